@@ -1,0 +1,67 @@
+// TASensDig: the one object through which the tool talks to the QX5520. It frames register
+// reads and writes as 2-byte SPI frames, keeps a 40-slot register cache, recognises the chip
+// by its identification register, splits the status register and reads the angle word.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+
+namespace chip {
+
+/// Supplies the pause between a read command and its response. Injectable so that tests run
+/// at full speed and can still assert that the pause happens.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual void Sleep(std::chrono::milliseconds duration) = 0;
+};
+
+/// The real clock: sleeps the calling thread.
+Clock& SystemClock();
+
+/// One slot of the register cache.
+struct RegisterSlot {
+    uint16_t Value = 0;         // the word as last written, wanted or read
+    uint16_t DevValue = 0xFFFF; // the word last known to be in the chip
+    bool Actual = false;        // Value has been read from or written to the chip
+};
+
+inline constexpr int kRegisterCount = 40;
+inline constexpr uint16_t kChipIdentification = 0x08E2;
+/// The chip answers a read command after this pause.
+inline constexpr std::chrono::milliseconds kReadPause{100};
+
+class TASensDig {
+public:
+    explicit TASensDig(Clock& clock = SystemClock());
+
+    /// Opens and configures the adapter channel; returns the number of adapter channels.
+    uint8_t Init();
+    /// 0 chip identified, 1 nothing answers (data line reads all ones), 2 not identified.
+    uint8_t CheckConnect();
+    void CloseSPI();
+
+    uint16_t GetReg(uint16_t RegAddr, bool ReadFromDev);
+    void PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev);
+    bool IsActualReg(uint16_t RegAddr) const;
+    /// Write-verify of one field. Data comes in shifted into Mask and goes out as the field's
+    /// value read back, shifted down to bit 0. Returns 1 verified, 0 mismatch, 2 unchanged.
+    uint8_t SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Mask);
+    void ReadStatus(bool& EML, bool& OFC_READY, bool& CONV_READY, bool& ELOAD_READY,
+                    bool& LOW_SPEED, bool& OTR_Y, bool& OTR_X);
+    void GetAngleData(uint16_t& AData, uint16_t& AngleData, uint8_t& ADC, uint8_t& LS,
+                      uint8_t& CRC);
+    void SetPortC(uint8_t PortDir, uint8_t PortState);
+
+private:
+    uint16_t ReadRegFrames(uint8_t address);
+    void WriteRegFrames(uint8_t address, uint16_t word);
+    void WriteConfigRegFrames(uint8_t address, uint16_t word);
+    uint16_t ReadAngleFrame();
+
+    Clock& clock_;
+    std::array<RegisterSlot, kRegisterCount> Registers{};
+};
+
+}  // namespace chip
