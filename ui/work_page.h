@@ -1,0 +1,50 @@
+// Page 5, the angle data: a single read into the memo, the periodic readout into ChartAngle
+// and an optional log file.
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+#include "ui/window_context.h"
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+class QCustomPlot;
+
+namespace ui {
+
+class WorkPage : public QWidget {
+    Q_OBJECT
+  public:
+    WorkPage(WindowContext& context, QWidget* parent = nullptr);
+
+    void BtnReadAngleDataClick();
+    void BtnStartAngleWrkDataClick();
+    void TimerWorkDataTimer();
+    void btnClear1Click();
+    void cbSaveToFileClick();
+
+    QPushButton* BtnStartAngleWrkData = nullptr;
+    QLabel* LabelInterval3 = nullptr;
+    QLineEdit* EditAngleWorkDataInt = nullptr;
+    QPushButton* btnClear1 = nullptr;
+    QPushButton* BtnReadAngleData = nullptr;
+    QLabel* LabelFilename2 = nullptr;
+    QLineEdit* EditAngleDataFile = nullptr;
+    QCheckBox* cbSaveToFile = nullptr;
+    QPlainTextEdit* MemoAData = nullptr;
+    QCustomPlot* ChartAngle = nullptr;
+    QTimer* TimerWorkData = nullptr;
+
+    /// X of the next chart point; no clear or restart resets it.
+    uint32_t AngleTickCount = 0;
+
+  private:
+    WindowContext& context_;
+};
+
+}  // namespace ui
