@@ -1,0 +1,43 @@
+// The three batch actions of the command line. Each returns the process exit code; errors are
+// reported through the sink as one line naming the problem, never in a message box.
+#pragma once
+
+#include <string>
+
+#include "app/shell.h"
+#include "chip/ASens_Digital.h"
+
+namespace app {
+
+/// Exit codes of a batch run.
+enum BatchExit : int {
+    kBatchDone = 0,
+    kBatchFileError = 1,     // the output file could not be opened, locked or written
+    kBatchBadOperand = 2,    // a -setparam operand missing, not an integer or out of range
+    kBatchNoChip = 3,        // CheckConnect gave 1: nothing answers
+    kBatchNotIdentified = 4  // CheckConnect gave 2: the chip is not identified
+};
+
+inline constexpr const char* kAsensHeader = "OutY;OutX;Zout;ANGLE_OUT;AMPLITUDE";
+inline constexpr const char* kAsensAngleHeader =
+    "Data(hex);ANGLE_DIG_CORR_OUT[12:0];ADC;LOW_SPEED;CRC";
+
+/// The data line of -asens from registers 34-38 (without line end).
+std::string FormatAsensLine(uint16_t r34, uint16_t r35, uint16_t r36, uint16_t r37, uint16_t r38);
+/// The data line of -asensangle from the angle word (without line end).
+std::string FormatAsensAngleLine(uint16_t angleWord);
+
+/// Reads registers 34-38 and appends one line to fileName (header first when the file is
+/// missing or empty).
+int BatchAsens(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors);
+/// Writes one register: address 0-39, word -32768..65535, both integer texts.
+int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
+                  const std::string& wordText, const ErrorSink& errors);
+/// Reads the angle word once and appends one line to fileName.
+int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors);
+
+/// Runs the whole batch mode of main: a headless window state, FormCreate with the batch
+/// dispatch, FormDestroy. args is argv without argv[0]. Returns the exit code.
+int RunBatch(const std::vector<std::string>& args);
+
+}  // namespace app

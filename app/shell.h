@@ -1,0 +1,122 @@
+// The program's start-up and end over the window state they touch. The window (ui/) and the
+// batch mode (a headless model) both implement WindowState; Shell runs FormCreate,
+// the batch dispatch, LoadSettings, SaveSettings and FormDestroy over it.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "chip/ASens_Digital.h"
+
+namespace app {
+
+/// The controls and steps of the main window that start-up and end touch. Every accessor
+/// reads or sets the control at once; none of them saves the settings.
+class WindowState {
+  public:
+    virtual ~WindowState() = default;
+
+    /// Sets the text of EditChartsFile (FormCreate step 2: ExePath).
+    virtual void SetChartsFileText(const std::string& text) = 0;
+    /// Sets the text of EditXYFilename (FormCreate step 2: ExePath).
+    virtual void SetXYFilenameText(const std::string& text) = 0;
+    /// Dial set-up (FormCreate step 3): X0 := width(pbAI) / 2, Y0 := height(pbAI) / 2,
+    /// X1 := X0, Y1 := Y0, pen width of pbAI's drawing surface := 3.
+    virtual void SetUpDial() = 0;
+
+    /// Text of EditAngleDataFile (settings key SaveAngleDataFile).
+    virtual std::string AngleDataFileText() const = 0;
+    virtual void SetAngleDataFileText(const std::string& text) = 0;
+    /// cbSaveToFile (settings key SaveAngleDataToFile).
+    virtual bool SaveToFileChecked() const = 0;
+    virtual void SetSaveToFileChecked(bool checked) = 0;
+    /// cbSaveChartsToFile (settings key SaveChartDataToFile).
+    virtual bool SaveChartsToFileChecked() const = 0;
+    virtual void SetSaveChartsToFileChecked(bool checked) = 0;
+    /// cbConnect (settings key ConnectActive).
+    virtual bool ConnectChecked() const = 0;
+    /// Sets cbConnect. When this changes its state, cbConnectClick runs before the call
+    /// returns, exactly as on a user's click (switch-on: Init, CheckConnect, groups 1-3).
+    virtual void SetConnectChecked(bool checked) = 0;
+    /// cbSSIOn, the hidden check box (settings key Enable_SSI).
+    virtual bool SSIOnChecked() const = 0;
+    virtual void SetSSIOnChecked(bool checked) = 0;
+
+    /// Text of EditFreq: the SPI clock rate in hertz, read when the channel is opened.
+    virtual std::string FreqText() const = 0;
+
+    /// FormCreate step 7: LoadLanguage. Never called in a batch run.
+    virtual void LoadLanguage() = 0;
+    /// FormCreate step 8: caption := caption + " ver." + FileVersionString. Never called in a
+    /// batch run.
+    virtual void AppendVersionToCaption() = 0;
+};
+
+/// Where start-up reports what it cannot do itself: a settings key that cannot be written
+/// (window: the general error report; batch: one line on stderr).
+using ErrorSink = std::function<void(const std::string& message)>;
+
+/// Start-up, batch dispatch and end of the program over a WindowState.
+class Shell {
+  public:
+    /// exePath: the executable's directory with its trailing separator (ExePath).
+    /// clock: the pause of every register read.
+    Shell(WindowState& window, std::string exePath, chip::Clock& clock = chip::SystemClock());
+    ~Shell();
+    Shell(const Shell&) = delete;
+    Shell& operator=(const Shell&) = delete;
+
+    /// FormCreate steps 1-8: file-name edits, dial, the TASensDig instance, LoadSettings
+    /// (which may switch the exchange on), the batch dispatch when args (argv without
+    /// argv[0]) has two or more entries, LoadLanguage and the caption. Returns the exit code
+    /// when a batch action ran: the caller then runs FormDestroy and ends the process with
+    /// it, without LoadLanguage or the caption step having run. Returns nullopt to go on into
+    /// the window. A SettingsWriteError does not arise here (LoadSettings never writes).
+    std::optional<int> FormCreate(const std::vector<std::string>& args);
+
+    /// FormDestroy: CloseSPI, frees the TASensDig instance, SaveSettings. A settings key
+    /// that cannot be written is reported through the error sink.
+    void FormDestroy();
+
+    /// Reads config.ini into the five controls in their order; setting cbConnect may run
+    /// the switch-on. Writes nothing.
+    void LoadSettings();
+    /// Writes the five keys from the controls, each at once. Throws SettingsWriteError
+    /// ("Unable to write to <path>") at the first key that cannot be written.
+    void SaveSettings();
+
+    /// The batch dispatch: Init and CheckConnect, then the action named by args[0]. Returns
+    /// the exit code when args[0] is "-asens", "-setparam" or "-asensangle", else nullopt
+    /// (the channel stays open and start-up goes on). Errors go to the error sink.
+    std::optional<int> BatchDispatch(const std::vector<std::string>& args);
+
+    /// The one TASensDig instance: set by FormCreate step 4, null after FormDestroy.
+    chip::TASensDig* AsensDig() const { return asensDig_.get(); }
+    const std::string& ExePath() const { return exePath_; }
+    std::filesystem::path SettingsPath() const;
+
+    /// Replaces where errors go (default: one line on stderr).
+    void SetErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
+
+  private:
+    void ReportError(const std::string& message) const;
+
+    WindowState& window_;
+    std::string exePath_;
+    chip::Clock& clock_;
+    std::unique_ptr<chip::TASensDig> asensDig_;
+    ErrorSink errorSink_;
+};
+
+/// True when main must run the batch mode without the window system: two or more
+/// arguments and argv[1] exactly "-asens", "-setparam" or "-asensangle".
+bool IsBatchCommandLine(const std::vector<std::string>& args);
+
+/// The executable's directory with its trailing separator, as UTF-8.
+std::string ExecutableDirectory();
+
+}  // namespace app
