@@ -12,7 +12,7 @@ namespace chip {
 /// Supplies the pause between a read command and its response. Injectable so that tests run
 /// at full speed and can still assert that the pause happens.
 class Clock {
-public:
+  public:
     virtual ~Clock() = default;
     virtual void Sleep(std::chrono::milliseconds duration) = 0;
 };
@@ -22,9 +22,9 @@ Clock& SystemClock();
 
 /// One slot of the register cache.
 struct RegisterSlot {
-    uint16_t Value = 0;         // the word as last written, wanted or read
-    uint16_t DevValue = 0xFFFF; // the word last known to be in the chip
-    bool Actual = false;        // Value has been read from or written to the chip
+    uint16_t Value = 0;          // the word as last written, wanted or read
+    uint16_t DevValue = 0xFFFF;  // the word last known to be in the chip
+    bool Actual = false;         // Value has been read from or written to the chip
 };
 
 inline constexpr int kRegisterCount = 40;
@@ -33,7 +33,7 @@ inline constexpr uint16_t kChipIdentification = 0x08E2;
 inline constexpr std::chrono::milliseconds kReadPause{100};
 
 class TASensDig {
-public:
+  public:
     explicit TASensDig(Clock& clock = SystemClock());
 
     /// Opens and configures the adapter channel; returns the number of adapter channels.
@@ -43,22 +43,27 @@ public:
     void CloseSPI();
 
     uint16_t GetReg(uint16_t RegAddr, bool ReadFromDev);
+    /// Does nothing for an address above 39.
     void PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev);
+    /// False for an address above 39.
     bool IsActualReg(uint16_t RegAddr) const;
     /// Write-verify of one field. Data comes in shifted into Mask and goes out as the field's
     /// value read back, shifted down to bit 0. Returns 1 verified, 0 mismatch, 2 unchanged.
+    /// An address above 39 transfers nothing, leaves Data as it is and returns 0.
     uint8_t SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Mask);
     void ReadStatus(bool& EML, bool& OFC_READY, bool& CONV_READY, bool& ELOAD_READY,
                     bool& LOW_SPEED, bool& OTR_Y, bool& OTR_X);
+    /// AData keeps the caller's value when the transfer brings nothing back.
     void GetAngleData(uint16_t& AData, uint16_t& AngleData, uint8_t& ADC, uint8_t& LS,
                       uint8_t& CRC);
     void SetPortC(uint8_t PortDir, uint8_t PortState);
 
-private:
+  private:
     uint16_t ReadRegFrames(uint8_t address);
     void WriteRegFrames(uint8_t address, uint16_t word);
     void WriteConfigRegFrames(uint8_t address, uint16_t word);
-    uint16_t ReadAngleFrame();
+    /// The buffer starts from previous, so a transfer that brings nothing back keeps it.
+    uint16_t ReadAngleFrame(uint16_t previous);
 
     Clock& clock_;
     std::array<RegisterSlot, kRegisterCount> Registers{};

@@ -64,10 +64,10 @@ typedef struct _ft_device_list_info_node {
 } FT_DEVICE_LIST_INFO_NODE;
 
 typedef struct ChannelConfig_t {
-    uint32_t ClockRate;    /* SPI clock in Hz */
-    uint8_t LatencyTimer;  /* ms */
+    uint32_t ClockRate;   /* SPI clock in Hz */
+    uint8_t LatencyTimer; /* ms */
     uint32_t configOptions;
-    uint32_t Pin;          /* initial direction and value of the low byte lines */
+    uint32_t Pin; /* initial direction and value of the low byte lines */
     uint16_t reserved;
 } ChannelConfig;
 

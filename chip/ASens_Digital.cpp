@@ -1,0 +1,175 @@
+#include "chip/ASens_Digital.h"
+
+#include <thread>
+
+#include "chip/UnitSPI.h"
+
+namespace chip {
+namespace {
+
+class SleepingClock final : public Clock {
+  public:
+    void Sleep(std::chrono::milliseconds duration) override {
+        std::this_thread::sleep_for(duration);
+    }
+};
+
+bool ValidAddress(unsigned address) {
+    return address < kRegisterCount;
+}
+
+int LowestSetBit(uint16_t mask) {
+    for (int bit = 0; bit < 16; ++bit) {
+        if (mask & (1u << bit)) return bit;
+    }
+    return 0;
+}
+
+void WriteFrame(uint8_t first, uint8_t second) {
+    uint8_t buffer[2] = {first, second};
+    WriteSPI(ChannelIndex(), 2, buffer);
+}
+
+}  // namespace
+
+Clock& SystemClock() {
+    static SleepingClock clock;
+    return clock;
+}
+
+TASensDig::TASensDig(Clock& clock) : clock_(clock) {}
+
+uint8_t TASensDig::Init() {
+    return InitAdapter();
+}
+
+uint8_t TASensDig::CheckConnect() {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (attempt > 0) WriteFrame(0x00, 0x00);
+        const uint16_t word = ReadRegFrames(39);
+        if (word == kChipIdentification) return 0;
+        // The data line pulled high: nothing answers.
+        if (word == 0xFFFF) return 1;
+    }
+    return 2;
+}
+
+void TASensDig::CloseSPI() {
+    CloseAdapter();
+}
+
+uint16_t TASensDig::GetReg(uint16_t RegAddr, bool ReadFromDev) {
+    if (!ValidAddress(RegAddr)) return 0xFFFF;
+    RegisterSlot& slot = Registers[RegAddr];
+    if (ReadFromDev) {
+        const uint16_t word = ReadRegFrames(static_cast<uint8_t>(RegAddr));
+        slot.Value = word;
+        slot.DevValue = word;
+        slot.Actual = true;
+    }
+    return slot.Value;
+}
+
+void TASensDig::PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev) {
+    if (!ValidAddress(RegAddr)) return;
+    RegisterSlot& slot = Registers[RegAddr];
+    slot.Value = RegData;
+    if (WriteToDev) {
+        if (RegAddr < 32) {
+            WriteConfigRegFrames(static_cast<uint8_t>(RegAddr), RegData);
+        } else {
+            WriteRegFrames(static_cast<uint8_t>(RegAddr), RegData);
+        }
+        slot.Actual = true;
+        slot.DevValue = RegData;
+    } else {
+        slot.Actual = slot.Value == slot.DevValue;
+    }
+}
+
+bool TASensDig::IsActualReg(uint16_t RegAddr) const {
+    return ValidAddress(RegAddr) && Registers[RegAddr].Actual;
+}
+
+uint8_t TASensDig::SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Mask) {
+    if (!ValidAddress(RegAddr)) return 0;
+    RegisterSlot& slot = Registers[RegAddr];
+    const int shift = LowestSetBit(Mask);
+    // Bits of Data outside Mask are kept, as the caller passed them.
+    slot.Value = static_cast<uint16_t>((slot.Value & ~Mask) | Data);
+    if (slot.Value == slot.DevValue) {
+        Data = static_cast<uint16_t>((slot.DevValue & Mask) >> shift);
+        return 2;
+    }
+    if (RegAddr < 32) {
+        WriteConfigRegFrames(RegAddr, slot.Value);
+    } else {
+        WriteRegFrames(RegAddr, slot.Value);
+    }
+    const uint16_t word = ReadRegFrames(RegAddr);
+    Data = static_cast<uint16_t>((word & Mask) >> shift);
+    const uint8_t result = word == slot.Value ? 1 : 0;
+    slot.Value = word;
+    slot.DevValue = word;
+    slot.Actual = true;
+    return result;
+}
+
+void TASensDig::ReadStatus(bool& EML, bool& OFC_READY, bool& CONV_READY, bool& ELOAD_READY,
+                           bool& LOW_SPEED, bool& OTR_Y, bool& OTR_X) {
+    const uint16_t word = ReadRegFrames(32);
+    EML = word & 0x40;
+    OFC_READY = word & 0x20;
+    CONV_READY = word & 0x10;
+    ELOAD_READY = word & 0x08;
+    LOW_SPEED = word & 0x04;
+    OTR_Y = word & 0x02;
+    OTR_X = word & 0x01;
+}
+
+void TASensDig::GetAngleData(uint16_t& AData, uint16_t& AngleData, uint8_t& ADC, uint8_t& LS,
+                             uint8_t& CRC) {
+    AData = ReadAngleFrame(AData);
+    CRC = (AData >> 15) & 1;
+    LS = (AData >> 14) & 1;
+    ADC = (AData >> 13) & 1;
+    AngleData = AData & 0x1FFF;
+}
+
+void TASensDig::SetPortC(uint8_t PortDir, uint8_t PortState) {
+    SetAdapterGPIO(PortDir, PortState);
+}
+
+uint16_t TASensDig::ReadRegFrames(uint8_t address) {
+    // The response comes back in the two bytes that carried the command, so a read that
+    // brings nothing back yields the command frame.
+    uint8_t buffer[2] = {static_cast<uint8_t>(address * 2 + 1), 0x00};
+    WriteSPI(ChannelIndex(), 2, buffer);
+    // The chip needs this long to fetch the register before it can shift it out.
+    clock_.Sleep(kReadPause);
+    ReadSPI(ChannelIndex(), 2, buffer);
+    return static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
+}
+
+void TASensDig::WriteRegFrames(uint8_t address, uint16_t word) {
+    WriteFrame(static_cast<uint8_t>(address * 2), 0x00);
+    WriteFrame(static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word & 0xFF));
+}
+
+void TASensDig::WriteConfigRegFrames(uint8_t address, uint16_t word) {
+    WriteFrame(static_cast<uint8_t>(0x80 + address * 2), 0x00);
+    WriteFrame(0x00, 0x00);
+    WriteFrame(static_cast<uint8_t>(address * 2), 0x00);
+    WriteFrame(static_cast<uint8_t>(word >> 8), static_cast<uint8_t>(word & 0xFF));
+    WriteFrame(0xFE, 0x00);
+    WriteFrame(0x00, 0x00);
+}
+
+uint16_t TASensDig::ReadAngleFrame(uint16_t previous) {
+    uint8_t buffer[2] = {static_cast<uint8_t>(previous >> 8),
+                         static_cast<uint8_t>(previous & 0xFF)};
+    ReadSPI(ChannelIndex(), 2, buffer);
+    return static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
+}
+
+}  // namespace chip
