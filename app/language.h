@@ -1,7 +1,11 @@
-// The interface texts read from the language file and shown later by the pages.
+// The interface texts read from the language file and shown later by the pages, and the
+// language step of the window's creation.
 #pragma once
 
+#include <array>
+#include <map>
 #include <string>
+#include <string_view>
 
 namespace app {
 
@@ -22,5 +26,63 @@ struct LanguageTexts {
     std::string vAboutText;
     std::string vAboutTextD;
 };
+
+/// The language chosen by the files present beside the executable. The caption and the
+/// application title belong to the language, never to the file.
+struct LanguageChoice {
+    std::string suffix;   // "rus" or "eng"
+    std::string caption;  // the window caption
+    std::string title;    // the application title (task bar)
+};
+
+/// "rus" when ExePath holds lang.rus, otherwise "eng".
+LanguageChoice ChooseLanguage(const std::string& exePath);
+
+/// The `Language` section of one language file. Section and key names match without regard
+/// to letter case; a missing file, section or key reads as the empty text.
+class LanguageFile {
+  public:
+    LanguageFile() = default;
+    /// Reads the file (UTF-8). A file that is missing or unreadable gives an empty section.
+    explicit LanguageFile(const std::string& path);
+
+    std::string Text(std::string_view key) const;
+
+  private:
+    struct CaseInsensitiveLess {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+    std::map<std::string, std::string, CaseInsensitiveLess> texts_;
+};
+
+/// One key of the language file that relabels controls, with every control it sets. A tab
+/// is named by its page (tsAnalogCfg, stAng, ...).
+struct RelabelRow {
+    std::string_view key;
+    std::array<std::string_view, 4> controls;  // unused places are empty
+};
+
+/// Rows 1-53 of the relabelling table, read before the start/stop texts.
+extern const std::array<RelabelRow, 53> kRelabelRowsBeforeStart;
+/// Rows 54-64, read after the start/stop texts and before the message texts.
+extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
+/// Row 65, the hidden check box, read after the message texts.
+extern const RelabelRow kRelabelRowLast;
+
+/// What the language step writes to; the window implements it over its widgets.
+class LanguageTarget {
+  public:
+    virtual ~LanguageTarget() = default;
+    virtual void SetWindowCaption(const std::string& text) = 0;
+    virtual void SetApplicationTitle(const std::string& text) = 0;
+    /// Sets the caption of the control (or the tab of the page) with that name.
+    virtual void SetControlText(std::string_view controlName, const std::string& text) = 0;
+};
+
+/// LoadLanguage: chooses the language, sets the caption and the title, relabels every keyed
+/// control, sets the start texts and returns the texts kept for later. Never fails: missing
+/// files and keys give empty texts without a message.
+LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target);
 
 }  // namespace app

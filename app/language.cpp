@@ -1,0 +1,191 @@
+#include "app/language.h"
+
+// Only the narrow (UTF-8) interface is used; it needs no conversion library.
+#define SI_NO_CONVERSION
+// The Debian header holds its definitions behind SI_IMPLEMENTATION; using them keeps the
+// reader header-only (no ICU at run time).
+#define SI_IMPLEMENTATION
+#include <SimpleIni.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace app {
+
+namespace {
+
+constexpr char kSection[] = "Language";
+
+std::filesystem::path Utf8Path(const std::string& path) {
+    return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(Utf8Path(path), error);
+}
+
+}  // namespace
+
+LanguageChoice ChooseLanguage(const std::string& exePath) {
+    if (FileExists(exePath + "lang.rus")) {
+        return {"rus", "БИС преобразователя фаза-код QX5520", "Преобразователь QX5520"};
+    }
+    return {"eng", "PHASE OF QUADRATURE SIGNAL TO POSITION CODE CONVERSION IC QX5520", "QX5520 IC"};
+}
+
+bool LanguageFile::CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) const {
+    return std::lexicographical_compare(
+        a.begin(), a.end(), b.begin(), b.end(),
+        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
+}
+
+LanguageFile::LanguageFile(const std::string& path) {
+    std::ifstream stream(Utf8Path(path), std::ios::binary);
+    if (!stream) return;
+    const std::string data{std::istreambuf_iterator<char>(stream),
+                           std::istreambuf_iterator<char>()};
+    // CSimpleIniA is SimpleIni's case-insensitive variant (CSimpleIniCaseA matches case).
+    CSimpleIniA ini;
+    ini.SetUnicode(true);
+    // A value in double quotes keeps its leading and trailing blanks ("Found: "), as the
+    // platform's own INI reader does; the quotes are not part of the text.
+    ini.SetQuotes(true);
+    if (ini.LoadData(data.data(), data.size()) < 0) return;
+    CSimpleIniA::TNamesDepend keys;
+    if (!ini.GetAllKeys(kSection, keys)) return;
+    for (const auto& key : keys) {
+        const char* value = ini.GetValue(kSection, key.pItem, "");
+        texts_.emplace(key.pItem, value ? value : "");
+    }
+}
+
+std::string LanguageFile::Text(std::string_view key) const {
+    const auto found = texts_.find(key);
+    return found == texts_.end() ? std::string() : found->second;
+}
+
+const std::array<RelabelRow, 53> kRelabelRowsBeforeStart{{
+    {"GA_X", {"LabelGA_X"}},
+    {"GA_Y", {"LabelGA_Y"}},
+    {"OA_X", {"LabelOA_X"}},
+    {"OA_Y", {"LabelOA_Y"}},
+    {"T_CURR", {"LabelT_CURR"}},
+    {"XG", {"LabelXG"}},
+    {"REF", {"LabelREF"}},
+    {"OFFSET_COS", {"LabelOFFSET_COS"}},
+    {"OFFSET_SIN", {"LabelOFFSET_SIN"}},
+    {"ADCNT", {"LabelADCNT"}},
+    {"SDIS", {"cbSDIS"}},
+    {"PDIS", {"cbPDIS"}},
+    {"AGC_EN", {"cbAGC_EN"}},
+    {"AOC_EN", {"cbAOC_EN"}},
+    {"ZERO_POS", {"LabelZERO_POS"}},
+    {"ANG_CLAMP_DN", {"LabelANG_CLAMP_DN"}},
+    {"PHI_MIN", {"LabelPHI_MIN"}},
+    {"PHI_MAX", {"LabelPHI_MAX"}},
+    {"ANG_RNG_LSB", {"LabelANG_RNG_LSB"}},
+    {"ANG_RNG_MSB", {"LabelANG_RNG_MSB"}},
+    {"EN360", {"cbEN360"}},
+    {"DIR", {"cbDIR"}},
+    {"EML_OUT_EN", {"cbEML_OUT_EN"}},
+    {"SSI_MODE", {"cbSSI_MODE"}},
+    {"EE_LD_EN", {"cbEE_LD_EN"}},
+    {"DTSTO_DIS", {"cbDTSTO_DIS"}},
+    {"AMP_EML_TH", {"LabelAMP_EML_TH"}},
+    {"FREQG", {"LabelFREQG"}},
+    {"Amplitude", {"LabelAmplitude"}},
+    {"AngleOut", {"LabelAngleOut"}},
+    {"OutY", {"LabelOutY"}},
+    {"OutX", {"LabelOutX"}},
+    {"ZOut", {"LabelZOut"}},
+    {"CORDIC_QUADRANT", {"LabelCORDIC_QUADRANT"}},
+    {"ATST0_SET", {"LabelATST0_SET"}},
+    {"DTST_SET", {"LabelDTST_SET"}},
+    {"WriteGroup", {"btnWriteGroup1", "btnWriteGroup2", "btnWriteGroup3", "btnWriteGroup4"}},
+    {"ReadGroup", {"btnReadGroup1", "btnReadGroup2", "btnReadGroup3", "btnReadGroup4"}},
+    {"tsAnalogCfg", {"tsAnalogCfg"}},
+    {"tsAng", {"stAng"}},
+    {"tsSystemParams", {"tsSystemParams"}},
+    {"tsRegCfg", {"tsRegCfg"}},
+    {"tsWork", {"tsWork"}},
+    {"tsCharts", {"tsCharts"}},
+    {"tsXYChart", {"tsXYChart"}},
+    {"DataFile", {"LabelFilename1", "LabelFilename2", "LabelFilename3"}},
+    {"bntWriteChID", {"btnWriteChID"}},
+    {"bntReadChID", {"btnReadChID"}},
+    {"lChipID", {"LabelChipID"}},
+    {"lSPIFreq", {"LabelSPIFreq"}},
+    {"cbConnect", {"cbConnect"}},
+    {"STATUS_REG", {"LabelSTATUS_REG"}},
+    {"btnReadAngleData", {"BtnReadAngleData"}},
+}};
+
+const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
+    {"btnClear", {"btnClear1", "btnClear2", "btnClear3"}},
+    {"lInterval", {"LabelInterval", "LabelInterval2", "LabelInterval3"}},
+    {"lSaveToFile", {"cbSaveXYToFile", "cbSaveChartsToFile", "cbSaveToFile"}},
+    {"XYSinL", {"LabelXYSinL"}},
+    {"XYCosL", {"LabelXYCosL"}},
+    {"XYMAX", {"LabelXYSinMAX", "LabelXYCosMAX"}},
+    {"XYMIN", {"LabelXYSinMIN", "LabelXYCosMIN"}},
+    {"XYOFFSET", {"LabelXYSinOFFSET", "LabelXYCosOFFSET"}},
+    {"XYAMPL", {"LabelXYSinAMPL", "LabelXYCosAMPL"}},
+    {"btnOpenDataSheet", {"btnOpenDataSheet"}},
+    {"btnAbout", {"btnAbout"}},
+}};
+
+const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
+
+namespace {
+
+void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
+    const std::string text = file.Text(row.key);
+    for (std::string_view control : row.controls) {
+        if (!control.empty()) target.SetControlText(control, text);
+    }
+}
+
+}  // namespace
+
+LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
+    const LanguageChoice choice = ChooseLanguage(exePath);
+    target.SetWindowCaption(choice.caption);
+    target.SetApplicationTitle(choice.title);
+
+    const LanguageFile file(exePath + "lang." + choice.suffix);
+    LanguageTexts texts;
+    for (const RelabelRow& row : kRelabelRowsBeforeStart) ApplyRow(row, file, target);
+
+    texts.btnStart = file.Text("btnStart");
+    texts.btnStop = file.Text("btnStop");
+    for (std::string_view button : {"btnStart", "BtnStartAngleWrkData", "btnStartXYChart"}) {
+        target.SetControlText(button, texts.btnStart);
+    }
+
+    for (const RelabelRow& row : kRelabelRowsAfterStart) ApplyRow(row, file, target);
+
+    texts.vChipIdentified = file.Text("vChipIdentified");
+    texts.vChipNotIdentified = file.Text("vChipNotIdentified");
+    texts.vChipNotConnected = file.Text("vChipNotConnected");
+    texts.vNotDefined = file.Text("vNotDefined");
+    texts.vReadingProcess = file.Text("vReadingProcess");
+    texts.vWritingProcess = file.Text("vWritingProcess");
+    texts.vChannelsFound = file.Text("vChannelsFound");
+    texts.vTurnOn = file.Text("vTurnOn");
+    texts.vTurnOff = file.Text("vTurnOff");
+    texts.vAboutText = file.Text("vAboutText");
+    texts.vAboutTextD = file.Text("vAboutTextD");
+
+    ApplyRow(kRelabelRowLast, file, target);
+
+    target.SetControlText("LabelConnectState", texts.vNotDefined);
+    target.SetControlText("LabelChanCnt", texts.vChannelsFound + "0");
+    target.SetControlText("btnAnalogInd", texts.vTurnOn);
+    return texts;
+}
+
+}  // namespace app
