@@ -1,0 +1,58 @@
+#include "app/readout.h"
+
+#include <cstdio>
+
+namespace app {
+
+ChartSample ChartSampleFromRegisters(uint16_t reg34, uint16_t reg35, uint16_t reg36, uint16_t reg37,
+                                     uint16_t reg38) {
+    ChartSample sample;
+    sample.Sine = Sign13(Low13(reg35));
+    sample.Cosine = Sign13(Low13(reg34));
+    sample.Cordic = Low13(reg36);
+    sample.Angle = Low13(reg37);
+    sample.Amplitude = Low13(reg38);
+    return sample;
+}
+
+XYPoint XYPointFromRegisters(uint16_t reg35, uint16_t reg34) {
+    return XYPoint{Sign13(reg35), Sign13(reg34)};
+}
+
+void XYStatistics::Add(XYPoint point) {
+    if (point.X > XYMaxX) XYMaxX = point.X;
+    if (point.Y > XYMaxY) XYMaxY = point.Y;
+    if (point.X < XYMinX) XYMinX = point.X;
+    if (point.Y < XYMinY) XYMinY = point.Y;
+}
+
+namespace {
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char buffer[96];
+    const int length = std::snprintf(buffer, sizeof buffer, format, args...);
+    return std::string(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+}  // namespace
+
+std::string SingleReadLine(const AngleSample& s) {
+    return Format("hex %04X angle=%u ADC=%u LOW_SPEED = %u CRC=%u", unsigned{s.AData},
+                  unsigned{s.AngleData}, unsigned{s.ADC}, unsigned{s.LS}, unsigned{s.CRC});
+}
+
+std::string AngleLogLine(const AngleSample& s) {
+    return Format("%04X;%u;%u;%u;%u", unsigned{s.AData}, unsigned{s.AngleData}, unsigned{s.ADC},
+                  unsigned{s.LS}, unsigned{s.CRC});
+}
+
+std::string ChartLogLine(const ChartSample& s) {
+    return Format("%d;%d;%d;%d;%d", s.Cosine, s.Sine, s.Cordic, s.Angle, s.Amplitude);
+}
+
+std::string XYLogLine(XYPoint point) {
+    return Format("%d;%d;", point.X, point.Y);
+}
+
+}  // namespace app
