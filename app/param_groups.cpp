@@ -1,0 +1,138 @@
+#include "app/param_groups.h"
+
+#include <array>
+#include <bit>
+#include <stdexcept>
+
+#include "app/integer_text.h"
+#include "chip/ASens_Digital.h"
+
+namespace app {
+namespace {
+
+// Hides the busy message when the operation ends, also by an exception.
+class BusyScope {
+  public:
+    BusyScope(BusyMessage& busy, const std::string& text) : busy_(busy) { busy_.Show(text); }
+    ~BusyScope() { busy_.Hide(); }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    BusyMessage& busy_;
+};
+
+void RequireGroup(int group) {
+    if (!IsGroup(group)) {
+        throw std::invalid_argument("There is no parameter group " + std::to_string(group) +
+                                    "; the groups are 1 to 4.");
+    }
+}
+
+// A field of the map rebuilt from a register and mask, for the per-field steps that are
+// given only those two.
+ConfigField FieldOf(uint8_t regAddr, uint16_t mask) {
+    ConfigField field{};
+    field.reg = regAddr;
+    field.mask = mask;
+    field.shift = mask == 0 ? 0 : static_cast<uint8_t>(std::countr_zero(mask));
+    field.width = static_cast<uint8_t>(std::popcount(mask));
+    return field;
+}
+
+// 1: written and read back as written; 2: the chip already held the word.
+bool ChipHoldsIt(uint8_t result) {
+    return result == 1 || result == 2;
+}
+
+}  // namespace
+
+void WriteEditField(chip::TASensDig& chip, FieldControl& edit, uint8_t regAddr, uint16_t mask) {
+    const int32_t number = IntegerTextOr(edit.Text(), 0);
+    uint16_t data = Encode(FieldOf(regAddr, mask), number);
+    const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
+    // The edit shows what the chip holds, which may differ from what was typed.
+    edit.SetText(std::to_string(data));
+    edit.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
+}
+
+void WriteComboField(chip::TASensDig& chip, FieldControl& list, uint8_t regAddr, uint16_t mask) {
+    uint16_t data = Encode(FieldOf(regAddr, mask), list.ItemIndex());
+    const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
+    list.SetItemIndex(data);
+    list.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
+}
+
+void WriteCheckField(chip::TASensDig& chip, FieldControl& box, uint8_t regAddr, uint16_t mask) {
+    uint16_t data = box.Checked() ? mask : uint16_t{0};
+    const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
+    // Result 2 means the chip already holds the wanted word: that is a match, not a fault.
+    box.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
+}
+
+void WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
+                     const LanguageTexts& texts) {
+    RequireGroup(group);
+    BusyScope scope(busy, texts.vWritingProcess);
+    // Each field is its own read-modify-write: a field that transfers leaves the cache
+    // holding the chip's word, the base for the next field of the same register.
+    for (const ConfigField& field : GroupFields(group)) {
+        switch (field.kind) {
+            case FieldKind::Number:
+                WriteEditField(chip, controls.Control(field.control), field.reg, field.mask);
+                break;
+            case FieldKind::ItemList:
+                WriteComboField(chip, controls.Control(field.control), field.reg, field.mask);
+                break;
+            case FieldKind::CheckBox:
+                WriteCheckField(chip, controls.Control(field.control), field.reg, field.mask);
+                break;
+            case FieldKind::Display:
+                break;  // filled only by a read
+        }
+    }
+}
+
+void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
+                    const LanguageTexts& texts) {
+    RequireGroup(group);
+    BusyScope scope(busy, texts.vReadingProcess);
+    std::array<uint16_t, chip::kRegisterCount> words{};
+    for (const uint8_t regAddr : GroupReadOrder(group)) words[regAddr] = chip.GetReg(regAddr, true);
+    for (const ConfigField& field : GroupFields(group)) {
+        FieldControl& control = controls.Control(field.control);
+        const uint16_t value = Decode(field, words[field.reg]);
+        switch (field.kind) {
+            case FieldKind::Number:
+            case FieldKind::Display:
+                control.SetText(std::to_string(value));
+                break;
+            case FieldKind::CheckBox:
+                control.SetChecked(value != 0);
+                break;
+            case FieldKind::ItemList:
+                control.SetItemIndex(value);
+                break;
+        }
+        control.Paint(Verdict::Green);
+    }
+}
+
+HeadlessFieldControls::HeadlessFieldControls() {
+    for (const ConfigField& field : kConfigFields) {
+        HeadlessFieldControl& control = controls_[std::string(field.control)];
+        if (field.kind == FieldKind::Number || field.kind == FieldKind::Display) {
+            control.SetText("0");
+        }
+    }
+}
+
+HeadlessFieldControl& HeadlessFieldControls::Control(std::string_view controlName) {
+    const auto found = controls_.find(controlName);
+    if (found == controls_.end()) {
+        throw std::out_of_range("No field control is named " + std::string(controlName) + ".");
+    }
+    return found->second;
+}
+
+}  // namespace app
