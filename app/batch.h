@@ -2,7 +2,9 @@
 // reported through the sink as one line naming the problem, never in a message box.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "app/shell.h"
 #include "chip/ASens_Digital.h"
@@ -30,6 +32,10 @@ std::string FormatAsensAngleLine(uint16_t angleWord);
 /// Reads registers 34-38 and appends one line to fileName (header first when the file is
 /// missing or empty).
 int BatchAsens(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors);
+/// Checks the two operands of -setparam: returns kBatchBadOperand (with a message) when one
+/// is missing, not an integer text, or out of range; nullopt when both are good.
+std::optional<int> CheckSetParamOperands(const std::string& addressText,
+                                         const std::string& wordText, const ErrorSink& errors);
 /// Writes one register: address 0-39, word -32768..65535, both integer texts.
 int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
                   const std::string& wordText, const ErrorSink& errors);

@@ -1,0 +1,165 @@
+#include "app/batch.h"
+
+#include <cstdio>
+
+#include "app/batch_file.h"
+#include "app/headless_window.h"
+#include "app/integer_text.h"
+#include "app/param_groups.h"
+#include "chip/UnitFTDI.h"
+
+namespace app {
+namespace {
+
+int Sign13(uint16_t word) {
+    return (word & 0x1000) ? word - 8192 : word;
+}
+
+std::filesystem::path FilePath(const std::string& utf8) {
+    return std::filesystem::u8path(utf8);
+}
+
+// Opens the file before the chip is read, so a file that cannot be written costs no read.
+int AppendLine(const std::string& fileName, const char* header,
+               const std::function<std::string()>& readLine, const ErrorSink& errors) {
+    std::string error;
+    if (fileName.empty()) {
+        errors("no output file named");
+        return kBatchFileError;
+    }
+    std::optional<BatchFile> file = BatchFile::Open(FilePath(fileName), error);
+    if (!file) {
+        errors(error);
+        return kBatchFileError;
+    }
+    const std::string line = readLine();
+    if (!file->AppendRecord(header, line, error)) {
+        errors(error);
+        return kBatchFileError;
+    }
+    return kBatchDone;
+}
+
+}  // namespace
+
+std::string FormatAsensLine(uint16_t r34, uint16_t r35, uint16_t r36, uint16_t r37, uint16_t r38) {
+    // Registers 34 and 35 are not masked to 13 bits before the sign is taken.
+    return std::to_string(Sign13(r34)) + ";" + std::to_string(Sign13(r35)) + ";" +
+           std::to_string(r36 & 0x1FFF) + ";" + std::to_string(r37) + ";" + std::to_string(r38);
+}
+
+std::string FormatAsensAngleLine(uint16_t angleWord) {
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "%04X", angleWord);
+    return std::string(hex) + ";" + std::to_string(angleWord & 0x1FFF) + ";" +
+           std::to_string((angleWord >> 13) & 1) + ";" + std::to_string((angleWord >> 14) & 1) +
+           ";" + std::to_string((angleWord >> 15) & 1);
+}
+
+int BatchAsens(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors) {
+    return AppendLine(
+        fileName, kAsensHeader,
+        [&chip] {
+            const uint16_t r34 = chip.GetReg(34, true);
+            const uint16_t r35 = chip.GetReg(35, true);
+            const uint16_t r36 = chip.GetReg(36, true);
+            const uint16_t r37 = chip.GetReg(37, true);
+            const uint16_t r38 = chip.GetReg(38, true);
+            return FormatAsensLine(r34, r35, r36, r37, r38);
+        },
+        errors);
+}
+
+std::optional<int> CheckSetParamOperands(const std::string& addressText,
+                                         const std::string& wordText, const ErrorSink& errors) {
+    if (addressText.empty() || wordText.empty()) {
+        errors("-setparam needs a register address and a register word");
+        return kBatchBadOperand;
+    }
+    const std::optional<int32_t> address = ParseIntegerText(addressText);
+    if (!address) {
+        errors("register address '" + addressText + "' is not an integer");
+        return kBatchBadOperand;
+    }
+    if (*address < 0 || *address >= chip::kRegisterCount) {
+        errors("register address " + addressText + " is out of range 0-39");
+        return kBatchBadOperand;
+    }
+    const std::optional<int32_t> word = ParseIntegerText(wordText);
+    if (!word) {
+        errors("register word '" + wordText + "' is not an integer");
+        return kBatchBadOperand;
+    }
+    if (*word < -32768 || *word > 65535) {
+        errors("register word " + wordText + " is out of range -32768-65535");
+        return kBatchBadOperand;
+    }
+    return std::nullopt;
+}
+
+int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
+                  const std::string& wordText, const ErrorSink& errors) {
+    if (std::optional<int> code = CheckSetParamOperands(addressText, wordText, errors)) {
+        return *code;
+    }
+    const auto address = static_cast<uint16_t>(*ParseIntegerText(addressText));
+    const auto word = static_cast<uint16_t>(*ParseIntegerText(wordText) & 0xFFFF);
+    chip.PutReg(address, word, true);
+    return kBatchDone;
+}
+
+int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors) {
+    return AppendLine(
+        fileName, kAsensAngleHeader,
+        [&chip] {
+            uint16_t data = 0;
+            uint16_t angle = 0;
+            uint8_t adc = 0;
+            uint8_t ls = 0;
+            uint8_t crc = 0;
+            chip.GetAngleData(data, angle, adc, ls, crc);
+            return FormatAsensAngleLine(data);
+        },
+        errors);
+}
+
+int RunBatch(const std::vector<std::string>& args) {
+    const ErrorSink toStderr = [](const std::string& message) {
+        std::fprintf(stderr, "qx5520: %s\n", message.c_str());
+        std::fflush(stderr);
+    };
+    chip::SetBindingMessageSink(toStderr);
+
+    HeadlessWindowState window;
+    Shell shell(window, ExecutableDirectory());
+    shell.SetErrorSink(toStderr);
+    // The switch-on of a stored ConnectActive, as cbConnectClick does it: Init, CheckConnect
+    // and, when the chip is identified, groups 1-3 read into field controls that hold their
+    // design values. (No window: no labels, no timer, no events to process.)
+    HeadlessFieldControls fields;
+    HeadlessBusyMessage busy;
+    LanguageTexts texts;
+    window.onConnectClick = [&](bool checked) {
+        chip::TASensDig* chip = shell.AsensDig();
+        if (chip == nullptr) return;
+        if (!checked) {
+            chip->CloseSPI();
+            return;
+        }
+        chip->Init();
+        if (chip->CheckConnect() != 0) return;
+        for (int group = 1; group <= 3; ++group) ReadParamGroup(*chip, group, fields, busy, texts);
+    };
+
+    int code = kBatchDone;
+    try {
+        code = shell.FormCreate(args).value_or(kBatchDone);
+    } catch (const std::exception& error) {
+        toStderr(error.what());
+        code = kBatchFileError;
+    }
+    shell.FormDestroy();
+    return code;
+}
+
+}  // namespace app

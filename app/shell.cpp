@@ -1,0 +1,134 @@
+#include "app/shell.h"
+
+#include <cstdio>
+
+#include "app/batch.h"
+#include "app/integer_text.h"
+#include "app/settings.h"
+#include "chip/UnitFTDI.h"
+#include "chip/UnitSPI.h"
+
+namespace app {
+namespace {
+
+constexpr const char* kBatchSwitches[] = {"-asens", "-setparam", "-asensangle"};
+
+std::string Argument(const std::vector<std::string>& args, size_t index) {
+    return index < args.size() ? args[index] : std::string();
+}
+
+}  // namespace
+
+bool IsBatchCommandLine(const std::vector<std::string>& args) {
+    if (args.size() < 2) return false;
+    for (const char* name : kBatchSwitches) {
+        if (args[0] == name) return true;
+    }
+    return false;
+}
+
+std::string ExecutableDirectory() {
+    const std::filesystem::path directory = chip::ExecutablePath().parent_path();
+    const std::u8string text = (directory / "").u8string();
+    return std::string(text.begin(), text.end());
+}
+
+Shell::Shell(WindowState& window, std::string exePath, chip::Clock& clock)
+    : window_(window), exePath_(std::move(exePath)), clock_(clock) {
+    // The channel takes its clock rate from EditFreq whenever it is opened.
+    chip::SetClockRateProvider([&window = window_] {
+        return static_cast<uint32_t>(IntegerTextOr(window.FreqText(), chip::kFallbackClockRate));
+    });
+}
+
+Shell::~Shell() {
+    chip::SetClockRateProvider(nullptr);
+}
+
+std::filesystem::path Shell::SettingsPath() const {
+    return std::filesystem::u8path(exePath_ + kSettingsFileName);
+}
+
+void Shell::ReportError(const std::string& message) const {
+    if (errorSink_) {
+        errorSink_(message);
+    } else {
+        std::fprintf(stderr, "qx5520: %s\n", message.c_str());
+    }
+}
+
+std::optional<int> Shell::FormCreate(const std::vector<std::string>& args) {
+    window_.SetChartsFileText(exePath_);
+    window_.SetXYFilenameText(exePath_);
+    window_.SetUpDial();
+    asensDig_ = std::make_unique<chip::TASensDig>(clock_);
+    LoadSettings();
+    if (args.size() >= 2) {
+        if (std::optional<int> code = BatchDispatch(args)) return code;
+    }
+    window_.LoadLanguage();
+    window_.AppendVersionToCaption();
+    return std::nullopt;
+}
+
+void Shell::FormDestroy() {
+    if (asensDig_) asensDig_->CloseSPI();
+    asensDig_.reset();
+    try {
+        SaveSettings();
+    } catch (const SettingsWriteError& error) {
+        ReportError(error.what());
+    }
+}
+
+void Shell::LoadSettings() {
+    const Settings settings = SettingsFile(SettingsPath()).Load(exePath_ + "data.csv");
+    window_.SetAngleDataFileText(settings.SaveAngleDataFile);
+    window_.SetSaveToFileChecked(settings.SaveAngleDataToFile);
+    window_.SetSaveChartsToFileChecked(settings.SaveChartDataToFile);
+    // Ticking cbConnect here switches the exchange on, as a click does.
+    window_.SetConnectChecked(settings.ConnectActive);
+    window_.SetSSIOnChecked(settings.Enable_SSI);
+}
+
+void Shell::SaveSettings() {
+    Settings settings;
+    settings.SaveAngleDataFile = window_.AngleDataFileText();
+    settings.SaveAngleDataToFile = window_.SaveToFileChecked();
+    settings.SaveChartDataToFile = window_.SaveChartsToFileChecked();
+    settings.ConnectActive = window_.ConnectChecked();
+    settings.Enable_SSI = window_.SSIOnChecked();
+    SettingsFile(SettingsPath()).Save(settings);
+}
+
+std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
+    chip::TASensDig& chip = *asensDig_;
+    chip.Init();
+    const uint8_t connect = chip.CheckConnect();
+    const std::string command = Argument(args, 0);
+    if (!IsBatchCommandLine(args)) return std::nullopt;
+
+    ErrorSink errors = [this](const std::string& message) { ReportError(message); };
+    // A bad operand is reported before the chip's state: it needs no chip to be wrong.
+    if (command == "-setparam") {
+        if (std::optional<int> code =
+                CheckSetParamOperands(Argument(args, 1), Argument(args, 2), errors)) {
+            return code;
+        }
+    }
+    if (connect == 1) {
+        errors("no chip answers (the data line reads all ones); nothing done");
+        return kBatchNoChip;
+    }
+    if (connect == 2) {
+        errors("the chip is not identified (register 39 is not 0x08E2); nothing done");
+        return kBatchNotIdentified;
+    }
+    if (command == "-asens") return BatchAsens(chip, Argument(args, 1), errors);
+    if (command == "-setparam") {
+        return BatchSetParam(chip, Argument(args, 1), Argument(args, 2), errors);
+    }
+    return BatchAsensAngle(chip, Argument(args, 1), errors);
+}
+
+}  // namespace app
