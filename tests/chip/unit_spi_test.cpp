@@ -1,0 +1,120 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "chip/ASens_Digital.h"
+#include "chip/UnitSPI.h"
+#include "tests/chip/fake_adapter.h"
+
+namespace {
+
+using ::testing::Each;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+class UnitSPITest : public fake::AdapterTest {};
+
+TEST_F(UnitSPITest, InitOpensConfiguresSetsLinesAndCountsChannels) {
+    adapter.channels = 0x0102;
+    chip::SetClockRateProvider([] { return 250000u; });
+    EXPECT_EQ(chip::InitAdapter(), 2) << "the low byte of the count";
+    EXPECT_THAT(adapter.log, ElementsAre("info", "open", "init", "gpio FF 10", "count"));
+    EXPECT_EQ(adapter.lastConfig.ClockRate, 250000u);
+    EXPECT_EQ(adapter.lastConfig.LatencyTimer, 1);
+    EXPECT_EQ(adapter.lastConfig.configOptions, 0x20u);
+    EXPECT_EQ(adapter.lastConfig.Pin, 0u);
+    EXPECT_THAT(adapter.handles, Each(fake::OpenHandle()));
+}
+
+TEST_F(UnitSPITest, ClockRateIsTheEditsDesignValueWithoutProvider) {
+    chip::InitAdapter();
+    EXPECT_EQ(adapter.lastConfig.ClockRate, 1000u);
+}
+
+TEST_F(UnitSPITest, OpenChannelIsNeitherReopenedNorReconfigured) {
+    chip::InitAdapter();
+    adapter.log.clear();
+    chip::SetClockRateProvider([] { return 5u; });
+    chip::InitAdapter();
+    EXPECT_THAT(adapter.log, ElementsAre("info", "gpio FF 10", "count"));
+    EXPECT_EQ(adapter.lastConfig.ClockRate, 1000u);
+}
+
+TEST_F(UnitSPITest, FirstTransferOpensOnDemandWithTheZeroConfiguration) {
+    uint8_t buffer[2] = {0x4F, 0x00};
+    chip::WriteSPI(0, 2, buffer);
+    EXPECT_THAT(adapter.log, ElementsAre("open", "init", "write 4F 00"));
+    EXPECT_EQ(adapter.lastConfig.ClockRate, 0u);
+    EXPECT_EQ(adapter.lastConfig.configOptions, 0u);
+}
+
+TEST_F(UnitSPITest, GpioWriteAlsoOpensOnDemand) {
+    chip::SetAdapterGPIO(0x0F, 0x01);
+    EXPECT_THAT(adapter.log, ElementsAre("open", "init", "gpio 0F 01"));
+}
+
+TEST_F(UnitSPITest, AfterCloseNothingReachesTheLibraryUntilInit) {
+    chip::InitAdapter();
+    chip::CloseAdapter();
+    EXPECT_FALSE(chip::ChannelOpen());
+    adapter.log.clear();
+    adapter.handles.clear();
+
+    uint8_t buffer[2] = {0x4F, 0x00};
+    chip::WriteSPI(0, 2, buffer);
+    EXPECT_EQ(chip::ReadSPI(0, 2, buffer), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
+    chip::SetAdapterGPIO(0xFF, 0x00);
+    EXPECT_THAT(adapter.log, IsEmpty());
+    EXPECT_EQ(buffer[0], 0x4F) << "the buffer keeps what it held";
+    EXPECT_EQ(buffer[1], 0x00);
+
+    chip::SetClockRateProvider([] { return 2000u; });
+    chip::InitAdapter();
+    EXPECT_THAT(adapter.log, ElementsAre("info", "open", "init", "gpio FF 10", "count"));
+    EXPECT_EQ(adapter.lastConfig.ClockRate, 2000u) << "the new rate applies after a close";
+}
+
+TEST_F(UnitSPITest, ReadAfterCloseYieldsTheCommandFrame) {
+    chip::TASensDig sens(clock);
+    chip::InitAdapter();
+    sens.CloseSPI();
+    adapter.reads = {0x08E2};
+    EXPECT_EQ(sens.GetReg(39, true), 0x4F00);
+    EXPECT_EQ(sens.CheckConnect(), 2);
+    EXPECT_EQ(adapter.reads.size(), 1u) << "no read reached the library";
+}
+
+TEST_F(UnitSPITest, CloseWithoutOpenChannelCallsNothing) {
+    chip::CloseAdapter();
+    EXPECT_THAT(adapter.log, IsEmpty());
+}
+
+TEST_F(UnitSPITest, AbsentEntryPointsAreNeverCalled) {
+    chip::AdapterEntryPoints table = fake::Table();
+    table.SPI_OpenChannel = nullptr;  // the binding stopped at entry 3
+    table.SPI_InitChannel = nullptr;
+    table.SPI_CloseChannel = nullptr;
+    table.SPI_Read = nullptr;
+    table.SPI_Write = nullptr;
+    table.SPI_IsBusy = nullptr;
+    table.FT_WriteGPIO = nullptr;
+    table.FT_ReadGPIO = nullptr;
+    chip::InstallAdapterEntryPoints(table);
+    adapter.channels = 3;
+    EXPECT_EQ(chip::InitAdapter(), 3);
+    uint8_t buffer[2] = {1, 2};
+    chip::ReadSPI(0, 2, buffer);
+    chip::WriteSPI(0, 2, buffer);
+    chip::SetAdapterGPIO(1, 1);
+    chip::CloseAdapter();
+    EXPECT_THAT(adapter.log, ElementsAre("info", "count"));
+    EXPECT_EQ(buffer[0], 1);
+}
+
+TEST_F(UnitSPITest, NoTableAtAllIsHarmless) {
+    chip::InstallAdapterEntryPoints(chip::AdapterEntryPoints{});
+    EXPECT_EQ(chip::InitAdapter(), 0);
+    chip::TASensDig sens(clock);
+    EXPECT_EQ(sens.CheckConnect(), 2) << "every read yields its command frame";
+}
+
+}  // namespace
