@@ -123,16 +123,12 @@ int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const Er
         errors);
 }
 
-int RunBatch(const std::vector<std::string>& args) {
-    const ErrorSink toStderr = [](const std::string& message) {
-        std::fprintf(stderr, "qx5520: %s\n", message.c_str());
-        std::fflush(stderr);
-    };
-    chip::SetBindingMessageSink(toStderr);
-
+int RunBatch(const std::vector<std::string>& args, const std::string& exePath, chip::Clock& clock,
+             const ErrorSink& errors) {
+    chip::SetBindingMessageSink(errors);
     HeadlessWindowState window;
-    Shell shell(window, ExecutableDirectory());
-    shell.SetErrorSink(toStderr);
+    Shell shell(window, exePath, clock);
+    shell.SetErrorSink(errors);
     // The switch-on of a stored ConnectActive, as cbConnectClick does it: Init, CheckConnect
     // and, when the chip is identified, groups 1-3 read into field controls that hold their
     // design values. (No window: no labels, no timer, no events to process.)
@@ -155,11 +151,20 @@ int RunBatch(const std::vector<std::string>& args) {
     try {
         code = shell.FormCreate(args).value_or(kBatchDone);
     } catch (const std::exception& error) {
-        toStderr(error.what());
+        errors(error.what());
         code = kBatchFileError;
     }
     shell.FormDestroy();
+    chip::SetBindingMessageSink(nullptr);
     return code;
+}
+
+int RunBatch(const std::vector<std::string>& args) {
+    const ErrorSink toStderr = [](const std::string& message) {
+        std::fprintf(stderr, "qx5520: %s\n", message.c_str());
+        std::fflush(stderr);
+    };
+    return RunBatch(args, ExecutableDirectory(), chip::SystemClock(), toStderr);
 }
 
 }  // namespace app

@@ -43,7 +43,11 @@ int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
 int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors);
 
 /// Runs the whole batch mode of main: a headless window state, FormCreate with the batch
-/// dispatch, FormDestroy. args is argv without argv[0]. Returns the exit code.
+/// dispatch, FormDestroy. args is argv without argv[0]; exePath is ExePath (config.ini lives
+/// there). Binding messages and errors go to errors. Returns the exit code.
+int RunBatch(const std::vector<std::string>& args, const std::string& exePath, chip::Clock& clock,
+             const ErrorSink& errors);
+/// The same beside the running executable, with the real clock, errors on stderr.
 int RunBatch(const std::vector<std::string>& args);
 
 }  // namespace app

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/settings.h"
 #include "chip/ASens_Digital.h"
 
 namespace app {

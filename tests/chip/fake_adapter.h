@@ -151,10 +151,10 @@ class AdapterTest : public ::testing::Test {
         active = &adapter;
         chip::InstallAdapterEntryPoints(Table());
         chip::ResetAdapterState();
-        chip::SetClockRateProvider(nullptr);
     }
     void TearDown() override {
         chip::ResetAdapterState();
+        chip::SetClockRateProvider(nullptr);
         active = nullptr;
     }
 
