@@ -1,0 +1,42 @@
+// What a scenario file can choose about the virtual adapter and the chip behind it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace sim {
+
+inline constexpr int kRegisterCount = 40;
+
+/// What the data line from the chip does.
+enum class ChipPresence {
+    Present,  // a chip answers
+    Absent,   // nothing answers: the line is pulled high, every read frame gives FF FF
+    Silent,   // the line is held low: every read frame gives 00 00
+};
+
+/// The chip's side of a scenario.
+struct ChipOptions {
+    ChipPresence presence = ChipPresence::Present;
+    uint16_t id = 0x08E2;  // the word register 39 answers
+    // reg.N: for 34-39 a word answered on every read; for 0-33 the power-up value.
+    std::array<std::optional<uint16_t>, kRegisterCount> fixed{};
+    std::optional<uint16_t> angleWord;  // answered by read frames with no read command
+    double rpm = 6.0;                   // magnet speed, revolutions per minute (sign = sense)
+    double noise = 3.0;                 // standard deviation of the channel noise, in codes
+    std::array<uint16_t, kRegisterCount> stuckHigh{};  // bits that always read 1
+    std::array<uint16_t, kRegisterCount> stuckLow{};   // bits that always read 0
+};
+
+/// The whole scenario: the adapter and the chip.
+struct Settings {
+    uint32_t channels = 1;
+    ChipOptions chip;
+    std::string stateFile;                // empty: registers live only as long as the process
+    std::string traceFile;                // empty: no trace
+    std::optional<uint64_t> vanishAfter;  // transfers after which the adapter is unplugged
+};
+
+}  // namespace sim

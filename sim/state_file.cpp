@@ -1,0 +1,96 @@
+#include "sim/state_file.h"
+
+#include <SimpleIni.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <system_error>
+
+#include "sim/scenario.h"
+
+namespace sim {
+
+namespace {
+constexpr const char* kSection = "state";
+std::string Key(size_t address) {
+    return "reg." + std::to_string(address);
+}
+}  // namespace
+
+std::optional<ChipModel::RegisterFile> ReadState(const std::string& path, std::string& error) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    if (in) text << in.rdbuf();
+    if (!in) {
+        error = "QX5520 virtual chip: cannot read state file " + path + "; power-up values used";
+        return std::nullopt;
+    }
+    const std::string content = text.str();
+    CSimpleIniA ini;
+    ini.SetUnicode(false);
+    ChipModel::RegisterFile registers{};
+    if (ini.LoadData(content.data(), content.size()) < 0 || !ini.GetSection(kSection)) {
+        error = "QX5520 virtual chip: state file " + path +
+                " has no [state] section; power-up values used";
+        return std::nullopt;
+    }
+    for (size_t a = 0; a < registers.size(); ++a) {
+        const char* value = ini.GetValue(kSection, Key(a).c_str(), "0");
+        uint64_t word = 0;
+        if (!ParseUnsigned(value, word) || word > 0xFFFF) {
+            error = "QX5520 virtual chip: state file " + path + ": " + Key(a) + " = " + value +
+                    " is not a register word; power-up values used";
+            return std::nullopt;
+        }
+        registers[a] = uint16_t(word);
+    }
+    return registers;
+}
+
+bool WriteState(const std::string& path, const ChipModel::RegisterFile& registers,
+                std::string& error) {
+    std::ostringstream text;
+    text << "; register file of the QX5520 virtual chip; delete this file to power the chip up\n"
+         << "[" << kSection << "]\n";
+    for (size_t a = 0; a < registers.size(); ++a) {
+        char word[8];
+        std::snprintf(word, sizeof word, "0x%04X", registers[a]);
+        text << Key(a) << " = " << word << "\n";
+    }
+
+    // A name no other process or thread picks: the clock, a random number and a counter.
+    static std::atomic<unsigned> counter{0};
+    static const unsigned salt = std::random_device{}();
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    const std::string temporary = path + ".tmp" + std::to_string(salt) + "_" + std::to_string(now) +
+                                  "_" + std::to_string(counter++);
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out << text.str();
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temporary, ignored);
+            error = "QX5520 virtual chip: cannot write state file " + temporary;
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temporary, ignored);
+        error = "QX5520 virtual chip: cannot replace state file " + path + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace sim
