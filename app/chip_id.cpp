@@ -1,0 +1,28 @@
+#include "app/chip_id.h"
+
+#include <cstdio>
+
+#include "app/integer_text.h"
+#include "chip/ASens_Digital.h"
+
+namespace app {
+
+void WriteChipId(chip::TASensDig& chip, std::string_view text) {
+    const auto identifier = static_cast<uint32_t>(IntegerText(text));
+    chip.PutReg(kChipIdHighRegister, static_cast<uint16_t>(identifier >> 16), true);
+    chip.PutReg(kChipIdLowRegister, static_cast<uint16_t>(identifier & 0xFFFF), true);
+}
+
+std::string ReadChipId(chip::TASensDig& chip) {
+    const uint32_t high = chip.GetReg(kChipIdHighRegister, true);
+    const uint32_t low = chip.GetReg(kChipIdLowRegister, true);
+    return ChipIdText((high << 16) | low);
+}
+
+std::string ChipIdText(uint32_t identifier) {
+    char text[10];
+    std::snprintf(text, sizeof text, "$%08X", static_cast<unsigned>(identifier));
+    return text;
+}
+
+}  // namespace app

@@ -1,0 +1,102 @@
+// Connection supervision: the exchange switch cbConnect and the TimerConnect tick that
+// identifies the chip and refreshes the state text and the status indicators.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "app/field_controls.h"
+#include "app/language.h"
+#include "app/param_groups.h"
+#include "app/status_flags.h"
+
+namespace chip {
+class TASensDig;
+}
+
+namespace app {
+
+/// What connection supervision touches in the window (or in its headless stand-in).
+class ConnectionView {
+  public:
+    virtual ~ConnectionView() = default;
+    /// Whether cbConnect is ticked.
+    virtual bool ConnectChecked() const = 0;
+    /// Sets the text of LabelConnectState.
+    virtual void SetConnectStateText(const std::string& text) = 0;
+    /// Sets the text of LabelChanCnt.
+    virtual void SetChannelCountText(const std::string& text) = 0;
+    /// Enables or disables TimerConnect. Enabling a running timer leaves it running on its
+    /// current period (it is not restarted).
+    virtual void SetConnectTimerEnabled(bool enabled) = 0;
+    /// Lets pending window events run, so that the window repaints before the group reads.
+    virtual void ProcessPendingEvents() = 0;
+    /// The field controls of the parameter pages, the busy message and the indicators.
+    virtual FieldControls& Fields() = 0;
+    virtual BusyMessage& Busy() = 0;
+    virtual StatusIndicators& Indicators() = 0;
+};
+
+/// Runs the switch's click and the timer's tick over a view; holds ceFlag, the switch's
+/// state as of its last change.
+class ConnectionSupervisor {
+  public:
+    /// texts: the language texts, read at each click and tick (they may be loaded later).
+    ConnectionSupervisor(ConnectionView& view, const LanguageTexts& texts);
+
+    /// cbConnectClick. Ticked: Init (n channels); if CheckConnect identifies the chip, pending
+    /// events run and groups 1, 2 and 3 are read; LabelChanCnt := vChannelsFound + n.
+    /// Cleared: CloseSPI. In both cases TimerConnect is enabled.
+    void cbConnectClick(chip::TASensDig& chip);
+
+    /// TimerConnectTimer: CheckConnect sets the state text, ShowStatusFlags the indicators,
+    /// then TimerConnect stays enabled only while ceFlag is true, so exactly one tick
+    /// follows a switch-off.
+    void TimerConnectTimer(chip::TASensDig& chip);
+
+    bool ceFlag() const { return ceFlag_; }
+
+  private:
+    ConnectionView& view_;
+    const LanguageTexts& texts_;
+    bool ceFlag_ = false;
+};
+
+/// Indicators without a window: remembers each one's state (all off at first).
+class HeadlessStatusIndicators : public StatusIndicators {
+  public:
+    HeadlessStatusIndicators();
+    void SetIndicator(std::string_view indicator, bool on) override;
+    /// Throws std::out_of_range for a name that is no indicator.
+    bool On(std::string_view indicator) const;
+
+  private:
+    std::map<std::string, bool, std::less<>> on_;
+};
+
+/// The connection view of a run without a window (batch mode, tests): plain values in place
+/// of the controls, the field controls with their design values.
+class HeadlessConnectionView : public ConnectionView {
+  public:
+    bool ConnectChecked() const override { return connectChecked; }
+    void SetConnectStateText(const std::string& text) override { connectState = text; }
+    void SetChannelCountText(const std::string& text) override { channelCount = text; }
+    void SetConnectTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+    void ProcessPendingEvents() override { ++eventRuns; }
+    HeadlessFieldControls& Fields() override { return fields; }
+    HeadlessBusyMessage& Busy() override { return busy; }
+    HeadlessStatusIndicators& Indicators() override { return indicators; }
+
+    bool connectChecked = false;
+    std::string connectState;
+    std::string channelCount;
+    bool timerEnabled = false;
+    int eventRuns = 0;
+    HeadlessFieldControls fields;
+    HeadlessBusyMessage busy;
+    HeadlessStatusIndicators indicators;
+};
+
+}  // namespace app
