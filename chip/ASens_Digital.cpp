@@ -1,6 +1,10 @@
 #include "chip/ASens_Digital.h"
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <thread>
+#endif
 
 #include "chip/UnitSPI.h"
 
@@ -10,7 +14,11 @@ namespace {
 class SleepingClock final : public Clock {
   public:
     void Sleep(std::chrono::milliseconds duration) override {
+#if defined(_WIN32)
+        ::Sleep(static_cast<DWORD>(duration.count()));
+#else
         std::this_thread::sleep_for(duration);
+#endif
     }
 };
 
