@@ -20,6 +20,9 @@ constexpr uint32_t kLastChipSelectLine = 7;   // DBUS7
 
 // One shifting command moves at most this many bytes (its length field is 16 bits).
 constexpr uint32_t kMaxBytesPerCommand = 65536;
+// A duplex segment with its commands fits the smallest buffer from the host, the FT2232D's
+// 384 bytes.
+constexpr uint32_t kDuplexSegmentBytes = 256;
 
 // The USB round trip and the chip's latency timer on top of the clocking time.
 constexpr std::chrono::milliseconds kUsbMargin{1000};
@@ -172,51 +175,78 @@ FT_STATUS MpsseChannel::transfer(Shift shift, uint8_t* inBuffer, const uint8_t* 
     const bool inBits = (options & SPI_TRANSFER_OPTIONS_SIZE_IN_BITS) != 0;
     const uint32_t wholeBytes = inBits ? size / 8 : size;
     const uint32_t restBits = inBits ? size % 8 : 0;
-    const uint64_t bits = inBits ? uint64_t{size} : uint64_t{size} * 8;
-    const uint32_t expected = wholeBytes + (restBits > 0 ? 1 : 0);
-
+    const uint32_t totalBytes = wholeBytes + (restBits > 0 ? 1 : 0);
     const auto [byteCommand, bitCommand] =
         shift == Shift::Out  ? std::pair{shift_.writeBytes, shift_.writeBits}
         : shift == Shift::In ? std::pair{shift_.readBytes, shift_.readBits}
                              : std::pair{shift_.transferBytes, shift_.transferBits};
+    // A duplex transfer goes in segments that fit the chip's buffers: written whole, a long
+    // one would stall the engine on its full buffer towards the host while the rest of our
+    // write waits for it, until the write timed out.
+    const uint32_t segmentBytes = shift == Shift::OutIn ? kDuplexSegmentBytes : totalBytes;
 
-    std::vector<uint8_t> commands;
-    commands.reserve((writes ? expected : 0) + 3 * (wholeBytes / kMaxBytesPerCommand + 1) + 10);
-    if (options & SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE) appendChipSelect(commands, true);
-    for (uint32_t offset = 0; offset < wholeBytes;) {
-        const uint32_t count = std::min(wholeBytes - offset, kMaxBytesPerCommand);
-        commands.insert(commands.end(), {byteCommand, static_cast<uint8_t>((count - 1) & 0xFF),
-                                         static_cast<uint8_t>((count - 1) >> 8)});
-        if (writes) commands.insert(commands.end(), outBuffer + offset, outBuffer + offset + count);
-        offset += count;
-    }
-    if (restBits > 0) {
-        // The bits go out from the top of the last byte, most significant first.
-        commands.insert(commands.end(), {bitCommand, static_cast<uint8_t>(restBits - 1)});
-        if (writes) commands.push_back(outBuffer[wholeBytes]);
-    }
-    if (options & SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE) appendChipSelect(commands, false);
-    if (commands.empty()) return FT_OK;
-    if (reads && expected > 0) commands.push_back(command::kSendImmediate);
-
-    if (const FT_STATUS status = sendAll(commands, bits); status != FT_OK) return status;
-    if (!reads || expected == 0) {
-        *transferred = size;
-        return FT_OK;
-    }
-
-    std::vector<uint8_t> received(expected);
-    const FT_STATUS status = receiveAll(received, bits);
+    std::vector<uint8_t> received;
+    received.reserve(reads ? totalBytes : 0);
     // Whatever arrived is handed over, never more than was asked for.
-    if (!received.empty()) std::memcpy(inBuffer, received.data(), received.size());
-    if (status != FT_OK) {
-        *transferred = inBits ? std::min<uint32_t>(static_cast<uint32_t>(received.size()) * 8, size)
-                              : static_cast<uint32_t>(received.size());
+    const auto handOver = [&](FT_STATUS status) {
+        if (!received.empty()) std::memcpy(inBuffer, received.data(), received.size());
+        const auto count = static_cast<uint32_t>(received.size());
+        *transferred = status == FT_OK ? size
+                       : inBits
+                           ? static_cast<uint32_t>(std::min<uint64_t>(uint64_t{count} * 8, size))
+                           : count;
         return status;
-    }
-    // A read of bits leaves them in the low bits of the last byte, as the engine shifts them.
-    *transferred = size;
-    return FT_OK;
+    };
+
+    uint32_t offset = 0;
+    do {
+        const uint32_t count = std::min(totalBytes - offset, segmentBytes);
+        const bool first = offset == 0;
+        const bool last = offset + count == totalBytes;
+        // The bits of a size in bits that fill no whole byte end the last segment.
+        const uint32_t segmentWhole = last && restBits > 0 ? count - 1 : count;
+        const uint32_t segmentRest = last ? restBits : 0;
+
+        std::vector<uint8_t> commands;
+        commands.reserve((writes ? count : 0) + 3 * (count / kMaxBytesPerCommand + 1) + 10);
+        if (first && (options & SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE)) {
+            appendChipSelect(commands, true);
+        }
+        for (uint32_t done = 0; done < segmentWhole;) {
+            const uint32_t part = std::min(segmentWhole - done, kMaxBytesPerCommand);
+            commands.insert(commands.end(), {byteCommand, static_cast<uint8_t>((part - 1) & 0xFF),
+                                             static_cast<uint8_t>((part - 1) >> 8)});
+            if (writes) {
+                const uint8_t* data = outBuffer + offset + done;
+                commands.insert(commands.end(), data, data + part);
+            }
+            done += part;
+        }
+        if (segmentRest > 0) {
+            // The bits go out from the top of the last byte, most significant first; bits read
+            // arrive in the low bits of the last byte, as the engine shifts them in.
+            commands.insert(commands.end(), {bitCommand, static_cast<uint8_t>(segmentRest - 1)});
+            if (writes) commands.push_back(outBuffer[offset + segmentWhole]);
+        }
+        if (last && (options & SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE)) {
+            appendChipSelect(commands, false);
+        }
+        if (commands.empty()) return FT_OK;
+        if (reads && count > 0) commands.push_back(command::kSendImmediate);
+
+        const uint64_t bits = uint64_t{segmentWhole} * 8 + segmentRest;
+        if (const FT_STATUS status = sendAll(commands, bits); status != FT_OK) {
+            return handOver(status);
+        }
+        if (reads && count > 0) {
+            std::vector<uint8_t> segment(count);
+            const FT_STATUS status = receiveAll(segment, bits);
+            received.insert(received.end(), segment.begin(), segment.end());
+            if (status != FT_OK) return handOver(status);
+        }
+        offset += count;
+    } while (offset < totalBytes);
+    return handOver(FT_OK);
 }
 
 void MpsseChannel::appendChipSelect(std::vector<uint8_t>& commands, bool asserted) const {

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 
 #include "fake_transport.h"
@@ -290,6 +291,49 @@ TEST(MpsseTransfer, LongTransfersSplitIntoCommandsOf65536Bytes) {
     EXPECT_THAT(std::vector(sent.begin(), sent.begin() + 3), ElementsAre(0x11, 0xFF, 0xFF));
     EXPECT_THAT(std::vector(sent.begin() + 3 + 65536, sent.begin() + 3 + 65536 + 3),
                 ElementsAre(0x11, 0x00, 0x00));
+}
+
+TEST(MpsseTransfer, LongDuplexTransferGoesInSegmentsWithinOneChipSelectFrame) {
+    ReadyChannel ready;
+    std::vector<uint8_t> out(600);
+    for (size_t i = 0; i < out.size(); ++i) out[i] = static_cast<uint8_t>(i);
+    std::vector<uint8_t> answer(out.rbegin(), out.rend());
+    ready.transport.answer(answer);
+    std::vector<uint8_t> in(600);
+    uint32_t transferred = 0;
+    EXPECT_EQ(ready.channel.readWrite(in.data(), out.data(), 600, &transferred, kFramed), FT_OK);
+    EXPECT_EQ(transferred, 600u);
+    EXPECT_EQ(in, answer);
+
+    const auto& written = ready.transport.written;
+    ASSERT_EQ(written.size(), 3u);
+    // 256 + 256 + 88 bytes: chip select asserted before the first, released after the last.
+    EXPECT_THAT(std::vector(written[0].begin(), written[0].begin() + 6),
+                ElementsAre(0x80, 0x00, 0x0B, 0x31, 0xFF, 0x00));
+    EXPECT_THAT(std::vector(written[1].begin(), written[1].begin() + 3),
+                ElementsAre(0x31, 0xFF, 0x00));
+    EXPECT_EQ(written[1][3], 0x00);  // byte 256 of the data
+    EXPECT_THAT(std::vector(written[2].begin(), written[2].begin() + 3),
+                ElementsAre(0x31, 0x57, 0x00));
+    EXPECT_THAT(std::vector(written[2].end() - 4, written[2].end()),
+                ElementsAre(0x80, 0x08, 0x0B, 0x87));
+    EXPECT_THAT(ready.transport.log, ElementsAre(::testing::StartsWith("write"), "read 256",
+                                                 ::testing::StartsWith("write"), "read 256",
+                                                 ::testing::StartsWith("write"), "read 88"));
+}
+
+TEST(MpsseTransfer, FailedDuplexSegmentHandsOverTheSegmentsBeforeIt) {
+    ReadyChannel ready;
+    std::vector<uint8_t> out(600, 0x11);
+    ready.transport.answer(std::vector<uint8_t>(300, 0x22));  // then silence
+    std::vector<uint8_t> in(600, 0x5A);
+    uint32_t transferred = 0;
+    EXPECT_EQ(ready.channel.readWrite(in.data(), out.data(), 600, &transferred, kFramed),
+              FT_IO_ERROR);
+    EXPECT_EQ(transferred, 300u);
+    EXPECT_EQ(std::count(in.begin(), in.end(), 0x22), 300);
+    EXPECT_EQ(std::count(in.begin() + 300, in.end(), 0x5A), 300);
+    EXPECT_EQ(ready.transport.written.size(), 2u) << "no segment after the failed one";
 }
 
 TEST(MpsseTransfer, ZeroBytesWithoutChipSelectSendsNothing) {
