@@ -7,6 +7,7 @@
 #include <windows.h>
 #else
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 #endif
 
@@ -71,7 +72,17 @@ LibraryHandle OpenAdapterLibraryByName() {
     if (std::filesystem::exists(beside, error)) {
         if (LibraryHandle library = OpenLibrary(beside)) return library;
     }
-    return dlopen(AdapterLibraryName(), RTLD_NOW | RTLD_LOCAL);
+    LibraryHandle library = dlopen(AdapterLibraryName(), RTLD_NOW | RTLD_LOCAL);
+    // An empty or relative entry in a search path (LD_LIBRARY_PATH=":/x", a RUNPATH of
+    // "$ORIGIN:") would make the loader take the file from the current directory; a library
+    // found that way is refused.
+    struct link_map* map = nullptr;
+    if (library != nullptr && (dlinfo(library, RTLD_DI_LINKMAP, &map) != 0 || map == nullptr ||
+                               map->l_name == nullptr || map->l_name[0] != '/')) {
+        dlclose(library);
+        return nullptr;
+    }
+    return library;
 }
 
 void* Lookup(LibraryHandle library, const char* name) {
