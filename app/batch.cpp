@@ -3,9 +3,9 @@
 #include <cstdio>
 
 #include "app/batch_file.h"
+#include "app/connection.h"
 #include "app/headless_window.h"
 #include "app/integer_text.h"
-#include "app/param_groups.h"
 #include "chip/UnitFTDI.h"
 
 namespace app {
@@ -129,22 +129,15 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exePath, c
     HeadlessWindowState window;
     Shell shell(window, exePath, clock);
     shell.SetErrorSink(errors);
-    // The switch-on of a stored ConnectActive, as cbConnectClick does it: Init, CheckConnect
-    // and, when the chip is identified, groups 1-3 read into field controls that hold their
-    // design values. (No window: no labels, no timer, no events to process.)
-    HeadlessFieldControls fields;
-    HeadlessBusyMessage busy;
+    // The switch-on of a stored ConnectActive runs the window's own cbConnectClick over a
+    // headless view: Init, CheckConnect and, when the chip is identified, groups 1-3 read into
+    // field controls that hold their design values.
+    HeadlessConnectionView view;
     LanguageTexts texts;
+    ConnectionSupervisor supervisor(view, texts);
     window.onConnectClick = [&](bool checked) {
-        chip::TASensDig* chip = shell.AsensDig();
-        if (chip == nullptr) return;
-        if (!checked) {
-            chip->CloseSPI();
-            return;
-        }
-        chip->Init();
-        if (chip->CheckConnect() != 0) return;
-        for (int group = 1; group <= 3; ++group) ReadParamGroup(*chip, group, fields, busy, texts);
+        view.connectChecked = checked;
+        if (shell.AsensDig() != nullptr) supervisor.cbConnectClick(*shell.AsensDig());
     };
 
     int code = kBatchDone;
