@@ -174,7 +174,15 @@ void ChipModel::HandleWrittenFrame() {
         }
         return;
     }
-    if (first == 0x00) return;  // no-operation
+    if (first == 0x00) {
+        // The no-operation. The write command for register 0 is the same byte, so once
+        // register 0 is armed the no-op of the sequence is followed by its command.
+        if (armedAddress_ != 0) return;
+        if (!armedNoOperation_) {
+            armedNoOperation_ = true;
+            return;
+        }
+    }
 
     const int address = (first >> 1) & 0x3F;
     if (first & 0x80) {
@@ -184,6 +192,7 @@ void ChipModel::HandleWrittenFrame() {
             armedAddress_ = -1;
         } else {
             armedAddress_ = address;
+            armedNoOperation_ = false;
             commitAddress_ = -1;
         }
         return;

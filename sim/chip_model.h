@@ -80,10 +80,11 @@ class ChipModel {
     uint16_t response_ = 0;
 
     // Protocol state between frames (-1 = none).
-    int armedAddress_ = -1;    // configuration access armed by 0x80 + A*2
-    int writeAddress_ = -1;    // write command waiting for its data frame
-    bool writeArmed_ = false;  // that command came after the matching arm
-    int commitAddress_ = -1;   // configuration word waiting for the 0xFE commit
+    int armedAddress_ = -1;          // configuration access armed by 0x80 + A*2
+    bool armedNoOperation_ = false;  // the no-op frame after the arm has been seen
+    int writeAddress_ = -1;          // write command waiting for its data frame
+    bool writeArmed_ = false;        // that command came after the matching arm
+    int commitAddress_ = -1;         // configuration word waiting for the 0xFE commit
     uint16_t commitWord_ = 0;
     int readAddress_ = -1;  // read command waiting for its response frame
 };
