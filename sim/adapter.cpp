@@ -7,9 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <mutex>
+#endif
 
 #include "chip/I2Cdeclarations.h"
 #include "sim/chip_model.h"
@@ -39,9 +43,36 @@ struct Channel {
     uint8_t gpioValue = 0;
 };
 
+// One lock around every call. MinGW's default thread model has no std::mutex, so Windows
+// uses its own slim lock.
+#ifdef _WIN32
+class CallLock {
+  public:
+    void lock() { AcquireSRWLockExclusive(&lock_); }
+    void unlock() { ReleaseSRWLockExclusive(&lock_); }
+
+  private:
+    SRWLOCK lock_ = SRWLOCK_INIT;
+};
+#else
+using CallLock = std::mutex;
+#endif
+
+// Holds the lock for the rest of the scope.
+class Locked {
+  public:
+    explicit Locked(CallLock& lock) : lock_(lock) { lock_.lock(); }
+    ~Locked() { lock_.unlock(); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+  private:
+    CallLock& lock_;
+};
+
 class Adapter {
   public:
-    std::mutex mutex;
+    CallLock mutex;
 
     // Everything below is used with the mutex held.
     void EnsureLoaded() {
@@ -183,7 +214,7 @@ enum class Direction { Write, Read, Both };
 FT_STATUS Transfer(Direction direction, FT_HANDLE handle, uint8_t* received, const uint8_t* sent,
                    uint32_t size, uint32_t* transferred, uint32_t options) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     const bool reads = direction != Direction::Write;
     const bool writes = direction != Direction::Read;
@@ -233,7 +264,7 @@ extern "C" {
 
 QX_MPSSE_EXPORT FT_STATUS SPI_GetNumChannels(uint32_t* numChannels) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     if (!numChannels) return FT_INVALID_PARAMETER;
     *numChannels = adapter.ChannelCount();
@@ -243,7 +274,7 @@ QX_MPSSE_EXPORT FT_STATUS SPI_GetNumChannels(uint32_t* numChannels) {
 
 QX_MPSSE_EXPORT FT_STATUS SPI_GetChannelInfo(uint32_t index, FT_DEVICE_LIST_INFO_NODE* chanInfo) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     FT_STATUS status = FT_OK;
     const Channel* channel = adapter.ChannelAt(index);
@@ -268,7 +299,7 @@ QX_MPSSE_EXPORT FT_STATUS SPI_GetChannelInfo(uint32_t index, FT_DEVICE_LIST_INFO
 
 QX_MPSSE_EXPORT FT_STATUS SPI_OpenChannel(uint32_t index, FT_HANDLE* handle) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     FT_STATUS status = FT_OK;
     Channel* channel = adapter.ChannelAt(index);
@@ -290,7 +321,7 @@ QX_MPSSE_EXPORT FT_STATUS SPI_OpenChannel(uint32_t index, FT_HANDLE* handle) {
 
 QX_MPSSE_EXPORT FT_STATUS SPI_InitChannel(FT_HANDLE handle, ChannelConfig* config) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     Channel* channel = adapter.Find(handle);
     FT_STATUS status = FT_OK;
@@ -312,7 +343,7 @@ QX_MPSSE_EXPORT FT_STATUS SPI_InitChannel(FT_HANDLE handle, ChannelConfig* confi
 
 QX_MPSSE_EXPORT FT_STATUS SPI_CloseChannel(FT_HANDLE handle) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     Channel* channel = adapter.Find(handle);
     FT_STATUS status = FT_OK;
@@ -349,7 +380,7 @@ QX_MPSSE_EXPORT FT_STATUS SPI_ReadWrite(FT_HANDLE handle, uint8_t* inBuffer, uin
 
 QX_MPSSE_EXPORT FT_STATUS SPI_IsBusy(FT_HANDLE handle, int* state) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     FT_STATUS status = FT_OK;
     if (!adapter.Find(handle) || adapter.vanished()) {
@@ -365,7 +396,7 @@ QX_MPSSE_EXPORT FT_STATUS SPI_IsBusy(FT_HANDLE handle, int* state) {
 
 QX_MPSSE_EXPORT FT_STATUS FT_WriteGPIO(FT_HANDLE handle, uint8_t dir, uint8_t value) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     Channel* channel = adapter.Find(handle);
     FT_STATUS status = FT_OK;
@@ -381,7 +412,7 @@ QX_MPSSE_EXPORT FT_STATUS FT_WriteGPIO(FT_HANDLE handle, uint8_t dir, uint8_t va
 
 QX_MPSSE_EXPORT FT_STATUS FT_ReadGPIO(FT_HANDLE handle, uint8_t* value) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.EnsureLoaded();
     Channel* channel = adapter.Find(handle);
     FT_STATUS status = FT_OK;
@@ -407,7 +438,7 @@ QX_MPSSE_EXPORT void Cleanup_libMPSSE(void) {}
 
 QX_MPSSE_EXPORT void QX5520Sim_Reset(void) {
     Adapter& adapter = TheAdapter();
-    std::lock_guard lock(adapter.mutex);
+    Locked lock(adapter.mutex);
     adapter.Load();
 }
 
