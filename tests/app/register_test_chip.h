@@ -5,6 +5,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "chip/ASens_Digital.h"
@@ -31,6 +32,8 @@ struct TestChip {
     bool present = true;                   // absent: the data line reads all ones
     uint32_t channels = 1;
     std::vector<Frame> frames;
+    // Runs at every frame, after it was recorded (tests look at the window mid-operation).
+    std::function<void()> onFrame;
     // The decoded transfers, by register address, in order.
     std::vector<int> reads;
     std::vector<int> configWrites;
@@ -59,6 +62,7 @@ struct TestChip {
 
     void Write(uint8_t first, uint8_t second) {
         frames.push_back({true, first, second});
+        if (onFrame) onFrame();
         switch (expect) {
             case Expect::Command:
                 if (first == 0xFE) {
@@ -98,6 +102,7 @@ struct TestChip {
         buffer[0] = static_cast<uint8_t>(word >> 8);
         buffer[1] = static_cast<uint8_t>(word & 0xFF);
         frames.push_back({false, buffer[0], buffer[1]});
+        if (onFrame) onFrame();
     }
 };
 
