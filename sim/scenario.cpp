@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -55,6 +56,23 @@ Indexed RegisterKey(std::string_view key, std::string_view prefix, int& index) {
     return Indexed::Good;
 }
 
+// "6   ; slow" -> "6": a ';' or '#' after a blank starts a comment.
+std::string WithoutComment(std::string_view value) {
+    for (size_t i = 1; i < value.size(); ++i) {
+        if ((value[i] == ';' || value[i] == '#') && (value[i - 1] == ' ' || value[i - 1] == '\t')) {
+            return std::string(Trim(value.substr(0, i)));
+        }
+    }
+    return std::string(value);
+}
+
+// A relative file name in a scenario means a file beside the scenario.
+void BesideScenario(std::string& name, const std::filesystem::path& scenario) {
+    if (name.empty()) return;
+    const std::filesystem::path file(name);
+    if (file.is_relative()) name = (scenario.parent_path() / file).string();
+}
+
 }  // namespace
 
 bool ParseUnsigned(std::string_view text, uint64_t& value) {
@@ -88,7 +106,7 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
     for (const auto& entry : keys) {
         const std::string key = entry.pItem;
         const char* raw = ini.GetValue("sim", entry.pItem, "");
-        const std::string value = raw ? raw : "";
+        const std::string value = WithoutComment(raw ? raw : "");
         auto complain = [&](const std::string& why) {
             result.errors.push_back("QX5520 virtual chip: " + std::string(fileName) + ": [sim] " +
                                     key + " = " + value + ": " + why + "; ignored");
@@ -180,7 +198,10 @@ ScenarioResult LoadScenario(const std::string& path) {
                                 "; defaults used");
         return result;
     }
-    return ParseScenario(text.str(), path);
+    ScenarioResult result = ParseScenario(text.str(), path);
+    BesideScenario(result.settings.stateFile, path);
+    BesideScenario(result.settings.traceFile, path);
+    return result;
 }
 
 }  // namespace sim

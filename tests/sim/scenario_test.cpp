@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace sim {
@@ -108,6 +110,24 @@ TEST(SimScenario, BadKeysAndValuesAreReportedAndIgnored) {
             EXPECT_EQ(r.settings.chip.id, 0x0102);
         }
     }
+}
+
+TEST(SimScenario, CommentsAfterAValueAreDropped) {
+    const ScenarioResult r = Parse("[sim]\nrpm = 12   ; slower\nid = 0x1234 # other id\n");
+    EXPECT_TRUE(r.errors.empty()) << r.errors.front();
+    EXPECT_DOUBLE_EQ(r.settings.chip.rpm, 12.0);
+    EXPECT_EQ(r.settings.chip.id, 0x1234);
+}
+
+TEST(SimScenario, RelativeFileNamesAreBesideTheScenario) {
+    const std::filesystem::path dir = std::filesystem::path(QX_SIM_TEST_DIR) / "beside";
+    std::filesystem::create_directories(dir);
+    const std::filesystem::path file = dir / "scenario.ini";
+    const std::filesystem::path absolute = std::filesystem::absolute(dir / "elsewhere.txt");
+    std::ofstream(file) << "[sim]\nstate = chip.state\ntrace = " << absolute.string() << "\n";
+    const ScenarioResult r = LoadScenario(file.string());
+    EXPECT_EQ(std::filesystem::path(r.settings.stateFile), dir / "chip.state");
+    EXPECT_EQ(std::filesystem::path(r.settings.traceFile), absolute);
 }
 
 TEST(SimScenario, OtherSectionsAreNotRead) {
