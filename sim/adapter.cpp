@@ -223,7 +223,8 @@ FT_STATUS Transfer(Direction direction, FT_HANDLE handle, uint8_t* received, con
 
     FT_STATUS status = FT_OK;
     Channel* channel = adapter.Find(handle);
-    const uint32_t bytes = (options & SPI_TRANSFER_OPTIONS_SIZE_IN_BITS) ? (size + 7) / 8 : size;
+    const uint32_t bytes =
+        (options & SPI_TRANSFER_OPTIONS_SIZE_IN_BITS) ? uint32_t((uint64_t(size) + 7) / 8) : size;
     if (!channel) {
         status = Unusable(adapter, handle);
     } else if (bytes > 0 && ((reads && !received) || (writes && !sent))) {

@@ -16,7 +16,9 @@ constexpr std::array<double, 4> kGainMultiple = {1.0, 1.5, 2.0, 3.0};  // by XG
 constexpr double kLowSpeedRpm = 1.0;                                   // LOW_SPEED below this speed
 constexpr int kCodeMin = -4096;  // 13-bit two's complement limits
 constexpr int kCodeMax = 4095;
-constexpr int kFullTurn = 8192;  // angle codes per revolution
+constexpr int kFullTurn = 8192;
+constexpr double kHoldSeconds =
+    1.0;  // a held conversion is dropped after this  // angle codes per revolution
 
 constexpr uint16_t kStatusEml = 1u << 6;
 constexpr uint16_t kStatusReady = (1u << 5) | (1u << 4) | (1u << 3);  // OFC, CONV, ELOAD
@@ -92,6 +94,7 @@ void ChipModel::PowerUp() {
     }
     locked_ = (stored_[16] & kSsiMode) != 0;
     armedAddress_ = writeAddress_ = commitAddress_ = readAddress_ = -1;
+    held_.reset();
     writeArmed_ = false;
 }
 
@@ -210,6 +213,7 @@ void ChipModel::HandleWrittenFrame() {
 void ChipModel::Store(int address, uint16_t word) {
     stored_[address] = word & StoredBits(address);
     ++acceptedWrites_;
+    held_.reset();  // a new setting shows in the next conversion
     if (address == 16 && (stored_[16] & kSsiMode)) locked_ = true;
 }
 
@@ -223,7 +227,7 @@ uint16_t ChipModel::ReadRegister(int address) {
     } else if (address == kIdentification) {
         word = options_.id;
     } else {
-        const LiveOutputs live = Sample();
+        const LiveOutputs live = address == 32 ? Sample() : HeldOutput(address);
         switch (address) {
             case 32:
                 word = live.status;
@@ -248,6 +252,21 @@ uint16_t ChipModel::ReadRegister(int address) {
         }
     }
     return uint16_t((word | options_.stuckHigh[address]) & ~options_.stuckLow[address]);
+}
+
+LiveOutputs ChipModel::HeldOutput(int address) {
+    // The chip converts once and holds its outputs until each has been read, so sine and
+    // cosine read one after the other (100 ms apart) belong to the same moment. Reading an
+    // output a second time, or after a long pause, starts a new conversion.
+    const unsigned bit = 1u << (address - 34);
+    const double now = Seconds();
+    if (!held_ || (heldRead_ & bit) || now - heldAt_ > kHoldSeconds || now < heldAt_) {
+        held_ = Sample();
+        heldAt_ = now;
+        heldRead_ = 0;
+    }
+    heldRead_ |= bit;
+    return *held_;
 }
 
 LiveOutputs ChipModel::Sample() {

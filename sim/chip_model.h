@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <random>
 
 #include "sim/settings.h"
@@ -57,13 +58,15 @@ class ChipModel {
 
     /// The word a read command for this address would be answered with now (6-bit address).
     uint16_t ReadRegister(int address);
-    /// The live outputs at this moment, with fresh noise.
+    /// The live outputs at this moment, with fresh noise. Registers 34-38 answer from one
+    /// conversion until each of them has been read (or a second has passed).
     LiveOutputs Sample();
 
   private:
     void HandleWrittenFrame();
     void Store(int address, uint16_t word);
     uint16_t ResponseWord();
+    LiveOutputs HeldOutput(int address);
     double Seconds() const;
 
     ChipOptions options_;
@@ -72,6 +75,11 @@ class ChipModel {
     RegisterFile stored_{};
     bool locked_ = false;
     uint64_t acceptedWrites_ = 0;
+
+    // The conversion registers 34-38 answer from, and which of them have been read since.
+    std::optional<LiveOutputs> held_;
+    double heldAt_ = 0.0;
+    unsigned heldRead_ = 0;
 
     // Frame under way.
     std::array<uint8_t, 2> sent_{};

@@ -352,6 +352,23 @@ TEST(SimChipMagnet, AngleWordCarriesTheAngleAndEvenParity) {
     }
 }
 
+TEST(SimChipMagnet, OutputsReadInTurnBelongToOneConversion) {
+    Fixture f(Quiet());
+    f.seconds = 1.25;  // an eighth of a turn: sine and cosine equal
+    const int x = Signed13(f.bus.ReadRegister(35));
+    f.seconds += 0.1;  // the pause of a register read
+    const int y = Signed13(f.bus.ReadRegister(34));
+    f.seconds += 0.1;
+    const uint16_t angle = f.bus.ReadRegister(37);
+    EXPECT_NEAR(x, 1768, 1);
+    EXPECT_EQ(x, y);
+    EXPECT_NEAR(angle, 1024, 1);
+    f.seconds += 0.1;
+    EXPECT_GT(Signed13(f.bus.ReadRegister(35)), x + 100);  // read again: a new conversion
+    f.seconds = 10.0 + 1.25;                               // long after: a new conversion too
+    EXPECT_NEAR(Signed13(f.bus.ReadRegister(34)), 1768, 1);
+}
+
 TEST(SimChipMagnet, SensorPowerOffLeavesOnlyNoise) {
     Fixture f(Quiet());
     f.bus.ConfigWrite(3, 0x2000);  // SDIS
