@@ -7,8 +7,9 @@
 #include "chip/UnitFTDI.h"
 
 #if defined(_WIN32)
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 #endif
 
 namespace {

@@ -44,7 +44,11 @@ std::wstring Widen(const std::filesystem::path& path) {
 
 LibraryHandle OpenLibrary(const std::filesystem::path& path) {
     // A full path: that file and its dependencies from its folder and System32 only.
-    return LoadLibraryExW(Widen(path).c_str(), nullptr,
+    std::error_code error;
+    std::filesystem::path full = std::filesystem::absolute(path, error);
+    if (error) return nullptr;
+    full.make_preferred();
+    return LoadLibraryExW(Widen(full).c_str(), nullptr,
                           LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -112,8 +112,24 @@ if(CASE STREQUAL "asens_fixed_readouts")
     expect_code(0)
     expect_file("${out_csv}" "${asens_header}${CRLF}-4096;256;5;100;2000${CRLF}")
     expect_frames("${identify};write 45 00;read 10 00;write 47 00;read 01 00;write 49 00;read C0 05;write 4B 00;read 00 64;write 4D 00;read 07 D0")
-    expect_file("${bin}/config.ini"
-        "[CONFIG]\nSaveAngleDataFile=${bin}/data.csv\nSaveAngleDataToFile=0\nSaveChartDataToFile=0\nConnectActive=0\nEnable_SSI=0\n")
+    if(exe_name MATCHES "[.]exe$")
+        # Windows: ExePath is a drive path (Z:\... under Wine), lines end in CR LF.
+        # file(READ) drops CR characters: the line ends are checked on the bytes.
+        file(READ "${bin}/config.ini" bytes HEX)
+        string(REGEX REPLACE "([0-9a-f][0-9a-f])" "\\1 " bytes "${bytes}")
+        string(REPLACE "0d 0a " "" bytes "${bytes}")
+        if(bytes MATCHES "(^| )0[ad] ")
+            fail("config.ini has a line end other than CR LF")
+        endif()
+        file(READ "${bin}/config.ini" config)
+        string(REPLACE "\\" "/" config "${config}")
+        if(NOT config MATCHES "^\\[CONFIG\\]\nSaveAngleDataFile=[A-Z]:/[^\n]*/bin/data[.]csv\nSaveAngleDataToFile=0\nSaveChartDataToFile=0\nConnectActive=0\nEnable_SSI=0\n$")
+            fail("config.ini: [${config}]")
+        endif()
+    else()
+        expect_file("${bin}/config.ini"
+            "[CONFIG]\nSaveAngleDataFile=${bin}/data.csv\nSaveAngleDataToFile=0\nSaveChartDataToFile=0\nConnectActive=0\nEnable_SSI=0\n")
+    endif()
 
 elseif(CASE STREQUAL "asens_appends_to_existing_file")
     use_sim("reg.34=0xE001\nreg.35=0x1FFF\nreg.36=0x2003\nreg.37=0xFFFF\nreg.38=0\n")

@@ -12,11 +12,7 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 std::filesystem::path StubLibrary(const std::string& name) {
-#if defined(_WIN32)
-    return std::filesystem::u8path(QX_STUB_LIBRARY_DIR) / (name + ".dll");
-#else
-    return std::filesystem::u8path(QX_STUB_LIBRARY_DIR) / ("lib" + name + ".so");
-#endif
+    return std::filesystem::u8path(QX_STUB_LIBRARY_DIR) / (QX_STUB_PREFIX + name + QX_STUB_SUFFIX);
 }
 
 class BindingTest : public ::testing::Test {
