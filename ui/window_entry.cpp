@@ -1,14 +1,103 @@
-#include <QApplication>
-#include <QMainWindow>
-
 #include "app/window_entry.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTimer>
+#include <exception>
+#include <functional>
+
+#include "chip/UnitFTDI.h"
+#include "ui/UnitAbout.h"
+#include "ui/main.h"
+#include "ui/message_box.h"
+#include "ui/regcfg_page.h"
+#include "ui/window_style.h"
+
+namespace ui {
+
+namespace {
+
+/// The application's general error report for errors that leave an event handler: the
+/// error's text in a message box, and the tool carries on with the next event.
+class GuardedApplication : public QApplication {
+  public:
+    using QApplication::QApplication;
+    std::function<void(const QString&)> reportError;
+
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& error) {
+            Report(QString::fromUtf8(error.what()));
+        } catch (...) {
+            Report(QStringLiteral("Unknown error"));
+        }
+        return false;
+    }
+
+  private:
+    void Report(const QString& text) {
+        if (reportError) {
+            reportError(text);
+        } else {
+            ShowMessage(nullptr, QMessageBox::Critical, ApplicationTitle(), text);
+        }
+    }
+};
+
+/// QX5520_SCREENSHOTS=DIR: once the window is up, saves every page and the About window as
+/// PNG files into DIR and ends the run.
+void TakeScreenshots(TF_Face& face, const QString& directory) {
+    QDir().mkpath(directory);
+    for (int page = 0; page < face.PageControl->count(); ++page) {
+        face.PageControl->setCurrentIndex(page);
+        QApplication::processEvents();
+        const QString name = face.PageControl->widget(page)->objectName();
+        face.grab().save(
+            QDir(directory).filePath(QStringLiteral("page%1-%2.png").arg(page + 1).arg(name)));
+    }
+    face.PageControl->setCurrentWidget(face.tsRegCfg);
+    face.F_About->show();
+    QApplication::processEvents();
+    face.F_About->grab().save(QDir(directory).filePath("about.png"));
+    face.F_About->hide();
+    face.close();
+}
+
+}  // namespace
+
+}  // namespace ui
 
 namespace app {
 
 int RunWindow(int argc, char** argv) {
-    QApplication application(argc, argv);
-    QMainWindow window;
-    window.show();
+    ui::GuardedApplication application(argc, argv);
+    application.setFont(ui::WindowFont());
+    // Binding messages held since the program loaded appear now, before any window.
+    chip::SetBindingMessageSink([](const std::string& message) {
+        ui::ShowMessage(nullptr, QMessageBox::Warning, QCoreApplication::applicationName(),
+                        QString::fromStdString(message));
+    });
+
+    ui::FaceOptions options;
+    // Qt's view of the command line is Unicode on every platform.
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        options.args.push_back(arguments[i].toStdString());
+    ui::TF_Face face(options);
+    if (const std::optional<int> code = face.BatchExitCode()) {
+        face.FormDestroy();
+        return *code;
+    }
+    application.reportError = face.context.reportError;
+    face.show();
+
+    const QString screenshots = qEnvironmentVariable("QX5520_SCREENSHOTS");
+    if (!screenshots.isEmpty()) {
+        QTimer::singleShot(300, &face,
+                           [&face, screenshots] { ui::TakeScreenshots(face, screenshots); });
+    }
     return application.exec();
 }
 

@@ -1,0 +1,320 @@
+#include "ui/main.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <exception>
+#include <utility>
+
+#include "app/version.h"
+#include "ui/UnitAbout.h"
+#include "ui/analog_page.h"
+#include "ui/angle_page.h"
+#include "ui/charts_page.h"
+#include "ui/dial_indicator.h"
+#include "ui/message_box.h"
+#include "ui/regcfg_page.h"
+#include "ui/register_controller.h"
+#include "ui/status_strip.h"
+#include "ui/system_page.h"
+#include "ui/top_panel.h"
+#include "ui/window_style.h"
+#include "ui/work_page.h"
+#include "ui/xy_page.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kClientWidth = 930;
+constexpr int kClientHeight = 680;
+constexpr int kMinOuterWidth = 931;
+constexpr int kMaxOuterWidth = 947;
+/// The frame assumed until the window system has framed the window (two 8-pixel borders).
+constexpr int kAssumedFrame = 16;
+constexpr char kDatasheet[] = "QX5520_datasheet_v2.pdf";
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+}  // namespace
+
+TF_Face::TF_Face(FaceOptions options, QWidget* parent)
+    : QWidget(parent), fileVersion_(std::move(options.fileVersion)) {
+    if (!fileVersion_) fileVersion_ = [] { return app::FileVersionString(); };
+    setObjectName("F_Face");
+    setFont(WindowFont());
+    setWindowTitle(Design("БИС преобразователя фаза-код QX5520"));
+    context.ExePath = options.exePath.empty() ? app::ExecutableDirectory() : options.exePath;
+    context.reportError = [this](const QString& text) {
+        ShowMessage(this, QMessageBox::Critical, ApplicationTitle(), text);
+    };
+    context.saveSettings = [this] { SaveSettings(); };
+
+    BuildLayout();
+    resize(Scaled(kClientWidth), Scaled(kClientHeight));
+    HoldOuterWidth();
+
+    // Before the settings are restored: restoring cbConnect may switch the exchange on.
+    registerController_ = std::make_unique<RegisterController>(context, this);
+    FormCreate(options.args);
+    if (!batchExitCode_) F_About = new TF_About(context.texts, this);
+}
+
+TF_Face::~TF_Face() {
+    FormDestroy();
+}
+
+void TF_Face::BuildLayout() {
+    PanelTop = new TopPanel(this);
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName("PageControl");
+    tsAnalogCfg = new AnalogPage(PageControl);
+    stAng = new AnglePage(PageControl);
+    tsSystemParams = new SystemPage(PageControl);
+    tsRegCfg = new RegCfgPage(context, PageControl);
+    tsWork = new WorkPage(context, PageControl);
+    tsCharts = new ChartsPage(context, PageControl);
+    tsXYChart = new XYPage(context, PageControl);
+    PageControl->addTab(tsAnalogCfg, Design("Настройка аналогового тракта"));
+    PageControl->addTab(stAng, Design("Настройка преобразования угла"));
+    PageControl->addTab(tsSystemParams, Design("Системные параметры"));
+    PageControl->addTab(tsRegCfg, Design("Конфигурация регистров"));
+    PageControl->addTab(tsWork, Design("Уловые данные"));
+    PageControl->addTab(tsCharts, Design("График"));
+    PageControl->addTab(tsXYChart, Design("X-Y график"));
+    PageControl->setCurrentWidget(tsRegCfg);
+    connect(PageControl, &QTabWidget::currentChanged, this, [this] { PageControlChange(); });
+    PanelStatus = new StatusStrip(this);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(PanelTop);
+    layout->addWidget(PageControl, 1);
+    layout->addWidget(PanelStatus);
+
+    // Floats over the middle of the window, outside the layout.
+    PanelMsg = new QFrame(this);
+    PanelMsg->setObjectName("PanelMsg");
+    PanelMsg->setFrameShape(QFrame::Panel);
+    PanelMsg->setFrameShadow(QFrame::Raised);
+    PanelMsg->setLineWidth(2);
+    PanelMsg->setAutoFillBackground(true);
+    PanelMsg->setFixedSize(Scaled(301), Scaled(167));
+    LabelMsg = new QLabel(PanelMsg);
+    LabelMsg->setObjectName("LabelMsg");
+    LabelMsg->setAlignment(Qt::AlignCenter);
+    LabelMsg->setWordWrap(true);
+    auto* messageLayout = new QVBoxLayout(PanelMsg);
+    messageLayout->addWidget(LabelMsg);
+    PanelMsg->hide();
+
+    TimerConnect = new QTimer(this);
+    TimerConnect->setObjectName("TimerConnect");
+    TimerConnect->setInterval(2000);
+
+    connect(PanelTop->btnOpenDataSheet, &QAbstractButton::clicked, this,
+            [this] { btnOpenDataSheetClick(); });
+    connect(PanelTop->btnAbout, &QAbstractButton::clicked, this, [this] { btnAboutClick(); });
+}
+
+void TF_Face::FormCreate(const std::vector<std::string>& args) {
+    shell_ = std::make_unique<app::Shell>(*this, context.ExePath);
+    shell_->SetErrorSink([this](const std::string& message) {
+        if (context.reportError) context.reportError(FromUtf8(message));
+    });
+    // An error of the creation step abandons the rest of it and is reported; the window
+    // still opens.
+    try {
+        batchExitCode_ = shell_->FormCreate(args);
+    } catch (const std::exception& error) {
+        context.reportError(QString::fromUtf8(error.what()));
+    }
+    SyncChip();
+}
+
+void TF_Face::FormDestroy() {
+    if (destroyed_ || !shell_) return;
+    destroyed_ = true;
+    // No tick may reach the chip access object once it is gone.
+    for (QTimer* timer : findChildren<QTimer*>()) timer->stop();
+    // Runs from the destructor too: no error may leave it.
+    try {
+        shell_->FormDestroy();
+    } catch (const std::exception& error) {
+        if (context.reportError) context.reportError(QString::fromUtf8(error.what()));
+    }
+    SyncChip();
+}
+
+void TF_Face::SaveSettings() {
+    if (loadingSettings_ || !shell_) return;
+    try {
+        shell_->SaveSettings();
+    } catch (const std::exception& error) {
+        if (context.reportError) context.reportError(QString::fromUtf8(error.what()));
+    }
+}
+
+void TF_Face::SyncChip() {
+    context.chip = shell_ ? shell_->AsensDig() : nullptr;
+}
+
+void TF_Face::btnOpenDataSheetClick() {
+    const QString path = FromUtf8(context.ExePath) + kDatasheet;
+    if (QFileInfo(path).isFile()) {
+        OpenUrl(QUrl::fromLocalFile(path));
+    } else {
+        ShowMessage(this, QMessageBox::Critical, QString(),
+                    Design("Файл спецификации не найден по пути: ") + FromUtf8(context.ExePath));
+    }
+}
+
+void TF_Face::btnAboutClick() {
+    if (F_About) F_About->exec();
+}
+
+void TF_Face::closeEvent(QCloseEvent* event) {
+    FormDestroy();
+    event->accept();
+}
+
+void TF_Face::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    PlaceMessagePanel();
+    HoldOuterWidth();
+}
+
+void TF_Face::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    HoldOuterWidth();
+    PlaceMessagePanel();
+}
+
+void TF_Face::HoldOuterWidth() {
+    const int extra =
+        isVisible() ? frameGeometry().width() - geometry().width() : Scaled(kAssumedFrame);
+    if (extra == frameExtra_) return;
+    frameExtra_ = extra;
+    setMinimumWidth(Scaled(kMinOuterWidth) - extra);
+    setMaximumWidth(Scaled(kMaxOuterWidth) - extra);
+}
+
+void TF_Face::PlaceMessagePanel() {
+    PanelMsg->move((width() - PanelMsg->width()) / 2, (height() - PanelMsg->height()) / 2);
+    PanelMsg->raise();
+}
+
+// --- start-up and end over the controls -------------------------------------------------
+
+void TF_Face::SetChartsFileText(const std::string& text) {
+    tsCharts->EditChartsFile->setText(FromUtf8(text));
+}
+
+void TF_Face::SetXYFilenameText(const std::string& text) {
+    tsXYChart->EditXYFilename->setText(FromUtf8(text));
+}
+
+void TF_Face::SetUpDial() {
+    tsRegCfg->Dial->SetUp();
+}
+
+std::string TF_Face::AngleDataFileText() const {
+    return tsWork->EditAngleDataFile->text().toStdString();
+}
+
+void TF_Face::SetAngleDataFileText(const std::string& text) {
+    tsWork->EditAngleDataFile->setText(FromUtf8(text));
+}
+
+bool TF_Face::SaveToFileChecked() const {
+    return tsWork->cbSaveToFile->isChecked();
+}
+
+void TF_Face::SetSaveToFileChecked(bool checked) {
+    // Restoring a box is no toggle by the user: it saves nothing.
+    loadingSettings_ = true;
+    tsWork->cbSaveToFile->setChecked(checked);
+    loadingSettings_ = false;
+}
+
+bool TF_Face::SaveChartsToFileChecked() const {
+    return tsCharts->cbSaveChartsToFile->isChecked();
+}
+
+void TF_Face::SetSaveChartsToFileChecked(bool checked) {
+    loadingSettings_ = true;
+    tsCharts->cbSaveChartsToFile->setChecked(checked);
+    loadingSettings_ = false;
+}
+
+bool TF_Face::ConnectChecked() const {
+    return PanelTop->cbConnect->isChecked();
+}
+
+void TF_Face::SetConnectChecked(bool checked) {
+    if (PanelTop->cbConnect->isChecked() == checked) return;
+    SyncChip();
+    // A click, so that the switch's handler runs exactly as on the user's click.
+    PanelTop->cbConnect->click();
+}
+
+bool TF_Face::SSIOnChecked() const {
+    return PanelTop->cbSSIOn->isChecked();
+}
+
+void TF_Face::SetSSIOnChecked(bool checked) {
+    PanelTop->cbSSIOn->setChecked(checked);
+}
+
+std::string TF_Face::FreqText() const {
+    return PanelTop->EditFreq->text().toStdString();
+}
+
+void TF_Face::LoadLanguage() {
+    context.texts = app::LoadLanguage(context.ExePath, *this);
+}
+
+void TF_Face::AppendVersionToCaption() {
+    const std::string version = fileVersion_();
+    setWindowTitle(windowTitle() + " ver." + FromUtf8(version));
+}
+
+// --- the language step -------------------------------------------------------------------
+
+void TF_Face::SetWindowCaption(const std::string& text) {
+    setWindowTitle(FromUtf8(text));
+}
+
+void TF_Face::SetApplicationTitle(const std::string& text) {
+    ui::SetApplicationTitle(FromUtf8(text));
+}
+
+void TF_Face::SetControlText(std::string_view controlName, const std::string& text) {
+    const QString name = QString::fromUtf8(controlName.data(), qsizetype(controlName.size()));
+    const QString caption = FromUtf8(text);
+    auto* control = findChild<QWidget*>(name);
+    if (!control) return;
+    if (const int tab = PageControl->indexOf(control); tab >= 0) {
+        PageControl->setTabText(tab, caption);
+    } else if (auto* label = qobject_cast<QLabel*>(control)) {
+        label->setText(caption);
+        // The input this label captions is named after it for assistive tools.
+        if (QWidget* input = label->buddy()) input->setAccessibleName(caption);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
+        button->setText(caption);
+    }
+}
+
+}  // namespace ui

@@ -1,0 +1,32 @@
+// The window's message boxes and desktop calls, replaceable so that tests can see them.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+class QWidget;
+
+namespace ui {
+
+/// Shows a modal message box with an OK button.
+using MessageBoxFunction = std::function<void(QWidget* parent, QMessageBox::Icon icon,
+                                              const QString& title, const QString& text)>;
+/// Opens a document or web address with the desktop's associated application.
+using OpenUrlFunction = std::function<void(const QUrl& url)>;
+
+void ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                 const QString& text);
+void OpenUrl(const QUrl& url);
+
+/// Replace the real functions (tests); an empty function restores the real one. Each returns
+/// the function it replaced.
+MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
+OpenUrlFunction SetOpenUrlFunction(OpenUrlFunction function);
+
+/// The application title of the chosen language (the title of the general error report).
+QString ApplicationTitle();
+void SetApplicationTitle(const QString& title);
+
+}  // namespace ui

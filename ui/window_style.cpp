@@ -1,0 +1,67 @@
+#include "ui/window_style.h"
+
+#include <QBoxLayout>
+#include <QFile>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <cmath>
+
+namespace ui {
+
+namespace {
+
+constexpr char kTahoma[] = "Tahoma";
+constexpr char kWineTahoma[] = "/usr/share/wine/fonts/tahoma.ttf";
+
+QString ChooseFamily() {
+    if (QFontDatabase::families().contains(kTahoma, Qt::CaseInsensitive)) return kTahoma;
+    if (QFile::exists(kWineTahoma)) {
+        const int id = QFontDatabase::addApplicationFont(kWineTahoma);
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        if (!families.isEmpty()) return families.front();
+    }
+    return QString();
+}
+
+}  // namespace
+
+QFont WindowFont() {
+    static const QString family = ChooseFamily();
+    QFont font;
+    if (family.isEmpty()) {
+        font.setStyleHint(QFont::SansSerif);
+        font.setFamily(QStringLiteral("Sans Serif"));
+    } else {
+        font.setFamily(family);
+    }
+    font.setPointSize(8);
+    return font;
+}
+
+int Scaled(int pixels) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
+    return static_cast<int>(std::lround(pixels * dpi / 96.0));
+}
+
+void Caption(QLabel* label, QWidget* input) {
+    label->setBuddy(input);
+    input->setAccessibleName(label->text());
+}
+
+QLineEdit* AddLabelledEdit(QBoxLayout* layout, QWidget* parent, const QString& key,
+                           const QString& text, const QString& value, const QString& editName) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName("Label" + key);
+    auto* edit = new QLineEdit(value, parent);
+    edit->setObjectName(editName.isEmpty() ? "Edit" + key : editName);
+    Caption(label, edit);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    return edit;
+}
+
+}  // namespace ui

@@ -1,0 +1,42 @@
+// The look every window of the tool shares: its font, its pixel scale and the small builders
+// of the register pages.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QString>
+
+class QBoxLayout;
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+namespace ui {
+
+/// Tahoma 8 pt where the system has it, else the Tahoma-metric font of the Wine fonts when it
+/// is installed, else the platform's sans-serif font at 8 pt.
+QFont WindowFont();
+
+/// A length given in pixels at 96 dpi, scaled to the primary screen's logical dpi.
+int Scaled(int pixels);
+
+/// The verification green and the dark grey text of the read-only displays.
+inline const QColor kGreen{0, 128, 0};
+inline const QColor kDisplayText{46, 44, 45};
+
+/// Makes label the caption of input: the label's mnemonic focuses it and its accessible
+/// name is the label's text.
+void Caption(QLabel* label, QWidget* input);
+
+/// A label above its edit, appended to layout: label `Label<key>` with text, edit
+/// `Edit<key>` (or editName) with value.
+QLineEdit* AddLabelledEdit(QBoxLayout* layout, QWidget* parent, const QString& key,
+                           const QString& text, const QString& value = QStringLiteral("0"),
+                           const QString& editName = QString());
+
+/// The text of a design caption written in the source as UTF-8.
+inline QString Design(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
+
+}  // namespace ui
