@@ -54,9 +54,10 @@ TEST_F(SettingsFileTest, SavesTheFiveKeysInTheirOrder) {
     s.SaveChartDataToFile = true;
     s.ConnectActive = true;
     file.Save(s);
-    EXPECT_EQ(Read(path),
-              "[CONFIG]\nSaveAngleDataFile=D:\\Tools\\data.csv\nSaveAngleDataToFile=0\n"
-              "SaveChartDataToFile=1\nConnectActive=1\nEnable_SSI=0\n");
+    EXPECT_EQ(Read(path), qxtest::PlatformLines(
+                              "[CONFIG]\nSaveAngleDataFile=D:\\Tools\\data.csv\n"
+                              "SaveAngleDataToFile=0\nSaveChartDataToFile=1\nConnectActive=1\n"
+                              "Enable_SSI=0\n"));
 }
 
 TEST_F(SettingsFileTest, ReadsKeysWithoutRegardToCaseAndKeepsEverythingElse) {
@@ -74,7 +75,7 @@ TEST_F(SettingsFileTest, ReadsKeysWithoutRegardToCaseAndKeepsEverythingElse) {
     file.Save(saved);
     const std::string text = Read(path);
     EXPECT_NE(text.find("; made by hand"), std::string::npos) << text;
-    EXPECT_NE(text.find("[Other]\nkeep=me"), std::string::npos) << text;
+    EXPECT_NE(text.find(qxtest::PlatformLines("[Other]\nkeep=me")), std::string::npos) << text;
     EXPECT_NE(text.find("Extra=1"), std::string::npos) << text;
     EXPECT_NE(text.find("saveangledatatofile=1"), std::string::npos)
         << "an existing key keeps its spelling: " << text;

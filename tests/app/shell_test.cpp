@@ -137,8 +137,9 @@ TEST_F(ShellTest, DestroyClosesTheChannelFreesTheChipAndSavesTheControls) {
     EXPECT_EQ(adapter.log.back(), "close");
     EXPECT_EQ(shell.AsensDig(), nullptr);
     EXPECT_EQ(Read(dir.path() / "config.ini"),
-              "[CONFIG]\nSaveAngleDataFile=/data/run.csv\nSaveAngleDataToFile=0\n"
-              "SaveChartDataToFile=0\nConnectActive=1\nEnable_SSI=1\n");
+              qxtest::PlatformLines("[CONFIG]\nSaveAngleDataFile=/data/run.csv\n"
+                                    "SaveAngleDataToFile=0\nSaveChartDataToFile=0\n"
+                                    "ConnectActive=1\nEnable_SSI=1\n"));
     EXPECT_THAT(errors, IsEmpty());
 }
 

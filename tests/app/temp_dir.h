@@ -17,6 +17,20 @@
 
 namespace qxtest {
 
+/// The text with the line ends INI files get on this platform (CR LF on Windows).
+inline std::string PlatformLines(const std::string& text) {
+#if defined(_WIN32)
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out += '\r';
+        out += c;
+    }
+    return out;
+#else
+    return text;
+#endif
+}
+
 class TempDir {
   public:
     TempDir() {
