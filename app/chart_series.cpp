@@ -185,8 +185,12 @@ std::vector<ChartPoint> DecimateToColumns(const ChartSeries<T>& series, double x
             points.push_back(ChartPoint{x, static_cast<double>(series.YAt(begin))});
         } else {
             const auto [low, high] = series.MinMax(begin, stop);
-            points.push_back(ChartPoint{x, static_cast<double>(low)});
-            points.push_back(ChartPoint{x, static_cast<double>(high)});
+            // Which extreme came first is not kept; starting with the one nearer the line's
+            // last point keeps the strokes between columns short, as the real line's are.
+            const double previous = points.empty() ? low : points.back().y;
+            const bool highFirst = std::abs(previous - high) < std::abs(previous - low);
+            points.push_back(ChartPoint{x, static_cast<double>(highFirst ? high : low)});
+            points.push_back(ChartPoint{x, static_cast<double>(highFirst ? low : high)});
         }
         begin = stop;
     }

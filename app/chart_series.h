@@ -77,7 +77,8 @@ struct ChartPoint {
 
 /// The points to draw for the view [xLow, xHigh] on `columns` pixel columns. When the view
 /// holds more than two points per column, each column that holds points gives its smallest
-/// and its largest y at the x of its first point; otherwise the points are given as they are.
+/// and its largest y at the x of its first point, the one nearer the previous point first;
+/// otherwise the points are given as they are.
 /// The nearest point outside each side of the view is included so the line reaches the edge.
 template <typename T>
 std::vector<ChartPoint> DecimateToColumns(const ChartSeries<T>& series, double xLow, double xHigh,

@@ -1,0 +1,145 @@
+#include "ui/decimated_chart.h"
+
+#include <algorithm>
+
+namespace ui {
+
+namespace {
+
+/// One displayed frame at 60 Hz.
+constexpr int kFrameMs = 16;
+
+void SetRange(QCPAxis* axis, double low, double high) {
+    if (high <= low) {
+        low -= 1;
+        high += 1;
+    }
+    axis->setRange(low, high);
+}
+
+}  // namespace
+
+DecimatedChart::DecimatedChart(QWidget* parent) : QCustomPlot(parent) {
+    setBackground(Qt::white);
+    setNoAntialiasingOnDrag(true);
+    setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    frameTimer_.setSingleShot(true);
+    connect(&frameTimer_, &QTimer::timeout, this, &DecimatedChart::FrameTimerTimeout);
+    // The axes are set before the layout (their labels take room), the graphs after it, when
+    // the width of the axis rect in pixels is known.
+    connect(this, &QCustomPlot::beforeReplot, this, [this] {
+        UpdateAxes();
+        sinceReplot_.start();
+    });
+    connect(this, &QCustomPlot::afterLayout, this, &DecimatedChart::UpdateGraphs);
+    auto viewChanged = [this] {
+        if (settingRange_) return;
+        for (auto& line : lines_) line->stale_ = true;
+    };
+    connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, viewChanged);
+    // A drag or zoom by the user holds the view until a double click.
+    connect(this, &QCustomPlot::mousePress, this, [this] { autoAxes_ = false; });
+    connect(this, &QCustomPlot::mouseWheel, this, [this] { autoAxes_ = false; });
+}
+
+QCPGraph* DecimatedChart::NewGraph(const QString& title, const QColor& color) {
+    QCPGraph* graph = addGraph();
+    graph->setName(title);
+    graph->setPen(QPen(color, 1));
+    graph->setLineStyle(QCPGraph::lsLine);
+    graph->setScatterStyle(QCPScatterStyle::ssNone);
+    // Our data is already reduced to the pixel columns.
+    graph->setAdaptiveSampling(false);
+    // Dense data makes near-vertical strokes in every column; antialiasing them costs more
+    // than the rest of the frame.
+    graph->setAntialiased(false);
+    return graph;
+}
+
+void DecimatedChart::SetLineVisible(ChartLine* line, bool visible) {
+    line->Graph()->setVisible(visible);
+    line->stale_ = true;
+    RequestReplot();
+}
+
+void DecimatedChart::ClearLines() {
+    for (auto& line : lines_) {
+        line->Clear();
+        line->stale_ = true;
+    }
+    RequestReplot();
+}
+
+void DecimatedChart::SetAutoAxes(bool on) {
+    autoAxes_ = on;
+    RequestReplot();
+}
+
+void DecimatedChart::mouseDoubleClickEvent(QMouseEvent* event) {
+    QCustomPlot::mouseDoubleClickEvent(event);
+    SetAutoAxes(true);
+}
+
+void DecimatedChart::UpdateAxes() {
+    if (!autoAxes_) return;
+    bool any = false;
+    double firstX = 0, lastX = 0, minY = 0, maxY = 0;
+    for (const auto& line : lines_) {
+        if (line->Empty() || !line->Graph()->visible()) continue;
+        if (!any) {
+            firstX = line->FirstX();
+            lastX = line->LastX();
+            minY = line->MinY();
+            maxY = line->MaxY();
+            any = true;
+        } else {
+            firstX = std::min(firstX, line->FirstX());
+            lastX = std::max(lastX, line->LastX());
+            minY = std::min(minY, line->MinY());
+            maxY = std::max(maxY, line->MaxY());
+        }
+    }
+    if (!any) return;
+    const QCPRange before = xAxis->range();
+    settingRange_ = true;
+    SetRange(xAxis, firstX, lastX);
+    SetRange(yAxis, minY, maxY);
+    settingRange_ = false;
+    if (xAxis->range() != before)
+        for (auto& line : lines_) line->stale_ = true;
+}
+
+void DecimatedChart::UpdateGraphs() {
+    const int columns = std::max(1, axisRect()->width());
+    if (columns != columns_) {
+        columns_ = columns;
+        for (auto& line : lines_) line->stale_ = true;
+    }
+    const QCPRange view = xAxis->range();
+    for (auto& line : lines_) {
+        if (!line->stale_ || !line->Graph()->visible()) continue;
+        const auto points = line->Decimate(view.lower, view.upper, columns_);
+        QVector<QCPGraphData> data;
+        data.reserve(static_cast<qsizetype>(points.size()));
+        for (const auto& point : points) data.append(QCPGraphData(point.x, point.y));
+        line->Graph()->data()->set(data, true);
+        line->stale_ = false;
+    }
+}
+
+void DecimatedChart::Refresh() {
+    UpdateAxes();
+    UpdateGraphs();
+}
+
+void DecimatedChart::RequestReplot() {
+    if (frameTimer_.isActive()) return;
+    const qint64 elapsed = sinceReplot_.isValid() ? sinceReplot_.elapsed() : kFrameMs;
+    frameTimer_.start(static_cast<int>(std::max<qint64>(0, kFrameMs - elapsed)));
+}
+
+void DecimatedChart::FrameTimerTimeout() {
+    replot();
+}
+
+}  // namespace ui
