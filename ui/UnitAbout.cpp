@@ -31,7 +31,7 @@ QPixmap AboutBanner(QSize size) {
 
     // A sine and a cosine trace, and the circle they draw against each other.
     const double left = card.left() + 20, width = card.width() * 0.55;
-    const double middle = card.center().y(), amplitude = card.height() * 0.28;
+    const double middle = card.center().y() + 10, amplitude = card.height() * 0.26;
     for (const auto& [phase, colour] :
          {std::pair{0.0, QColor(255, 190, 70)}, std::pair{M_PI / 2, QColor(120, 220, 255)}}) {
         QPainterPath trace;
@@ -55,7 +55,7 @@ QPixmap AboutBanner(QSize size) {
     title.setBold(true);
     painter.setFont(title);
     painter.setPen(Qt::white);
-    painter.drawText(QRectF(left, card.top() + 4, width, 36), Qt::AlignLeft | Qt::AlignTop,
+    painter.drawText(QRectF(left, card.top() + 8, width, 40), Qt::AlignLeft | Qt::AlignTop,
                      "QX5520");
     return banner;
 }
