@@ -50,7 +50,9 @@ QString FromUtf8(const std::string& text) {
 }  // namespace
 
 TF_Face::TF_Face(FaceOptions options, QWidget* parent)
-    : QWidget(parent), fileVersion_(std::move(options.fileVersion)) {
+    : QWidget(parent),
+      fileVersion_(std::move(options.fileVersion)),
+      clock_(options.clock ? options.clock : &chip::SystemClock()) {
     if (!fileVersion_) fileVersion_ = [] { return app::FileVersionString(); };
     setObjectName("F_Face");
     setFont(WindowFont());
@@ -130,7 +132,7 @@ void TF_Face::BuildLayout() {
 }
 
 void TF_Face::FormCreate(const std::vector<std::string>& args) {
-    shell_ = std::make_unique<app::Shell>(*this, context.ExePath);
+    shell_ = std::make_unique<app::Shell>(*this, context.ExePath, *clock_);
     shell_->SetErrorSink([this](const std::string& message) {
         if (context.reportError) context.reportError(FromUtf8(message));
     });

@@ -40,6 +40,8 @@ struct FaceOptions {
     std::vector<std::string> args;  // the command line without the program name
     /// Where the caption's version comes from; empty: app::FileVersionString.
     std::function<std::string()> fileVersion;
+    /// The pause of every register read; null: the real clock.
+    chip::Clock* clock = nullptr;
 };
 
 class TF_Face : public QWidget, public app::WindowState, private app::LanguageTarget {
@@ -121,6 +123,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     void SyncChip();
 
     std::function<std::string()> fileVersion_;
+    chip::Clock* clock_;
     std::unique_ptr<app::Shell> shell_;
     std::unique_ptr<RegisterController> registerController_;
     std::optional<int> batchExitCode_;

@@ -110,7 +110,7 @@ TEST_F(WindowLanguage, InputsTakeTheirLabelsTextsAsAccessibleNames) {
 TEST_F(WindowLanguage, AnUnreadableVersionIsReportedAndLeavesTheCaptionBare) {
     CopyShipped("lang.eng");
     window = std::make_unique<ui::TF_Face>(ui::FaceOptions{
-        ExePath(), {}, [] { return app::FileVersionString("/nonexistent/qx5520"); }});
+        ExePath(), {}, [] { return app::FileVersionString("/nonexistent/qx5520"); }, nullptr});
     EXPECT_EQ(window->windowTitle(), Utf8(kEnglishCaption));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);

@@ -28,10 +28,9 @@ TEST_F(WindowTest, FirstStartFillsTheFileNamesAndWritesNothingUntilClose) {
 
     window->close();
     EXPECT_EQ(window->context.chip, nullptr);
-    EXPECT_EQ(Read("config.ini"),
-              "[CONFIG]\nSaveAngleDataFile=" + ExePath() +
-                  "data.csv\nSaveAngleDataToFile=0\nSaveChartDataToFile=0\n"
-                  "ConnectActive=0\nEnable_SSI=0\n");
+    EXPECT_EQ(Read("config.ini"), "[CONFIG]\nSaveAngleDataFile=" + ExePath() +
+                                      "data.csv\nSaveAngleDataToFile=0\nSaveChartDataToFile=0\n"
+                                      "ConnectActive=0\nEnable_SSI=0\n");
 }
 
 TEST_F(WindowTest, StoredSettingsComeBackIntoTheControlsWithoutASave) {
