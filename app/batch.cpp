@@ -7,9 +7,13 @@
 #include "app/headless_window.h"
 #include "app/integer_text.h"
 #include "chip/UnitFTDI.h"
+#include "chip/UnitSPI.h"
 
 namespace app {
 namespace {
+
+constexpr const char* kTransferFailed =
+    "the adapter did not complete a transfer (unplugged?); nothing done";
 
 int Sign13(uint16_t word) {
     return (word & 0x1000) ? word - 8192 : word;
@@ -32,7 +36,14 @@ int AppendLine(const std::string& fileName, const char* header,
         errors(error);
         return kBatchFileError;
     }
+    const uint64_t failedBefore = chip::FailedTransfers();
     const std::string line = readLine();
+    // A line read through transfers that did not complete holds no reading: an adapter
+    // unplugged after the identification must not be logged as a measurement.
+    if (chip::FailedTransfers() != failedBefore) {
+        errors(kTransferFailed);
+        return kBatchFileError;
+    }
     if (!file->AppendRecord(header, line, error)) {
         errors(error);
         return kBatchFileError;
@@ -104,7 +115,12 @@ int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
     }
     const auto address = static_cast<uint16_t>(*ParseIntegerText(addressText));
     const auto word = static_cast<uint16_t>(*ParseIntegerText(wordText) & 0xFFFF);
+    const uint64_t failedBefore = chip::FailedTransfers();
     chip.PutReg(address, word, true);
+    if (chip::FailedTransfers() != failedBefore) {
+        errors(kTransferFailed);
+        return kBatchFileError;
+    }
     return kBatchDone;
 }
 

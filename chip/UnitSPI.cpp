@@ -12,6 +12,7 @@ struct AdapterState {
     // Set by CloseAdapter, cleared by InitAdapter: a closed channel is not reopened on demand.
     bool closed = false;
     std::function<uint32_t()> clockRate;
+    uint64_t failedTransfers = 0;
 };
 
 AdapterState& State() {
@@ -36,6 +37,11 @@ bool EnsureOpen(const AdapterEntryPoints& adapter) {
     AdapterState& s = State();
     if (s.handle == nullptr && !s.closed) OpenAndConfigure(adapter);
     return s.handle != nullptr;
+}
+
+FT_STATUS Counted(FT_STATUS status) {
+    if (status != FT_OK) ++State().failedTransfers;
+    return status;
 }
 
 }  // namespace
@@ -91,16 +97,18 @@ void CloseAdapter() {
 
 FT_STATUS ReadSPI(uint32_t, uint32_t size, uint8_t* buffer) {
     const AdapterEntryPoints& adapter = Adapter();
-    if (!EnsureOpen(adapter) || adapter.SPI_Read == nullptr) return FT_INVALID_HANDLE;
+    if (!EnsureOpen(adapter) || adapter.SPI_Read == nullptr) return Counted(FT_INVALID_HANDLE);
     uint32_t transferred = 0;
-    return adapter.SPI_Read(State().handle, buffer, size, &transferred, kTransferOptions);
+    return Counted(
+        adapter.SPI_Read(State().handle, buffer, size, &transferred, kTransferOptions));
 }
 
 FT_STATUS WriteSPI(uint32_t, uint32_t size, uint8_t* buffer) {
     const AdapterEntryPoints& adapter = Adapter();
-    if (!EnsureOpen(adapter) || adapter.SPI_Write == nullptr) return FT_INVALID_HANDLE;
+    if (!EnsureOpen(adapter) || adapter.SPI_Write == nullptr) return Counted(FT_INVALID_HANDLE);
     uint32_t transferred = 0;
-    return adapter.SPI_Write(State().handle, buffer, size, &transferred, kTransferOptions);
+    return Counted(
+        adapter.SPI_Write(State().handle, buffer, size, &transferred, kTransferOptions));
 }
 
 void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState) {
@@ -115,6 +123,10 @@ const ChannelConfig& CurrentChannelConfig() {
 
 bool ChannelOpen() {
     return State().handle != nullptr;
+}
+
+uint64_t FailedTransfers() {
+    return State().failedTransfers;
 }
 
 void ResetAdapterState() {

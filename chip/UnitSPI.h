@@ -43,6 +43,10 @@ void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState);
 const ChannelConfig& CurrentChannelConfig();
 /// True while a channel handle is held open.
 bool ChannelOpen();
+/// Transfers (ReadSPI, WriteSPI) so far that did not complete: no channel, or a status other
+/// than FT_OK (an adapter unplugged). The chip layer still reports no errors; a caller that
+/// must not pass on made-up data (the batch mode) compares this count before and after.
+uint64_t FailedTransfers();
 /// Back to the state at program load (tests): no channel, zero configuration.
 void ResetAdapterState();
 
