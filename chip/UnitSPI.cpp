@@ -99,16 +99,14 @@ FT_STATUS ReadSPI(uint32_t, uint32_t size, uint8_t* buffer) {
     const AdapterEntryPoints& adapter = Adapter();
     if (!EnsureOpen(adapter) || adapter.SPI_Read == nullptr) return Counted(FT_INVALID_HANDLE);
     uint32_t transferred = 0;
-    return Counted(
-        adapter.SPI_Read(State().handle, buffer, size, &transferred, kTransferOptions));
+    return Counted(adapter.SPI_Read(State().handle, buffer, size, &transferred, kTransferOptions));
 }
 
 FT_STATUS WriteSPI(uint32_t, uint32_t size, uint8_t* buffer) {
     const AdapterEntryPoints& adapter = Adapter();
     if (!EnsureOpen(adapter) || adapter.SPI_Write == nullptr) return Counted(FT_INVALID_HANDLE);
     uint32_t transferred = 0;
-    return Counted(
-        adapter.SPI_Write(State().handle, buffer, size, &transferred, kTransferOptions));
+    return Counted(adapter.SPI_Write(State().handle, buffer, size, &transferred, kTransferOptions));
 }
 
 void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState) {
