@@ -60,7 +60,15 @@ class WidgetFieldControl : public app::FieldControl {
     void SetChecked(bool checked) override {
         if (box_) box_->setChecked(checked);
     }
-    int ItemIndex() const override { return list_ ? list_->currentIndex() : -1; }
+    int ItemIndex() const override {
+        if (!list_) return -1;
+        const int index = list_->currentIndex();
+        // Text typed into the list that is not the selected item's: no item is selected.
+        if (list_->isEditable() && (index < 0 || list_->currentText() != list_->itemText(index))) {
+            return -1;
+        }
+        return index;
+    }
     void SetItemIndex(int index) override {
         if (list_) list_->setCurrentIndex(index < list_->count() ? index : -1);
     }

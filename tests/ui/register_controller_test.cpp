@@ -160,6 +160,18 @@ TEST_F(Controller, MismatchPaintsRedAndTheEditShowsWhatTheChipHolds) {
     EXPECT_FALSE(Get<QCheckBox>("cbEN360")->isChecked());
 }
 
+TEST_F(Controller, TextTypedIntoTheItemListCountsAsNoItemSelected) {
+    Bind();
+    auto* list = Get<QComboBox>("cbADCNT");
+    list->setCurrentIndex(1);
+    list->lineEdit()->setText("CLK/16");
+    Click("btnWriteGroup1");
+    EXPECT_EQ(chip_.registers[16] & 0x0030, 0x0030);  // index -1 encodes as 3
+    EXPECT_EQ(list->currentIndex(), 3);
+    EXPECT_EQ(list->currentText(), "CLK/8");
+    EXPECT_EQ(EditColour("cbADCNT"), kGreen);
+}
+
 TEST_F(Controller, GroupOneNumberEditsTurnGreyOnTypingAndTheOthersKeepTheirColour) {
     Bind();
     Click("btnReadGroup1");
