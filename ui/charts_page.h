@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "ui/decimated_chart.h"
+#include "ui/periodic_readout.h"
 #include "ui/window_context.h"
 
 class QCheckBox;
@@ -12,8 +14,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSplitter;
+class QSplitterHandle;
 class QTimer;
-class QCustomPlot;
 
 namespace ui {
 
@@ -26,6 +28,11 @@ class ChartsPage : public QWidget {
     void TimerTimer();
     void btnClear2Click();
     void cbSaveChartsToFileClick();
+    void cbSinClick();
+    void cbCosClick();
+    void cbCordicClick();
+    void cbAngClick();
+    void cbAmplClick();
 
     QWidget* Panel3 = nullptr;
     QPushButton* btnStart = nullptr;
@@ -40,11 +47,18 @@ class ChartsPage : public QWidget {
     QLabel* LabelFilename3 = nullptr;
     QLineEdit* EditChartsFile = nullptr;
     QCheckBox* cbSaveChartsToFile = nullptr;
-    QSplitter* Splitter1 = nullptr;
-    QSplitter* Splitter4 = nullptr;
-    QCustomPlot* Chart1 = nullptr;
-    QCustomPlot* Chart2 = nullptr;
-    QCustomPlot* Chart3 = nullptr;
+    /// The three charts share the height; Splitter1 and Splitter4 are its two bars.
+    QSplitter* ChartSplitter = nullptr;
+    QSplitterHandle* Splitter1 = nullptr;
+    QSplitterHandle* Splitter4 = nullptr;
+    DecimatedChart* Chart1 = nullptr;
+    DecimatedChart* Chart2 = nullptr;
+    DecimatedChart* Chart3 = nullptr;
+    TypedChartLine<int16_t>* SeriesSin = nullptr;
+    TypedChartLine<int16_t>* SeriesCos = nullptr;
+    TypedChartLine<int16_t>* SeriesCordic = nullptr;
+    TypedChartLine<int16_t>* SeriesAng = nullptr;
+    TypedChartLine<int16_t>* SeriesAmpl = nullptr;
     QTimer* Timer = nullptr;
 
     /// X of the next reading's points; no clear or restart resets it.
@@ -52,6 +66,7 @@ class ChartsPage : public QWidget {
 
   private:
     WindowContext& context_;
+    PeriodicReadout readout_;
 };
 
 }  // namespace ui

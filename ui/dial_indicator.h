@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QImage>
+#include <QPen>
+#include <QPixmap>
 #include <QWidget>
 #include <cstdint>
 
@@ -13,6 +15,32 @@ class QPushButton;
 class QTimer;
 
 namespace ui {
+
+/// A paint area whose picture persists between paints: drawing goes onto a canvas that every
+/// paint event shows. When the area is shown or resized, its paint handler starts the
+/// canvas afresh.
+class PaintBox : public QWidget {
+    Q_OBJECT
+  public:
+    explicit PaintBox(QWidget* parent = nullptr);
+
+    /// The picture the paint events show, as large as the area.
+    QPixmap& Canvas();
+    QPen Pen;
+    /// Runs when the area needs repainting from scratch.
+    std::function<void()> OnPaint;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void Restart();
+
+    QPixmap canvas_;
+    bool restarting_ = false;
+};
 
 class DialIndicator : public QWidget {
     Q_OBJECT
@@ -25,9 +53,16 @@ class DialIndicator : public QWidget {
 
     void btnAnalogIndClick();
     void TimerAnalogTimer();
+    /// Draws the face and the needle at fraction f of a full turn.
     void DrawDial(double f);
+    /// Draws the bare face.
+    void pbAIPaint();
 
-    QWidget* pbAI = nullptr;
+    /// The 300 x 300 dial face with transparency: a dark circle with a ring of 60 divisions
+    /// numbered 10 ... 60 every ten, 60 at the top.
+    static QImage DrawDialFace(int size);
+
+    PaintBox* pbAI = nullptr;
     QLabel* ImageClock = nullptr;
     QPushButton* btnAnalogInd = nullptr;
     QTimer* TimerAnalog = nullptr;
@@ -39,7 +74,10 @@ class DialIndicator : public QWidget {
     bool bAnalogStarted = false;
 
   private:
+    void DrawFace(QPainter& painter);
+
     WindowContext& context_;
+    QImage face_;
 };
 
 }  // namespace ui

@@ -1,8 +1,7 @@
 #include "ui/work_page.h"
 
-#include <qcustomplot.h>
-
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,47 +10,110 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/log_file.h"
+#include "app/readout.h"
+#include "chip/ASens_Digital.h"
+
 namespace ui {
 
-WorkPage::WorkPage(WindowContext& context, QWidget* parent) : QWidget(parent), context_(context) {
-    setObjectName("tsWork");
-    auto named = [this](auto* widget, const char* name) {
-        widget->setObjectName(name);
-        return widget;
-    };
-    BtnStartAngleWrkData =
-        named(new QPushButton(QString::fromUtf8("Старт"), this), "BtnStartAngleWrkData");
-    LabelInterval3 = named(new QLabel(QString::fromUtf8("Интервал, мс"), this), "LabelInterval3");
-    EditAngleWorkDataInt = named(new QLineEdit("100", this), "EditAngleWorkDataInt");
-    btnClear1 = named(new QPushButton(QString::fromUtf8("Сбросить"), this), "btnClear1");
-    BtnReadAngleData =
-        named(new QPushButton(QString::fromUtf8("Читать"), this), "BtnReadAngleData");
-    LabelFilename2 = named(new QLabel(QString::fromUtf8("Файл данных"), this), "LabelFilename2");
-    EditAngleDataFile = named(new QLineEdit(this), "EditAngleDataFile");
-    cbSaveToFile =
-        named(new QCheckBox(QString::fromUtf8("Сохранять на файл"), this), "cbSaveToFile");
-    MemoAData = named(new QPlainTextEdit(this), "MemoAData");
-    ChartAngle = named(new QCustomPlot(this), "ChartAngle");
-    TimerWorkData = named(new QTimer(this), "TimerWorkData");
-    TimerWorkData->setInterval(200);
+namespace {
 
-    auto* layout = new QVBoxLayout(this);
-    auto* band = new QHBoxLayout;
-    auto* controls = new QVBoxLayout;
-    for (QWidget* widget : std::initializer_list<QWidget*>{
-             BtnStartAngleWrkData, LabelInterval3, EditAngleWorkDataInt, btnClear1,
-             BtnReadAngleData, LabelFilename2, EditAngleDataFile, cbSaveToFile})
-        controls->addWidget(widget);
-    band->addLayout(controls);
-    band->addWidget(MemoAData);
-    layout->addLayout(band);
-    layout->addWidget(ChartAngle);
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
 }
 
-void WorkPage::BtnReadAngleDataClick() {}
-void WorkPage::BtnStartAngleWrkDataClick() {}
-void WorkPage::TimerWorkDataTimer() {}
-void WorkPage::btnClear1Click() {}
-void WorkPage::cbSaveToFileClick() {}
+app::AngleSample ReadAngle(chip::TASensDig& chip) {
+    app::AngleSample sample;
+    chip.GetAngleData(sample.AData, sample.AngleData, sample.ADC, sample.LS, sample.CRC);
+    return sample;
+}
+
+}  // namespace
+
+WorkPage::WorkPage(WindowContext& context, QWidget* parent)
+    : QWidget(parent),
+      BtnStartAngleWrkData(
+          Named(new QPushButton(QString::fromUtf8("Старт"), this), "BtnStartAngleWrkData")),
+      EditAngleWorkDataInt(Named(new QLineEdit("100", this), "EditAngleWorkDataInt")),
+      TimerWorkData(Named(new QTimer(this), "TimerWorkData")),
+      context_(context),
+      readout_(context, BtnStartAngleWrkData, EditAngleWorkDataInt, TimerWorkData,
+               [this] { TimerWorkDataTimer(); }) {
+    setObjectName("tsWork");
+    LabelInterval3 = Named(new QLabel(QString::fromUtf8("Интервал, мс"), this), "LabelInterval3");
+    btnClear1 = Named(new QPushButton(QString::fromUtf8("Сбросить"), this), "btnClear1");
+    BtnReadAngleData =
+        Named(new QPushButton(QString::fromUtf8("Читать"), this), "BtnReadAngleData");
+    LabelFilename2 = Named(new QLabel(QString::fromUtf8("Файл данных"), this), "LabelFilename2");
+    EditAngleDataFile = Named(new QLineEdit(this), "EditAngleDataFile");
+    cbSaveToFile =
+        Named(new QCheckBox(QString::fromUtf8("Сохранять на файл"), this), "cbSaveToFile");
+    MemoAData = Named(new QPlainTextEdit(this), "MemoAData");
+    MemoAData->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    MemoAData->setFixedWidth(427);
+    MemoAData->setMinimumHeight(139);
+    ChartAngle = Named(new DecimatedChart(this), "ChartAngle");
+    ChartAngle->setFixedHeight(378);
+    LineSeriesAngleData = ChartAngle->AddLine<uint16_t>("LineSeriesAngleData", QColor(220, 0, 0));
+    TimerWorkData->setInterval(200);
+
+    // The top band: the controls at the left, the memo at the right; the chart below.
+    auto* controls = new QGridLayout;
+    controls->addWidget(BtnStartAngleWrkData, 0, 0, 2, 1);
+    controls->addWidget(LabelInterval3, 0, 1);
+    controls->addWidget(EditAngleWorkDataInt, 1, 1);
+    controls->addWidget(btnClear1, 0, 2, 2, 1);
+    controls->addWidget(BtnReadAngleData, 0, 3, 2, 1);
+    controls->addWidget(LabelFilename2, 2, 0, 1, 4);
+    controls->addWidget(EditAngleDataFile, 3, 0, 1, 4);
+    controls->addWidget(cbSaveToFile, 4, 0, 1, 4);
+    controls->setRowStretch(5, 1);
+    auto* band = new QHBoxLayout;
+    band->addLayout(controls, 1);
+    band->addWidget(MemoAData);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(band, 1);
+    layout->addWidget(ChartAngle);
+
+    connect(BtnReadAngleData, &QPushButton::clicked, this, &WorkPage::BtnReadAngleDataClick);
+    connect(BtnStartAngleWrkData, &QPushButton::clicked, this,
+            &WorkPage::BtnStartAngleWrkDataClick);
+    connect(btnClear1, &QPushButton::clicked, this, &WorkPage::btnClear1Click);
+    connect(cbSaveToFile, &QCheckBox::clicked, this, &WorkPage::cbSaveToFileClick);
+    connect(TimerWorkData, &QTimer::timeout, this, &WorkPage::TimerWorkDataTimer);
+}
+
+void WorkPage::BtnReadAngleDataClick() {
+    if (context_.chip == nullptr) return;
+    MemoAData->appendPlainText(
+        QString::fromStdString(app::SingleReadLine(ReadAngle(*context_.chip))));
+}
+
+void WorkPage::BtnStartAngleWrkDataClick() {
+    readout_.StartStopClick();
+}
+
+void WorkPage::TimerWorkDataTimer() {
+    readout_.Tick([this] {
+        if (context_.chip == nullptr) return;
+        const app::AngleSample sample = ReadAngle(*context_.chip);
+        ChartAngle->Append(LineSeriesAngleData, int64_t{AngleTickCount}, sample.AngleData);
+        if (cbSaveToFile->isChecked())
+            app::AppendLogLine(EditAngleDataFile->text().toStdString(), app::kAngleLogHeader,
+                               app::AngleLogLine(sample));
+        ++AngleTickCount;
+    });
+}
+
+void WorkPage::btnClear1Click() {
+    ChartAngle->ClearLines();
+}
+
+void WorkPage::cbSaveToFileClick() {
+    if (context_.saveSettings) context_.saveSettings();
+}
 
 }  // namespace ui

@@ -5,6 +5,8 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "ui/decimated_chart.h"
+#include "ui/periodic_readout.h"
 #include "ui/window_context.h"
 
 class QCheckBox;
@@ -13,7 +15,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
-class QCustomPlot;
 
 namespace ui {
 
@@ -26,6 +27,7 @@ class WorkPage : public QWidget {
     void BtnStartAngleWrkDataClick();
     void TimerWorkDataTimer();
     void btnClear1Click();
+    /// Shared by cbSaveToFile and the X-Y page's cbSaveXYToFile.
     void cbSaveToFileClick();
 
     QPushButton* BtnStartAngleWrkData = nullptr;
@@ -37,7 +39,8 @@ class WorkPage : public QWidget {
     QLineEdit* EditAngleDataFile = nullptr;
     QCheckBox* cbSaveToFile = nullptr;
     QPlainTextEdit* MemoAData = nullptr;
-    QCustomPlot* ChartAngle = nullptr;
+    DecimatedChart* ChartAngle = nullptr;
+    TypedChartLine<uint16_t>* LineSeriesAngleData = nullptr;
     QTimer* TimerWorkData = nullptr;
 
     /// X of the next chart point; no clear or restart resets it.
@@ -45,6 +48,7 @@ class WorkPage : public QWidget {
 
   private:
     WindowContext& context_;
+    PeriodicReadout readout_;
 };
 
 }  // namespace ui

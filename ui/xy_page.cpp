@@ -1,7 +1,5 @@
 #include "ui/xy_page.h"
 
-#include <qcustomplot.h>
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -11,44 +9,170 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/log_file.h"
+#include "chip/ASens_Digital.h"
+
 namespace ui {
 
-XYPage::XYPage(WindowContext& context, QWidget* parent) : QWidget(parent), context_(context) {
-    setObjectName("tsXYChart");
-    auto named = [](auto* widget, const char* name) {
-        widget->setObjectName(name);
-        return widget;
-    };
-    LabelFilename1 = named(new QLabel(QString::fromUtf8("Файл данных"), this), "LabelFilename1");
-    EditXYFilename = named(new QLineEdit(this), "EditXYFilename");
-    cbSaveXYToFile =
-        named(new QCheckBox(QString::fromUtf8("Сохранять на файл"), this), "cbSaveXYToFile");
-    btnStartXYChart = named(new QPushButton(QString::fromUtf8("Старт"), this), "btnStartXYChart");
-    LabelInterval = named(new QLabel(QString::fromUtf8("Интервал, мс"), this), "LabelInterval");
-    EditXYInt = named(new QLineEdit("100", this), "EditXYInt");
-    btnClear3 = named(new QPushButton(QString::fromUtf8("Сбросить"), this), "btnClear3");
-    ChartXY = named(new QCustomPlot(this), "ChartXY");
-    ChartXY->setFixedSize(490, 490);
-    Panel5 = named(new QWidget(this), "Panel5");
-    TimerXYData = named(new QTimer(this), "TimerXYData");
-    TimerXYData->setInterval(200);
+namespace {
 
-    auto* layout = new QVBoxLayout(this);
-    auto* top = new QHBoxLayout;
-    for (QWidget* widget :
-         std::initializer_list<QWidget*>{LabelFilename1, EditXYFilename, cbSaveXYToFile,
-                                         btnStartXYChart, LabelInterval, EditXYInt, btnClear3})
-        top->addWidget(widget);
-    layout->addLayout(top);
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(ChartXY);
-    bottom->addWidget(Panel5, 1);
-    layout->addLayout(bottom, 1);
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
 }
 
-void XYPage::btnStartXYChartClick() {}
-void XYPage::TimerXYDataTimer() {}
-void XYPage::btnClear3Click() {}
-void XYPage::cbSaveToFileClick() {}
+constexpr double kAxisLimit = 4500;
+
+using LabelField = QLabel* XYPage::*;
+
+struct StatisticsRow {
+    const char* text;
+    const char* nameName;
+    LabelField name;
+    const char* valueName;
+    LabelField value;
+};
+
+struct StatisticsBlock {
+    const char* headingText;
+    const char* headingName;
+    LabelField heading;
+    StatisticsRow rows[4];
+};
+
+const StatisticsBlock kStatisticsBlocks[] = {
+    {"Канал X (Синус):",
+     "LabelXYSinL",
+     &XYPage::LabelXYSinL,
+     {{"Максимум: ", "LabelXYSinMAX", &XYPage::LabelXYSinMAX, "LabelXYSinMAXV",
+       &XYPage::LabelXYSinMAXV},
+      {"Минимум:", "LabelXYSinMIN", &XYPage::LabelXYSinMIN, "LabelXYSinMINV",
+       &XYPage::LabelXYSinMINV},
+      {"Смещение: ", "LabelXYSinOFFSET", &XYPage::LabelXYSinOFFSET, "LabelXYSinOFFSETV",
+       &XYPage::LabelXYSinOFFSETV},
+      {"Амплитуда:", "LabelXYSinAMPL", &XYPage::LabelXYSinAMPL, "LabelXYSinAMPLV",
+       &XYPage::LabelXYSinAMPLV}}},
+    {"Канал Y (Косинус):",
+     "LabelXYCosL",
+     &XYPage::LabelXYCosL,
+     {{"Максимум: ", "LabelXYCosMAX", &XYPage::LabelXYCosMAX, "LabelXYCosMAXV",
+       &XYPage::LabelXYCosMAXV},
+      {"Минимум:", "LabelXYCosMIN", &XYPage::LabelXYCosMIN, "LabelXYCosMINV",
+       &XYPage::LabelXYCosMINV},
+      {"Смещение: ", "LabelXYCosOFFSET", &XYPage::LabelXYCosOFFSET, "LabelXYCosOFFSETV",
+       &XYPage::LabelXYCosOFFSETV},
+      {"Амплитуда:", "LabelXYCosAMPL", &XYPage::LabelXYCosAMPL, "LabelXYCosAMPLV",
+       &XYPage::LabelXYCosAMPLV}}},
+};
+
+}  // namespace
+
+XYPage::XYPage(WindowContext& context, QWidget* parent)
+    : QWidget(parent),
+      btnStartXYChart(Named(new QPushButton(QString::fromUtf8("Старт"), this), "btnStartXYChart")),
+      EditXYInt(Named(new QLineEdit("100", this), "EditXYInt")),
+      TimerXYData(Named(new QTimer(this), "TimerXYData")),
+      context_(context),
+      readout_(
+          context, btnStartXYChart, EditXYInt, TimerXYData, [this] { TimerXYDataTimer(); },
+          [this] { Statistics.Reset(); }) {
+    setObjectName("tsXYChart");
+    LabelFilename1 = Named(new QLabel(QString::fromUtf8("Файл данных"), this), "LabelFilename1");
+    EditXYFilename = Named(new QLineEdit(this), "EditXYFilename");
+    cbSaveXYToFile =
+        Named(new QCheckBox(QString::fromUtf8("Сохранять на файл"), this), "cbSaveXYToFile");
+    LabelInterval = Named(new QLabel(QString::fromUtf8("Интервал, мс"), this), "LabelInterval");
+    btnClear3 = Named(new QPushButton(QString::fromUtf8("Сбросить"), this), "btnClear3");
+    TimerXYData->setInterval(200);
+
+    ChartXY = Named(new PointCloudChart(this), "ChartXY");
+    ChartXY->setFixedSize(490, 490);
+    ChartXY->SetFixedRange(-kAxisLimit, kAxisLimit);
+    ChartXY->xAxis->setTickLabelRotation(90);
+    ChartXY->setInteractions(QCP::Interactions());
+
+    // The statistics panel: an X block above a Y block, each a heading and four rows of a
+    // name label and a value label.
+    Panel5 = Named(new QWidget(this), "Panel5");
+    auto* stats = new QGridLayout(Panel5);
+    int row = 0;
+    auto label = [this](const char* text, const char* name) {
+        return Named(new QLabel(QString::fromUtf8(text), Panel5), name);
+    };
+    for (const StatisticsBlock& block : kStatisticsBlocks) {
+        this->*block.heading = label(block.headingText, block.headingName);
+        stats->addWidget(this->*block.heading, row++, 0, 1, 2);
+        for (const StatisticsRow& line : block.rows) {
+            this->*line.name = label(line.text, line.nameName);
+            this->*line.value = label("0", line.valueName);
+            stats->addWidget(this->*line.name, row, 0);
+            stats->addWidget(this->*line.value, row++, 1);
+        }
+        stats->setRowMinimumHeight(row++, 12);
+    }
+    stats->setRowStretch(row, 1);
+    stats->setColumnStretch(2, 1);
+
+    auto* top = new QGridLayout;
+    top->addWidget(LabelFilename1, 0, 0);
+    top->addWidget(EditXYFilename, 1, 0);
+    top->addWidget(cbSaveXYToFile, 1, 1);
+    top->addWidget(btnStartXYChart, 1, 2);
+    top->addWidget(LabelInterval, 0, 3);
+    top->addWidget(EditXYInt, 1, 3);
+    top->addWidget(btnClear3, 1, 4);
+    top->setColumnStretch(0, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(ChartXY, 0, Qt::AlignTop);
+    bottom->addWidget(Panel5, 1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 2, 4, 0);
+    layout->addLayout(top);
+    layout->addLayout(bottom, 1);
+
+    connect(btnStartXYChart, &QPushButton::clicked, this, &XYPage::btnStartXYChartClick);
+    connect(btnClear3, &QPushButton::clicked, this, &XYPage::btnClear3Click);
+    connect(cbSaveXYToFile, &QCheckBox::clicked, this, &XYPage::cbSaveToFileClick);
+    connect(TimerXYData, &QTimer::timeout, this, &XYPage::TimerXYDataTimer);
+}
+
+void XYPage::btnStartXYChartClick() {
+    readout_.StartStopClick();
+}
+
+void XYPage::TimerXYDataTimer() {
+    readout_.Tick([this] {
+        if (context_.chip == nullptr) return;
+        const uint16_t reg34 = context_.chip->GetReg(34, true);
+        const uint16_t reg35 = context_.chip->GetReg(35, true);
+        const app::XYPoint point = app::XYPointFromRegisters(reg35, reg34);
+        Statistics.Add(point);
+        ShowStatistics();
+        ChartXY->AddPoint(point.X, point.Y);
+        if (cbSaveXYToFile->isChecked())
+            app::AppendLogLine(EditXYFilename->text().toStdString(), app::kXYLogHeader,
+                               app::XYLogLine(point));
+    });
+}
+
+void XYPage::ShowStatistics() {
+    LabelXYSinMAXV->setText(QString::number(Statistics.XYMaxX));
+    LabelXYSinMINV->setText(QString::number(Statistics.XYMinX));
+    LabelXYSinOFFSETV->setText(QString::number(Statistics.OffsetX()));
+    LabelXYSinAMPLV->setText(QString::number(Statistics.AmplitudeX()));
+    LabelXYCosMAXV->setText(QString::number(Statistics.XYMaxY));
+    LabelXYCosMINV->setText(QString::number(Statistics.XYMinY));
+    LabelXYCosOFFSETV->setText(QString::number(Statistics.OffsetY()));
+    LabelXYCosAMPLV->setText(QString::number(Statistics.AmplitudeY()));
+}
+
+void XYPage::btnClear3Click() {
+    ChartXY->ClearPoints();
+}
+
+void XYPage::cbSaveToFileClick() {
+    if (context_.saveSettings) context_.saveSettings();
+}
 
 }  // namespace ui

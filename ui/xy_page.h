@@ -5,6 +5,9 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "app/readout.h"
+#include "ui/periodic_readout.h"
+#include "ui/point_cloud_chart.h"
 #include "ui/window_context.h"
 
 class QCheckBox;
@@ -12,7 +15,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
-class QCustomPlot;
 
 namespace ui {
 
@@ -24,6 +26,7 @@ class XYPage : public QWidget {
     void btnStartXYChartClick();
     void TimerXYDataTimer();
     void btnClear3Click();
+    /// Shared with the angle-data page's cbSaveToFile: saves the settings.
     void cbSaveToFileClick();
 
     QLabel* LabelFilename1 = nullptr;
@@ -33,12 +36,36 @@ class XYPage : public QWidget {
     QLabel* LabelInterval = nullptr;
     QLineEdit* EditXYInt = nullptr;
     QPushButton* btnClear3 = nullptr;
-    QCustomPlot* ChartXY = nullptr;
+    PointCloudChart* ChartXY = nullptr;
     QWidget* Panel5 = nullptr;
+    QLabel* LabelXYSinL = nullptr;
+    QLabel* LabelXYSinMAX = nullptr;
+    QLabel* LabelXYSinMAXV = nullptr;
+    QLabel* LabelXYSinMIN = nullptr;
+    QLabel* LabelXYSinMINV = nullptr;
+    QLabel* LabelXYSinOFFSET = nullptr;
+    QLabel* LabelXYSinOFFSETV = nullptr;
+    QLabel* LabelXYSinAMPL = nullptr;
+    QLabel* LabelXYSinAMPLV = nullptr;
+    QLabel* LabelXYCosL = nullptr;
+    QLabel* LabelXYCosMAX = nullptr;
+    QLabel* LabelXYCosMAXV = nullptr;
+    QLabel* LabelXYCosMIN = nullptr;
+    QLabel* LabelXYCosMINV = nullptr;
+    QLabel* LabelXYCosOFFSET = nullptr;
+    QLabel* LabelXYCosOFFSETV = nullptr;
+    QLabel* LabelXYCosAMPL = nullptr;
+    QLabel* LabelXYCosAMPLV = nullptr;
     QTimer* TimerXYData = nullptr;
 
+    /// XYMaxX, XYMinX, XYMaxY, XYMinY: the readings since the last start.
+    app::XYStatistics Statistics;
+
   private:
+    void ShowStatistics();
+
     WindowContext& context_;
+    PeriodicReadout readout_;
 };
 
 }  // namespace ui

@@ -1,0 +1,57 @@
+#include "ui/periodic_readout.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <exception>
+
+#include "app/integer_text.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kDefaultIntervalMs = 100;
+
+}  // namespace
+
+void ReportError(WindowContext& context, const char* text) {
+    if (context.reportError) context.reportError(QString::fromUtf8(text));
+}
+
+PeriodicReadout::PeriodicReadout(WindowContext& context, QPushButton* button,
+                                 QLineEdit* intervalEdit, QTimer* timer, std::function<void()> tick,
+                                 std::function<void()> onStart)
+    : context_(context),
+      button_(button),
+      intervalEdit_(intervalEdit),
+      timer_(timer),
+      tick_(std::move(tick)),
+      onStart_(std::move(onStart)) {}
+
+void PeriodicReadout::StartStopClick() {
+    if (button_->text() == QString::fromStdString(context_.texts.btnStart)) {
+        button_->setText(QString::fromStdString(context_.texts.btnStop));
+        context_.bStarted = true;
+        if (onStart_) onStart_();
+        interval_ = app::IntegerTextOr(intervalEdit_->text().toStdString(), kDefaultIntervalMs);
+        timer_->setInterval(interval_ > 0 ? interval_ : 0);
+        tick_();
+    } else {
+        context_.bStarted = false;
+        button_->setText(QString::fromStdString(context_.texts.btnStart));
+    }
+}
+
+void PeriodicReadout::Tick(const std::function<void()>& reading) {
+    timer_->stop();
+    try {
+        reading();
+    } catch (const std::exception& error) {
+        ReportError(context_, error.what());
+        return;
+    }
+    if (context_.bStarted && interval_ > 0) timer_->start();
+}
+
+}  // namespace ui

@@ -1,0 +1,49 @@
+// The start/stop rule and the tick frame shared by the three periodic readouts (angle data,
+// signal charts, X-Y chart). They share one run flag, WindowContext::bStarted.
+#pragma once
+
+#include <functional>
+
+#include "ui/window_context.h"
+
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace ui {
+
+class PeriodicReadout {
+  public:
+    /// tick is the page's tick handler; onStart runs in the start branch after the flag is
+    /// set and before the interval is read (the X-Y page resets its extremes there).
+    PeriodicReadout(WindowContext& context, QPushButton* button, QLineEdit* intervalEdit,
+                    QTimer* timer, std::function<void()> tick, std::function<void()> onStart = {});
+
+    /// The start/stop button was pressed. The decision is made on the caption: the start text
+    /// starts (stop text, flag set, interval read, one tick at once); any other caption clears
+    /// the flag and shows the start text, leaving an armed timer to fire once more.
+    void StartStopClick();
+
+    /// Runs one reading inside the tick frame: the timer is off during it and is re-armed
+    /// afterwards only while the run flag is set (and the interval is positive: a Qt timer with
+    /// interval 0 would fire continuously). An error ends the reading: it is reported and the
+    /// timer stays off.
+    void Tick(const std::function<void()>& reading);
+
+    /// The interval of the last start, in milliseconds (100 for a text that is no integer).
+    int Interval() const { return interval_; }
+
+  private:
+    WindowContext& context_;
+    QPushButton* button_;
+    QLineEdit* intervalEdit_;
+    QTimer* timer_;
+    std::function<void()> tick_;
+    std::function<void()> onStart_;
+    int interval_ = 0;
+};
+
+/// Shows an error raised by a handler through the window's general error report.
+void ReportError(WindowContext& context, const char* text);
+
+}  // namespace ui
