@@ -44,10 +44,17 @@ bool LanguageFile::CaseInsensitiveLess::operator()(std::string_view a, std::stri
 }
 
 LanguageFile::LanguageFile(const std::string& path) {
+    // A folder of that name opens but throws on the first read: it counts as no file.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(Utf8Path(path), ignored)) return;
     std::ifstream stream(Utf8Path(path), std::ios::binary);
     if (!stream) return;
-    const std::string data{std::istreambuf_iterator<char>(stream),
-                           std::istreambuf_iterator<char>()};
+    std::string data;
+    try {
+        data.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return;  // unreadable: as a missing file
+    }
     // CSimpleIniA is SimpleIni's case-insensitive variant (CSimpleIniCaseA matches case).
     CSimpleIniA ini;
     ini.SetUnicode(true);

@@ -24,9 +24,17 @@ bool StartsWithHexPrefix(std::string_view value) {
 void ReadInto(const std::filesystem::path& path, CSimpleIniA& ini) {
     ini.SetUnicode(true);
     ini.SetSpaces(false);
+    // A folder of that name opens but throws on the first read: it counts as no file.
+    std::error_code ignored;
+    if (std::filesystem::is_directory(path, ignored)) return;
     std::ifstream in(path, std::ios::binary);
     if (!in) return;
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string data;
+    try {
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return;  // unreadable: as a missing file
+    }
     ini.LoadData(data.data(), data.size());
 }
 
