@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -191,8 +192,11 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
 ScenarioResult LoadScenario(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || in.bad()) {
+    // A folder opens as a stream but yields nothing: it is no scenario either.
+    std::error_code ignored;
+    const bool folder = std::filesystem::is_directory(path, ignored);
+    if (in && !folder) text << in.rdbuf();
+    if (!in || in.bad() || folder) {
         ScenarioResult result;
         result.errors.push_back("QX5520 virtual chip: cannot read scenario file " + path +
                                 "; defaults used");
