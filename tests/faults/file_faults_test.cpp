@@ -1,0 +1,247 @@
+// File faults: log and batch files that cannot be written, and settings and language files
+// that hold garbage. Each gives a clear message, and nothing written before is lost.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "app/language.h"
+#include "app/log_file.h"
+#include "app/settings.h"
+#include "tests/faults/tool_run.h"
+
+namespace faults {
+namespace {
+
+constexpr const char* kHeader = "FullData;Angle Data;ADC;LS;CRC";
+
+// A path that cannot be written, as root too.
+struct UnwritablePath {
+    const char* name;
+    std::string path;       // may use {dir} for a private folder
+    std::string reason;     // the system's text that the message must carry
+    bool existing = false;  // the path exists (its content must stay)
+};
+
+std::string Expand(std::string path, const TempDir& dir) {
+    const size_t at = path.find("{dir}");
+    if (at != std::string::npos) path.replace(at, 5, dir.path().string());
+    return path;
+}
+
+std::vector<UnwritablePath> UnwritablePaths() {
+    return {
+        {"FullDisk", "/dev/full", "No space left on device", true},
+        {"UnderProc", "/proc/qx5520/data.csv", "No such file or directory"},
+        {"InsideARegularFile", "{dir}/plain.txt/data.csv", "Not a directory"},
+        {"Folder", "{dir}", "Is a directory", true},
+        {"VeryLongName", "{dir}/" + std::string(300, 'n') + ".csv", "File name too long"},
+    };
+}
+
+class LogFileFault : public testing::TestWithParam<UnwritablePath> {};
+
+TEST_P(LogFileFault, AppendFailsWithTheSystemsReasonAndNamesTheFile) {
+    TempDir dir;
+    WriteFile(dir / "plain.txt", "kept\r\n");
+    const std::string path = Expand(GetParam().path, dir);
+    try {
+        app::AppendLogLine(path, kHeader, "0A2B;2603;0;0;0");
+        FAIL() << "no error for " << path;
+    } catch (const app::LogFileError& error) {
+        const std::string message = error.what();
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+        EXPECT_NE(message.find(GetParam().reason), std::string::npos) << message;
+    }
+    EXPECT_EQ(ReadFile(dir / "plain.txt"), "kept\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, LogFileFault, testing::ValuesIn(UnwritablePaths()),
+                         [](const testing::TestParamInfo<UnwritablePath>& info) {
+                             return info.param.name;
+                         });
+
+TEST(LogFileFault, LinesWrittenBeforeTheDiskFilledStayWhole) {
+    TempDir dir;
+    const std::string path = (dir / "data.csv").string();
+    app::AppendLogLine(path, kHeader, "0001;1;0;0;0");
+    app::AppendLogLine(path, kHeader, "0002;2;0;0;0");
+    // The same file name now on a full disk: a bind of /dev/full is not at hand, so the
+    // failing append goes to /dev/full and the earlier file must be unchanged.
+    EXPECT_THROW(app::AppendLogLine("/dev/full", kHeader, "0003;3;0;0;0"), app::LogFileError);
+    EXPECT_EQ(ReadFile(path), std::string(kHeader) + "\r\n0001;1;0;0;0\r\n0002;2;0;0;0\r\n");
+}
+
+TEST(LogFileFault, NonAsciiNameIsCreatedUnderThatName) {
+    TempDir dir;
+    const std::string path = (dir / "Угол данные äöü.csv").string();
+    app::AppendLogLine(path, kHeader, "0A2B;2603;0;0;0");
+    app::AppendLogLine(path, kHeader, "0A2C;2604;0;0;0");
+    EXPECT_EQ(ReadFile(std::filesystem::u8path(path)),
+              std::string(kHeader) + "\r\n0A2B;2603;0;0;0\r\n0A2C;2604;0;0;0\r\n");
+}
+
+class BatchFileFault : public testing::TestWithParam<UnwritablePath> {};
+
+TEST_P(BatchFileFault, RunEndsWithCode1AndOneLineAndReadsNoChip) {
+    ToolFolder tool;
+    tool.Scenario("trace=" + (tool / "trace.txt").string() + "\n");
+    WriteFile(tool / "plain.txt", "kept\r\n");
+    const std::string path = Expand(GetParam().path, tool.dir());
+    const RunResult run = tool.Run({"-asens", path});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err.rfind("qx5520: cannot ", 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(GetParam().reason), std::string::npos) << run.err;
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_EQ(ReadFile(tool / "plain.txt"), "kept\r\n");
+    // A file that cannot be opened costs no register read (/dev/full opens and fails on
+    // the write).
+    if (std::string(GetParam().name) != "FullDisk") {
+        EXPECT_EQ(ReadFile(tool / "trace.txt").find("write 45 00"), std::string::npos);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, BatchFileFault, testing::ValuesIn(UnwritablePaths()),
+                         [](const testing::TestParamInfo<UnwritablePath>& info) {
+                             return info.param.name;
+                         });
+
+TEST(BatchFileFault, NonAsciiNameGetsTheHeaderAndTheLine) {
+    ToolFolder tool;
+    tool.Scenario("angle_word=0x0A2B\n");
+    const std::string path = (tool / "угол.csv").string();
+    EXPECT_EQ(tool.Run({"-asensangle", path}).code, 0);
+    EXPECT_EQ(tool.Run({"-asensangle", path}).code, 0);
+    EXPECT_EQ(ReadFile(std::filesystem::u8path(path)),
+              "Data(hex);ANGLE_DIG_CORR_OUT[12:0];ADC;LOW_SPEED;CRC\r\n0A2B;2603;0;0;0\r\n"
+              "0A2B;2603;0;0;0\r\n");
+}
+
+TEST(SettingsFileFault, UnwritableSettingsStopAtTheFirstKeyWithTheMessage) {
+    // /proc/version exists and cannot be written, even by root.
+    const app::SettingsFile settings("/proc/version");
+    const app::Settings loaded = settings.Load("/x/data.csv");
+    EXPECT_EQ(loaded.SaveAngleDataFile, "/x/data.csv");
+    try {
+        settings.Save(loaded);
+        FAIL() << "no error";
+    } catch (const app::SettingsWriteError& error) {
+        EXPECT_STREQ(error.what(), "Unable to write to /proc/version");
+    }
+}
+
+TEST(SettingsFileFault, SettingsFileThatIsAFolderIsReportedOnTheWayOutOfABatchRun) {
+    ToolFolder tool;
+    tool.Scenario("reg.34=1\nreg.35=2\nreg.36=3\nreg.37=4\nreg.38=5\n");
+    std::filesystem::create_directory(tool / "config.ini");
+    const RunResult run = tool.Run({"-asens", (tool / "out.csv").string()});
+    // The reading is logged; the settings that could not be saved are named on stderr.
+    EXPECT_EQ(ReadFile(tool / "out.csv"), "OutY;OutX;Zout;ANGLE_OUT;AMPLITUDE\r\n1;2;3;4;5\r\n");
+    EXPECT_EQ(run.err, "qx5520: Unable to write to " + (tool / "config.ini").string() + "\n");
+    EXPECT_TRUE(std::filesystem::is_directory(tool / "config.ini"));
+}
+
+struct GarbledFile {
+    const char* name;
+    std::string text;
+};
+
+std::vector<GarbledFile> GarbledSettings() {
+    return {
+        {"BinaryGarbage", std::string("\x00\x01\xff\xfe[\x00]=\x1b\x7f\x80", 12)},
+        {"InvalidUtf8", "[CONFIG]\nSaveAngleDataFile=\xc3\x28\xa0\xa1.csv\nConnectActive=1\n"},
+        {"ByteOrderMark", "\xef\xbb\xbf[CONFIG]\r\nConnectActive=1\r\nSaveAngleDataFile=b.csv\r\n"},
+        {"VeryLongLine",
+         "[CONFIG]\nSaveAngleDataFile=" + std::string(1 << 20, 'L') + "\nConnectActive=1\n"},
+        {"NoSection", "SaveAngleDataFile=x.csv\nConnectActive=1\n"},
+        {"UnclosedSection", "[CONFIG\nConnectActive=1\n[Other]\nkey=value\n"},
+    };
+}
+
+class SettingsGarbage : public testing::TestWithParam<GarbledFile> {};
+
+TEST_P(SettingsGarbage, LoadsWithoutFailingAndASaveReadsBackAsSaved) {
+    TempDir dir;
+    const std::filesystem::path path = dir / "config.ini";
+    WriteFile(path, GetParam().text);
+    const app::SettingsFile settings(path);
+    const app::Settings loaded = settings.Load("/x/data.csv");
+    const std::string& name = GetParam().name;
+    if (name == "ByteOrderMark") {
+        EXPECT_TRUE(loaded.ConnectActive);
+        EXPECT_EQ(loaded.SaveAngleDataFile, "b.csv");
+    } else if (name == "InvalidUtf8") {
+        EXPECT_EQ(loaded.SaveAngleDataFile, "\xc3\x28\xa0\xa1.csv");  // bytes kept as they are
+        EXPECT_TRUE(loaded.ConnectActive);
+    } else if (name == "VeryLongLine") {
+        EXPECT_EQ(loaded.SaveAngleDataFile.size(), size_t(1 << 20));
+        EXPECT_TRUE(loaded.ConnectActive);
+    } else {
+        EXPECT_EQ(loaded.SaveAngleDataFile, "/x/data.csv");
+        EXPECT_FALSE(loaded.ConnectActive);
+    }
+
+    app::Settings wanted;
+    wanted.SaveAngleDataFile = "/логи/data.csv";
+    wanted.SaveAngleDataToFile = true;
+    wanted.Enable_SSI = true;
+    settings.Save(wanted);
+    const app::Settings back = settings.Load("/x/data.csv");
+    EXPECT_EQ(back.SaveAngleDataFile, wanted.SaveAngleDataFile);
+    EXPECT_TRUE(back.SaveAngleDataToFile);
+    EXPECT_FALSE(back.SaveChartDataToFile);
+    EXPECT_FALSE(back.ConnectActive);
+    EXPECT_TRUE(back.Enable_SSI);
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SettingsGarbage, testing::ValuesIn(GarbledSettings()),
+                         [](const testing::TestParamInfo<GarbledFile>& info) {
+                             return info.param.name;
+                         });
+
+std::vector<GarbledFile> GarbledLanguageFiles() {
+    return {
+        {"BinaryGarbage", std::string("\x00\x01\xff\xfe[Language]\x00GA_X=\x1b", 24)},
+        {"InvalidUtf8", "[Language]\nGA_X=\xc3\x28\xa0\xa1\nbtnStart=Start\n"},
+        {"ByteOrderMark", "\xef\xbb\xbf[Language]\r\nGA_X=Gain X\r\nbtnStart=Start\r\n"},
+        {"VeryLongLine", "[Language]\nGA_X=" + std::string(1 << 20, 'L') + "\nbtnStart=Start\n"},
+        {"NoSection", "GA_X=Gain X\nbtnStart=Start\n"},
+    };
+}
+
+class LanguageGarbage : public testing::TestWithParam<GarbledFile> {};
+
+TEST_P(LanguageGarbage, ReadsWhatItCanAndNeverFails) {
+    TempDir dir;
+    WriteFile(dir / "lang.eng", GetParam().text);
+    const app::LanguageFile file((dir / "lang.eng").string());
+    const std::string& name = GetParam().name;
+    if (name == "InvalidUtf8") {
+        EXPECT_EQ(file.Text("GA_X"), "\xc3\x28\xa0\xa1");
+        EXPECT_EQ(file.Text("btnstart"), "Start");
+    } else if (name == "ByteOrderMark") {
+        EXPECT_EQ(file.Text("GA_X"), "Gain X");
+        EXPECT_EQ(file.Text("BTNSTART"), "Start");
+    } else if (name == "VeryLongLine") {
+        EXPECT_EQ(file.Text("GA_X").size(), size_t(1 << 20));
+        EXPECT_EQ(file.Text("btnStart"), "Start");
+    } else {
+        EXPECT_EQ(file.Text("GA_X"), "");
+        EXPECT_EQ(file.Text("btnStart"), "");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, LanguageGarbage, testing::ValuesIn(GarbledLanguageFiles()),
+                         [](const testing::TestParamInfo<GarbledFile>& info) {
+                             return info.param.name;
+                         });
+
+TEST(LanguageFault, LanguageFileThatIsAFolderReadsAsNoFile) {
+    TempDir dir;
+    std::filesystem::create_directory(dir / "lang.eng");
+    const app::LanguageFile file((dir / "lang.eng").string());
+    EXPECT_EQ(file.Text("GA_X"), "");
+}
+
+}  // namespace
+}  // namespace faults
