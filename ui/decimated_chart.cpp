@@ -103,7 +103,9 @@ void DecimatedChart::UpdateAxes() {
     const QCPRange before = xAxis->range();
     settingRange_ = true;
     SetRange(xAxis, firstX, lastX);
-    SetRange(yAxis, minY, maxY);
+    // A little room above and below, so that a flat stretch at an extreme stays visible.
+    const double margin = (maxY - minY) * 0.02;
+    SetRange(yAxis, minY - margin, maxY + margin);
     settingRange_ = false;
     if (xAxis->range() != before)
         for (auto& line : lines_) line->stale_ = true;
