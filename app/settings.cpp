@@ -20,22 +20,27 @@ bool StartsWithHexPrefix(std::string_view value) {
 
 // CSimpleIniA matches section and key names without regard to case (CSimpleIniCaseA
 // would match case).
-// Reads the whole file into ini; a missing or unreadable file leaves ini empty.
-void ReadInto(const std::filesystem::path& path, CSimpleIniA& ini) {
+// Reads the whole file into ini. Returns false when a file (or folder) of that name exists
+// but cannot be read; ini is then empty, as for a missing file.
+bool ReadInto(const std::filesystem::path& path, CSimpleIniA& ini) {
     ini.SetUnicode(true);
     ini.SetSpaces(false);
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (!std::filesystem::exists(status)) return true;
     // A folder of that name opens but throws on the first read: it counts as no file.
-    std::error_code ignored;
-    if (std::filesystem::is_directory(path, ignored)) return;
+    if (!std::filesystem::is_regular_file(status)) return false;
     std::ifstream in(path, std::ios::binary);
-    if (!in) return;
+    if (!in) return false;
     std::string data;
     try {
         data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } catch (const std::ios_base::failure&) {
-        return;  // unreadable: as a missing file
+        return false;
     }
+    if (in.bad()) return false;
     ini.LoadData(data.data(), data.size());
+    return true;
 }
 
 std::string PathText(const std::filesystem::path& path) {
@@ -77,10 +82,12 @@ Settings SettingsFile::Load(const std::string& defaultAngleDataFile) const {
 void SettingsFile::WriteKey(const char* key, const std::string& value) const {
     // Load, set, save: each key reaches the file before the next one is set, and whatever
     // else the file holds is written back as it was.
+    // A file that exists but cannot be read is not overwritten: its other content would be
+    // lost.
     CSimpleIniA ini;
-    ReadInto(path_, ini);
     std::string data;
-    if (ini.SetValue(kSettingsSection, key, value.c_str()) < 0 || ini.Save(data) < 0) {
+    if (!ReadInto(path_, ini) || ini.SetValue(kSettingsSection, key, value.c_str()) < 0 ||
+        ini.Save(data) < 0) {
         throw SettingsWriteError("Unable to write to " + PathText(path_));
     }
     std::ofstream out(path_, std::ios::binary | std::ios::trunc);

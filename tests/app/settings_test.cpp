@@ -103,6 +103,14 @@ TEST_F(SettingsFileTest, FileInADirectoryWithCyrillicNameIsReadAndWritten) {
     EXPECT_TRUE(cyrillic.Load("d").ConnectActive);
 }
 
+TEST_F(SettingsFileTest, FileThatCannotBeReadIsNotOverwritten) {
+    // A folder of that name stands for a file the tool cannot read.
+    std::filesystem::create_directory(path);
+    EXPECT_EQ(file.Load("default").SaveAngleDataFile, "default");
+    EXPECT_THROW(file.Save(app::Settings{}), app::SettingsWriteError);
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
 TEST_F(SettingsFileTest, UnwritableFileNamesItsFullPath) {
     const std::filesystem::path folder = dir.path() / "missing-folder";
     app::SettingsFile nowhere(folder / "config.ini");
