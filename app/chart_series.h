@@ -46,7 +46,7 @@ class ChartSeries {
     static constexpr size_t kChunkSize = size_t{1} << kChunkBits;
     static constexpr size_t kChunkMask = kChunkSize - 1;
     /// Each pyramid level holds the min/max of kFanout elements of the level below.
-    static constexpr size_t kFanout = 16;
+    static constexpr size_t kFanout = 8;
 
     struct Run {
         size_t index;  // first point of the run

@@ -44,8 +44,11 @@ double Median(std::vector<double> values) {
 /// The angle code of a magnet turning at a steady speed, with a little noise.
 class TurningMagnet {
   public:
+    /// codesPerReading: how far the magnet turns between two readings.
+    explicit TurningMagnet(double codesPerReading = 37.3) : step_(codesPerReading) {}
+
     uint16_t Next() {
-        phase_ += 37.3;
+        phase_ += step_;
         const double noisy = phase_ + noise_(random_);
         return static_cast<uint16_t>(static_cast<int64_t>(std::floor(noisy)) & 0x1FFF);
     }
@@ -56,6 +59,7 @@ class TurningMagnet {
     }
 
   private:
+    double step_;
     double phase_ = 0;
     std::mt19937 random_{7};
     std::normal_distribution<double> noise_{0.0, 12.0};
@@ -66,12 +70,12 @@ struct AngleResult {
     double bytesPerPoint;
 };
 
-AngleResult AngleTick(size_t points) {
+AngleResult AngleTick(size_t points, double codesPerReading = 37.3) {
     ui::DecimatedChart chart;
     chart.resize(kWidth, kHeight);
     chart.show();
     auto* line = chart.AddLine<uint16_t>("angle", Qt::blue);
-    TurningMagnet magnet;
+    TurningMagnet magnet(codesPerReading);
     int64_t count = 0;
     for (; count < static_cast<int64_t>(points); ++count) chart.Append(line, count, magnet.Next());
     chart.replot(QCustomPlot::rpImmediateRefresh);
@@ -125,6 +129,12 @@ int main(int argc, char** argv) {
     std::printf("angle_ratio_1M_to_10k=%.2f\n", angle1M.tickMs / angle10k.tickMs);
     std::printf("angle_ratio_10M_to_10k=%.2f\n", angle10M.tickMs / angle10k.tickMs);
     std::printf("angle_bytes_per_point=%.2f\n", angle10M.bytesPerPoint);
+    // From 1 M points on, every pixel column spans the whole code range, so a tick draws many
+    // more pixels than at 10 k. The same 10 k points turning fast enough to fill their columns
+    // too separate the cost of the point count from the cost of the ink.
+    const AngleResult angle10kFull = AngleTick(10'000, 2979.1);
+    std::printf("angle_tick_ms_10k_fullswing=%.3f\n", angle10kFull.tickMs);
+    std::printf("angle_ratio_10M_to_10k_fullswing=%.2f\n", angle10M.tickMs / angle10kFull.tickMs);
     std::fflush(stdout);
 
     const double xy10k = XYTick(10'000);
