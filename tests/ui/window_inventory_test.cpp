@@ -17,7 +17,7 @@ namespace {
 
 using window_test::WindowTest;
 
-enum class Kind { Label, Edit, ReadOnly, Check, Button, Combo, Radio };
+enum class Kind { Label, Edit, ReadOnly, Check, Ticked, Button, Combo, Radio };
 
 struct Control {
     const char* name;
@@ -131,6 +131,32 @@ const Control kControls[] = {
     {"btnStartXYChart", Kind::Button, "Старт"},
     {"LabelInterval", Kind::Label, "Интервал, мс"},
     {"btnClear3", Kind::Button, "Сбросить"},
+    {"EditAngleWorkDataInt", Kind::Edit, "100"},
+    {"EditInterval", Kind::Edit, "100"},
+    {"EditXYInt", Kind::Edit, "100"},
+    {"cbSin", Kind::Ticked, "Reg_Sin"},
+    {"cbCos", Kind::Ticked, "Reg_Cos"},
+    {"cbCordic", Kind::Ticked, "Cordic_OUT"},
+    {"cbAng", Kind::Ticked, "Ang_OUT"},
+    {"cbAmpl", Kind::Ticked, "Amplitude"},
+    {"LabelXYSinL", Kind::Label, "Канал X (Синус):"},
+    {"LabelXYSinMAX", Kind::Label, "Максимум: "},
+    {"LabelXYSinMIN", Kind::Label, "Минимум:"},
+    {"LabelXYSinOFFSET", Kind::Label, "Смещение: "},
+    {"LabelXYSinAMPL", Kind::Label, "Амплитуда:"},
+    {"LabelXYCosL", Kind::Label, "Канал Y (Косинус):"},
+    {"LabelXYCosMAX", Kind::Label, "Максимум: "},
+    {"LabelXYCosMIN", Kind::Label, "Минимум:"},
+    {"LabelXYCosOFFSET", Kind::Label, "Смещение: "},
+    {"LabelXYCosAMPL", Kind::Label, "Амплитуда:"},
+    {"LabelXYSinMAXV", Kind::Label, "0"},
+    {"LabelXYSinMINV", Kind::Label, "0"},
+    {"LabelXYSinOFFSETV", Kind::Label, "0"},
+    {"LabelXYSinAMPLV", Kind::Label, "0"},
+    {"LabelXYCosMAXV", Kind::Label, "0"},
+    {"LabelXYCosMINV", Kind::Label, "0"},
+    {"LabelXYCosOFFSETV", Kind::Label, "0"},
+    {"LabelXYCosAMPLV", Kind::Label, "0"},
     // status strip
     {"LabelSTATUS_REG", Kind::Label, "    Статусный регистр"},
     {"rbEML", Kind::Radio, "EML"},
@@ -175,9 +201,11 @@ TEST_F(WindowInventory, EveryControlHasItsNameKindTextAndInitialState) {
                 break;
             }
             case Kind::Check:
+            case Kind::Ticked:
                 ASSERT_NE(qobject_cast<QCheckBox*>(widget), nullptr);
                 EXPECT_EQ(qobject_cast<QCheckBox*>(widget)->text(), Utf8(control.text));
-                EXPECT_FALSE(qobject_cast<QCheckBox*>(widget)->isChecked());
+                EXPECT_EQ(qobject_cast<QCheckBox*>(widget)->isChecked(),
+                          control.kind == Kind::Ticked);
                 break;
             case Kind::Button:
                 ASSERT_NE(qobject_cast<QPushButton*>(widget), nullptr);

@@ -76,7 +76,7 @@ TEST_F(WindowLanguage, AnEmptyLangRusGivesTheRussianCaptionAndEmptyKeyedCaptions
 TEST_F(WindowLanguage, AKeyReachesEveryControlItNames) {
     Write("lang.eng",
           "[language]\nwritegroup=W\nReadGroup=R\nbtnClear=C\nlSaveToFile=S\nlInterval=I\n"
-          "DataFile=F\ntsAng=Angle\nbtnStart=Go\nbtnStop=Halt\n"
+          "DataFile=F\nXYMIN=Min\ntsAng=Angle\nbtnStart=Go\nbtnStop=Halt\n"
           "vChannelsFound=\"Found: \"\nvTurnOn=Dial on\nvNotDefined=?\n");
     Open();
     const std::pair<std::vector<const char*>, const char*> fanOut[] = {
@@ -86,6 +86,7 @@ TEST_F(WindowLanguage, AKeyReachesEveryControlItNames) {
         {{"cbSaveToFile", "cbSaveChartsToFile", "cbSaveXYToFile"}, "S"},
         {{"LabelInterval", "LabelInterval2", "LabelInterval3"}, "I"},
         {{"LabelFilename1", "LabelFilename2", "LabelFilename3"}, "F"},
+        {{"LabelXYSinMIN", "LabelXYCosMIN"}, "Min"},
         {{"btnStart", "BtnStartAngleWrkData", "btnStartXYChart"}, "Go"},
         {{"LabelChanCnt"}, "Found: 0"},
         {{"btnAnalogInd"}, "Dial on"},
