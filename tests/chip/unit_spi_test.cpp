@@ -83,6 +83,44 @@ TEST_F(UnitSPITest, ReadAfterCloseYieldsTheCommandFrame) {
     EXPECT_EQ(adapter.reads.size(), 1u) << "no read reached the library";
 }
 
+TEST_F(UnitSPITest, AngleWordAfterCloseKeepsTheCallersValue) {
+    chip::TASensDig sens(clock);
+    chip::InitAdapter();
+    sens.CloseSPI();
+    uint16_t data = 0xA123, angle = 0;
+    uint8_t adc = 0, ls = 0, crc = 0;
+    sens.GetAngleData(data, angle, adc, ls, crc);
+    EXPECT_EQ(data, 0xA123);
+    EXPECT_EQ(angle, 0x0123);
+    EXPECT_EQ(crc, 1);
+    EXPECT_EQ(ls, 0);
+    EXPECT_EQ(adc, 1);
+}
+
+FT_STATUS FailWithoutWritingCount(uint32_t*) {
+    return FT_DEVICE_NOT_FOUND;
+}
+FT_STATUS FailWithoutWritingInfo(uint32_t, FT_DEVICE_LIST_INFO_NODE*) {
+    return FT_DEVICE_NOT_FOUND;
+}
+FT_STATUS FailWithoutWritingHandle(uint32_t, FT_HANDLE*) {
+    return FT_DEVICE_NOT_FOUND;
+}
+
+TEST_F(UnitSPITest, FailedLibraryCallsLeaveDefinedValues) {
+    chip::AdapterEntryPoints table = fake::Table();
+    table.SPI_GetNumChannels = FailWithoutWritingCount;
+    table.SPI_GetChannelInfo = FailWithoutWritingInfo;
+    table.SPI_OpenChannel = FailWithoutWritingHandle;
+    chip::InstallAdapterEntryPoints(table);
+    EXPECT_EQ(chip::InitAdapter(), 0) << "no adapter: no channels";
+    EXPECT_FALSE(chip::ChannelOpen());
+    chip::TASensDig sens(clock);
+    EXPECT_EQ(sens.GetReg(39, true), 0x4F00) << "no channel: the read yields its command";
+    EXPECT_THAT(adapter.log, ElementsAre("sleep 100"))
+        << "no call with a handle that was never opened";
+}
+
 TEST_F(UnitSPITest, CloseWithoutOpenChannelCallsNothing) {
     chip::CloseAdapter();
     EXPECT_THAT(adapter.log, IsEmpty());
