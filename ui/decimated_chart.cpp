@@ -32,14 +32,14 @@ DecimatedChart::DecimatedChart(QWidget* parent) : QCustomPlot(parent) {
         sinceReplot_.start();
     });
     connect(this, &QCustomPlot::afterLayout, this, &DecimatedChart::UpdateGraphs);
+    // A view set from outside (a drag or zoom by the user) is held until a double click.
     auto viewChanged = [this] {
         if (settingRange_) return;
+        autoAxes_ = false;
         for (auto& line : lines_) line->stale_ = true;
     };
     connect(xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, viewChanged);
-    // A drag or zoom by the user holds the view until a double click.
-    connect(this, &QCustomPlot::mousePress, this, [this] { autoAxes_ = false; });
-    connect(this, &QCustomPlot::mouseWheel, this, [this] { autoAxes_ = false; });
+    connect(yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this, viewChanged);
 }
 
 QCPGraph* DecimatedChart::NewGraph(const QString& title, const QColor& color) {

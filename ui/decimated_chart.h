@@ -87,8 +87,8 @@ class DecimatedChart : public QCustomPlot {
     /// Removes every point of every line.
     void ClearLines();
 
-    /// Axes follow the extent of the visible lines (the default). A zoom or drag by the user
-    /// turns this off; a double click turns it on again.
+    /// Axes follow the extent of the visible lines (the default). A view set from outside
+    /// (a zoom or drag by the user) turns this off; a double click turns it on again.
     void SetAutoAxes(bool on);
     bool AutoAxes() const { return autoAxes_; }
 

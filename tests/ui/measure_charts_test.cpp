@@ -228,4 +228,22 @@ TEST(DecimatedChart, HandsTheGraphAboutTwoPointsPerColumnAndSpansAllPoints) {
     EXPECT_LE(chart.yAxis->range().upper, 3999 + 400);
 }
 
+TEST(DecimatedChart, ZoomedViewIsHeldAndRedrawnUntilAutoAxesReturn) {
+    ui::DecimatedChart chart;
+    chart.resize(900, 380);
+    auto* line = chart.AddLine<int16_t>("line", Qt::red);
+    for (int64_t x = 0; x < 100'000; ++x) chart.Append(line, x, static_cast<int16_t>(x % 100));
+    chart.replot();
+    chart.xAxis->setRange(1000, 1100);  // as a zoom by the user does
+    chart.Append(line, 100'000, int16_t{5});
+    chart.replot();
+    EXPECT_FALSE(chart.AutoAxes());
+    EXPECT_EQ(chart.xAxis->range(), QCPRange(1000, 1100));
+    // The 101 points of the view and one neighbour on each side, not a column summary.
+    EXPECT_EQ(ui::DecimatedChart::DrawnPoints(line), 103);
+    chart.SetAutoAxes(true);
+    chart.replot();
+    EXPECT_EQ(chart.xAxis->range(), QCPRange(0, 100'000));
+}
+
 }  // namespace
