@@ -1,0 +1,179 @@
+// Faults as the window shows them, on the offscreen platform against the virtual chip: the
+// state text and indicators of a chip that does not answer, a log file on a full disk during
+// the periodic angle readout, and an adapter unplugged while the readout runs.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "chip/ASens_Digital.h"
+#include "chip/UnitFTDI.h"
+#include "chip/UnitSPI.h"
+#include "sim/qx5520_sim.h"
+#include "tests/faults/tool_run.h"
+#include "ui/main.h"
+#include "ui/message_box.h"
+#include "ui/work_page.h"
+
+namespace faults {
+namespace {
+
+class NoPause : public chip::Clock {
+  public:
+    void Sleep(std::chrono::milliseconds) override {}
+};
+
+struct Message {
+    QMessageBox::Icon icon;
+    QString text;
+};
+
+constexpr const char* kLanguage =
+    "[Language]\nbtnStart=Start\nbtnStop=Stop\nvChipIdentified=identified\n"
+    "vChipNotIdentified=\"not identified\"\nvChipNotConnected=\"not connected\"\n"
+    "vNotDefined=unknown\nvChannelsFound=\"Channels: \"\n";
+
+class WindowFault : public testing::Test {
+  protected:
+    void SetUp() override {
+        chip::LoadAdapterLibrary();  // the virtual chip beside this executable
+        void* handle = ::dlopen(QX_SIM_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+        ASSERT_NE(handle, nullptr);
+        reset_ = reinterpret_cast<QX5520Sim_Reset_t>(::dlsym(handle, "QX5520Sim_Reset"));
+        ASSERT_NE(reset_, nullptr);
+        WriteFile(dir_ / "lang.eng", kLanguage);
+        previous_ = ui::SetMessageBoxFunction(
+            [this](QWidget*, QMessageBox::Icon icon, const QString&, const QString& text) {
+                messages.push_back({icon, text});
+            });
+    }
+    void TearDown() override {
+        window.reset();
+        ui::SetMessageBoxFunction(previous_);
+        ::unsetenv("QX5520_SIM");
+    }
+
+    void Use(const std::string& keys) {
+        WriteFile(dir_ / "scenario.ini", "[sim]\nnoise=0\nrpm=0.5\n" + keys);
+        ::setenv("QX5520_SIM", (dir_ / "scenario.ini").c_str(), 1);
+        reset_();
+        chip::ResetAdapterState();
+    }
+
+    ui::TF_Face& Open() {
+        window = std::make_unique<ui::TF_Face>(
+            ui::FaceOptions{dir_.path().string() + "/", {}, {}, &clock_});
+        return *window;
+    }
+
+    template <typename Widget>
+    Widget* Find(const char* name) const {
+        return window->findChild<Widget*>(name);
+    }
+
+    static bool ProcessUntil(const std::function<bool()>& done, int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents();
+        return done();
+    }
+
+    TempDir dir_;
+    NoPause clock_;
+    std::unique_ptr<ui::TF_Face> window;
+    std::vector<Message> messages;
+
+  private:
+    QX5520Sim_Reset_t reset_ = nullptr;
+    ui::MessageBoxFunction previous_;
+};
+
+struct ChipFault {
+    const char* name;
+    const char* scenario;
+    const char* state;
+    bool allLit;
+};
+
+class WindowChipFault : public WindowFault, public testing::WithParamInterface<ChipFault> {};
+
+TEST_P(WindowChipFault, FirstSupervisionTickShowsTheStateAndIndicators) {
+    Use(GetParam().scenario);
+    WriteFile(dir_ / "config.ini", "[CONFIG]\nConnectActive=1\n");
+    Open();
+    EXPECT_EQ(Find<QLabel>("LabelConnectState")->text(), "unknown");
+    ASSERT_TRUE(
+        ProcessUntil([&] { return Find<QLabel>("LabelConnectState")->text() != "unknown"; }, 4000));
+    EXPECT_EQ(Find<QLabel>("LabelConnectState")->text(), GetParam().state);
+    for (const char* name : {"rbEML", "rbOFC_READY", "rbCONV_READY", "rbELOAD_READY", "rbLOW_SPEED",
+                             "rbOTR_Y", "rbOTR_X"}) {
+        EXPECT_EQ(Find<QRadioButton>(name)->isChecked(), GetParam().allLit) << name;
+    }
+    EXPECT_TRUE(messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, WindowChipFault,
+    testing::Values(ChipFault{"ChipAbsent", "chip=absent\n", "not connected", true},
+                    ChipFault{"ChipSilent", "chip=silent\n", "not identified", false},
+                    ChipFault{"NoAdapterChannel", "channels=0\n", "not identified", false}),
+    [](const testing::TestParamInfo<ChipFault>& info) { return info.param.name; });
+
+TEST_F(WindowFault, LogOnAFullDiskStopsTheReadoutWithOneErrorMessage) {
+    Use("angle_word=0x0A2B\n");
+    Open();
+    ui::WorkPage& work = *window->tsWork;
+    work.EditAngleDataFile->setText("/dev/full");
+    work.cbSaveToFile->setChecked(true);
+    work.EditAngleWorkDataInt->setText("1");
+    work.BtnStartAngleWrkData->click();
+    ProcessUntil([] { return false; }, 200);
+
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
+    EXPECT_TRUE(messages[0].text.contains("/dev/full")) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains("No space left on device"))
+        << messages[0].text.toStdString();
+    // The tick ended at the log: no count step, no re-arm, the button still says stop.
+    EXPECT_EQ(work.AngleTickCount, 0u);
+    EXPECT_FALSE(work.TimerWorkData->isActive());
+    EXPECT_EQ(work.BtnStartAngleWrkData->text(), "Stop");
+}
+
+TEST_F(WindowFault, AdapterUnpluggedDuringTheReadoutLogsEveryTickWithoutAMessage) {
+    Use("angle_word=0x0A2B\nvanish_after=20\n");
+    Open();
+    ui::WorkPage& work = *window->tsWork;
+    const std::filesystem::path log = dir_ / "angle.csv";
+    work.EditAngleDataFile->setText(QString::fromStdString(log.string()));
+    work.cbSaveToFile->setChecked(true);
+    work.EditAngleWorkDataInt->setText("1");
+    const uint64_t failedBefore = chip::FailedTransfers();
+    work.BtnStartAngleWrkData->click();
+    ASSERT_TRUE(ProcessUntil([&] { return work.AngleTickCount >= 60; }, 5000));
+    work.BtnStartAngleWrkData->click();
+    ASSERT_TRUE(ProcessUntil([&] { return !work.TimerWorkData->isActive(); }, 2000));
+
+    EXPECT_GT(chip::FailedTransfers(), failedBefore);  // the adapter did go away
+    EXPECT_TRUE(messages.empty());
+    const std::string text = ReadFile(log);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), long(work.AngleTickCount) + 1);
+    // Before the adapter went away the chip's word; after it, the page logs what the read
+    // left: its zero-initialised sample (the chip layer reports no transfer failure).
+    EXPECT_NE(text.find("\r\n0A2B;2603;0;0;0\r\n"), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - 14), "0000;0;0;0;0\r\n");
+}
+
+}  // namespace
+}  // namespace faults
