@@ -141,6 +141,12 @@ TEST(SettingsFileFault, SettingsFileThatIsAFolderIsReportedOnTheWayOutOfABatchRu
     EXPECT_TRUE(std::filesystem::is_directory(tool / "config.ini"));
 }
 
+// The bytes of a literal that holds NULs.
+template <size_t N>
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
 struct GarbledFile {
     const char* name;
     std::string text;
@@ -148,7 +154,7 @@ struct GarbledFile {
 
 std::vector<GarbledFile> GarbledSettings() {
     return {
-        {"BinaryGarbage", std::string("\x00\x01\xff\xfe[\x00]=\x1b\x7f\x80", 12)},
+        {"BinaryGarbage", Bytes("\x00\x01\xff\xfe[\x00]=\x1b\x7f\x80")},
         {"InvalidUtf8", "[CONFIG]\nSaveAngleDataFile=\xc3\x28\xa0\xa1.csv\nConnectActive=1\n"},
         {"ByteOrderMark", "\xef\xbb\xbf[CONFIG]\r\nConnectActive=1\r\nSaveAngleDataFile=b.csv\r\n"},
         {"VeryLongLine",
@@ -201,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, SettingsGarbage, testing::ValuesIn(GarbledSetti
 
 std::vector<GarbledFile> GarbledLanguageFiles() {
     return {
-        {"BinaryGarbage", std::string("\x00\x01\xff\xfe[Language]\x00GA_X=\x1b", 24)},
+        {"BinaryGarbage", Bytes("\x00\x01\xff\xfe[Language]\x00GA_X=\x1b")},
         {"InvalidUtf8", "[Language]\nGA_X=\xc3\x28\xa0\xa1\nbtnStart=Start\n"},
         {"ByteOrderMark", "\xef\xbb\xbf[Language]\r\nGA_X=Gain X\r\nbtnStart=Start\r\n"},
         {"VeryLongLine", "[Language]\nGA_X=" + std::string(1 << 20, 'L') + "\nbtnStart=Start\n"},
