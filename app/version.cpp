@@ -34,7 +34,15 @@ std::string FormatVersion(uint16_t major, uint16_t minor, uint16_t release, uint
 
 namespace {
 
-[[noreturn]] void ThrowLastError() {
+std::string Utf8(const wchar_t* text) {
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string result(length > 0 ? length - 1 : 0, '\0');
+    if (length > 1)
+        WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), length, nullptr, nullptr);
+    return result;
+}
+
+[[noreturn]] void ThrowLastError(const wchar_t* path) {
     const DWORD code = GetLastError();
     char* message = nullptr;
     FormatMessageA(
@@ -43,20 +51,21 @@ namespace {
     std::string text = message ? message : "System error " + std::to_string(code);
     if (message) LocalFree(message);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    throw std::runtime_error(text);
+    throw std::runtime_error("The version information of " + Utf8(path) +
+                             " cannot be read: " + text);
 }
 
 std::string FileVersionOf(const wchar_t* path) {
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(path, &handle);
-    if (size == 0) ThrowLastError();
+    if (size == 0) ThrowLastError(path);
     std::vector<unsigned char> buffer(size);
-    if (!GetFileVersionInfoW(path, 0, size, buffer.data())) ThrowLastError();
+    if (!GetFileVersionInfoW(path, 0, size, buffer.data())) ThrowLastError(path);
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
     if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&info), &length) ||
         info == nullptr)
-        ThrowLastError();
+        ThrowLastError(path);
     return FormatVersion(HIWORD(info->dwFileVersionMS), LOWORD(info->dwFileVersionMS),
                          HIWORD(info->dwFileVersionLS), LOWORD(info->dwFileVersionLS));
 }
@@ -68,7 +77,7 @@ std::string FileVersionString() {
     for (;;) {
         const DWORD length =
             GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) ThrowLastError();
+        if (length == 0) ThrowLastError(L"the running executable");
         if (length < path.size()) break;
         path.resize(path.size() * 2);
     }
