@@ -75,6 +75,7 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
     band->addWidget(MemoAData);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(1);  // memo 139 + chart 378 + 1 fit the page's 518 pixels
     layout->addLayout(band, 1);
     layout->addWidget(ChartAngle);
 

@@ -114,20 +114,25 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     stats->setRowStretch(row, 1);
     stats->setColumnStretch(2, 1);
 
+    // The chart's 490 pixels leave the top row 28 of the page's 518: the captions sit right on
+    // their edits, and the check box and buttons reach up beside the captions.
+    for (QLineEdit* edit : {EditXYFilename, EditXYInt}) edit->setFixedHeight(17);
     auto* top = new QGridLayout;
+    top->setVerticalSpacing(0);
     top->addWidget(LabelFilename1, 0, 0);
     top->addWidget(EditXYFilename, 1, 0);
-    top->addWidget(cbSaveXYToFile, 1, 1);
-    top->addWidget(btnStartXYChart, 1, 2);
+    top->addWidget(cbSaveXYToFile, 0, 1, 2, 1, Qt::AlignBottom);
+    top->addWidget(btnStartXYChart, 0, 2, 2, 1, Qt::AlignBottom);
     top->addWidget(LabelInterval, 0, 3);
     top->addWidget(EditXYInt, 1, 3);
-    top->addWidget(btnClear3, 1, 4);
+    top->addWidget(btnClear3, 0, 4, 2, 1, Qt::AlignBottom);
     top->setColumnStretch(0, 1);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(ChartXY, 0, Qt::AlignTop);
     bottom->addWidget(Panel5, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 2, 4, 0);
+    layout->setContentsMargins(4, 0, 4, 0);
+    layout->setSpacing(0);
     layout->addLayout(top);
     layout->addLayout(bottom, 1);
 
