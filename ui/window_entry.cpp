@@ -1,17 +1,13 @@
 #include "app/window_entry.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QTabWidget>
-#include <QTimer>
 #include <exception>
 #include <functional>
 
 #include "chip/UnitFTDI.h"
-#include "ui/UnitAbout.h"
 #include "ui/main.h"
 #include "ui/message_box.h"
-#include "ui/regcfg_page.h"
+#include "ui/screenshot_tour.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -46,25 +42,6 @@ class GuardedApplication : public QApplication {
     }
 };
 
-/// QX5520_SCREENSHOTS=DIR: once the window is up, saves every page and the About window as
-/// PNG files into DIR and ends the run.
-void TakeScreenshots(TF_Face& face, const QString& directory) {
-    QDir().mkpath(directory);
-    for (int page = 0; page < face.PageControl->count(); ++page) {
-        face.PageControl->setCurrentIndex(page);
-        QApplication::processEvents();
-        const QString name = face.PageControl->widget(page)->objectName();
-        face.grab().save(
-            QDir(directory).filePath(QStringLiteral("page%1-%2.png").arg(page + 1).arg(name)));
-    }
-    face.PageControl->setCurrentWidget(face.tsRegCfg);
-    face.F_About->show();
-    QApplication::processEvents();
-    face.F_About->grab().save(QDir(directory).filePath("about.png"));
-    face.F_About->hide();
-    face.close();
-}
-
 }  // namespace
 
 }  // namespace ui
@@ -95,8 +72,8 @@ int RunWindow(int argc, char** argv) {
 
     const QString screenshots = qEnvironmentVariable("QX5520_SCREENSHOTS");
     if (!screenshots.isEmpty()) {
-        QTimer::singleShot(300, &face,
-                           [&face, screenshots] { ui::TakeScreenshots(face, screenshots); });
+        // The demonstration run: pictures of the window at work, then the end.
+        (new ui::ScreenshotTour(face, screenshots))->Start();
     }
     return application.exec();
 }
