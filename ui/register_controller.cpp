@@ -95,7 +95,8 @@ class WidgetFieldControl : public app::FieldControl {
     void SetBackground(const QColor& colour) {
         QPalette palette = widget_->palette();
         if (box_) {
-            palette.setColor(QPalette::Window, colour);
+            // A button fills its background from its background role (Button), not Window.
+            palette.setColor(widget_->backgroundRole(), colour);
             widget_->setAutoFillBackground(true);
         } else {
             palette.setColor(QPalette::Base, colour);

@@ -112,7 +112,7 @@ class Controller : public ::testing::Test {
     }
     QColor BoxColour(const char* name) {
         auto* box = Get<QCheckBox>(name);
-        return box->autoFillBackground() ? box->palette().color(QPalette::Window) : QColor();
+        return box->autoFillBackground() ? box->palette().color(box->backgroundRole()) : QColor();
     }
     void Click(const char* button) { Get<QPushButton>(button)->click(); }
 

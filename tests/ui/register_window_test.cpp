@@ -5,10 +5,12 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <string>
 
@@ -38,7 +40,8 @@ class RegisterWindow : public window_test::WindowTest {
     QColor Background(const char* name) {
         QWidget* widget = Find<QWidget>(name);
         if (auto* box = qobject_cast<QCheckBox*>(widget)) {
-            return box->autoFillBackground() ? box->palette().color(QPalette::Window) : QColor();
+            return box->autoFillBackground() ? box->palette().color(box->backgroundRole())
+                                             : QColor();
         }
         return widget->palette().color(QPalette::Base);
     }
@@ -102,6 +105,15 @@ TEST_F(RegisterWindow, ReadWriteAndTypingColourTheWindowsFields) {
     }
     EXPECT_TRUE(Find<QCheckBox>("cbSDIS")->isChecked());
     EXPECT_TRUE(Find<QWidget>("PanelMsg")->isHidden());
+    // What the user sees: the box is drawn green beside its caption, not only its palette.
+    QWidget* box = Find<QWidget>("cbAOC_EN");
+    window->show();
+    Find<QTabWidget>("PageControl")->setCurrentIndex(0);
+    const QImage drawn = box->grab().toImage();
+    int green = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) green += drawn.pixelColor(x, y) == kGreen;
+    EXPECT_GT(green, drawn.width() * drawn.height() / 3);
 
     Find<QPushButton>("btnReadGroup2")->click();
     Find<QLineEdit>("EditGA_X")->insert("7");
