@@ -6,14 +6,14 @@
 #include "app/connection.h"
 #include "app/headless_window.h"
 #include "app/integer_text.h"
+#include "app/transfer_check.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"
 
 namespace app {
 namespace {
 
-constexpr const char* kTransferFailed =
-    "the adapter did not complete a transfer (unplugged?); nothing done";
+const std::string kTransferFailedNothingDone = std::string(kTransferFailed) + "; nothing done";
 
 int Sign13(uint16_t word) {
     return (word & 0x1000) ? word - 8192 : word;
@@ -23,25 +23,43 @@ std::filesystem::path FilePath(const std::string& utf8) {
     return std::filesystem::u8path(utf8);
 }
 
-// Opens the file before the chip is read, so a file that cannot be written costs no read.
-int AppendLine(const std::string& fileName, const char* header,
+bool FileExists(const std::filesystem::path& path) {
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored);
+}
+
+// An existing file is opened before the chip is read, so a file that cannot be written costs
+// no read; a new file is created only once its line is ready, so a run that fails leaves no
+// empty file behind.
+int AppendLine(chip::TASensDig& chip, const std::string& fileName, const char* header,
                const std::function<std::string()>& readLine, const ErrorSink& errors) {
     std::string error;
     if (fileName.empty()) {
         errors("no output file named");
         return kBatchFileError;
     }
-    std::optional<BatchFile> file = BatchFile::Open(FilePath(fileName), error);
-    if (!file) {
+    const std::filesystem::path path = FilePath(fileName);
+    std::optional<BatchFile> file;
+    auto open = [&] {
+        if (std::optional<BatchFile> opened = BatchFile::Open(path, error)) {
+            file.emplace(std::move(*opened));
+        }
+        return file.has_value();
+    };
+    if (FileExists(path) && !open()) {
         errors(error);
         return kBatchFileError;
     }
-    const uint64_t failedBefore = chip::FailedTransfers();
+    const TransferWatch watch(chip);
     const std::string line = readLine();
     // A line read through transfers that did not complete holds no reading: an adapter
     // unplugged after the identification must not be logged as a measurement.
-    if (chip::FailedTransfers() != failedBefore) {
-        errors(kTransferFailed);
+    if (watch.Failed()) {
+        errors(kTransferFailedNothingDone);
+        return kBatchFileError;
+    }
+    if (!file && !open()) {
+        errors(error);
         return kBatchFileError;
     }
     if (!file->AppendRecord(header, line, error)) {
@@ -69,7 +87,7 @@ std::string FormatAsensAngleLine(uint16_t angleWord) {
 
 int BatchAsens(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors) {
     return AppendLine(
-        fileName, kAsensHeader,
+        chip, fileName, kAsensHeader,
         [&chip] {
             const uint16_t r34 = chip.GetReg(34, true);
             const uint16_t r35 = chip.GetReg(35, true);
@@ -115,10 +133,10 @@ int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
     }
     const auto address = static_cast<uint16_t>(*ParseIntegerText(addressText));
     const auto word = static_cast<uint16_t>(*ParseIntegerText(wordText) & 0xFFFF);
-    const uint64_t failedBefore = chip::FailedTransfers();
+    const TransferWatch watch(chip);
     chip.PutReg(address, word, true);
-    if (chip::FailedTransfers() != failedBefore) {
-        errors(kTransferFailed);
+    if (watch.Failed()) {
+        errors(kTransferFailedNothingDone);
         return kBatchFileError;
     }
     return kBatchDone;
@@ -126,7 +144,7 @@ int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
 
 int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors) {
     return AppendLine(
-        fileName, kAsensAngleHeader,
+        chip, fileName, kAsensAngleHeader,
         [&chip] {
             uint16_t data = 0;
             uint16_t angle = 0;

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 
 namespace app {
@@ -17,24 +18,47 @@ ConnectionSupervisor::ConnectionSupervisor(ConnectionView& view, const LanguageT
 
 void ConnectionSupervisor::cbConnectClick(chip::TASensDig& chip) {
     ceFlag_ = view_.ConnectChecked();
-    if (ceFlag_) {
-        const int channels = chip.Init();
+    if (!ceFlag_) {
+        chip.CloseSPI();
+        view_.SetConnectTimerEnabled(true);
+        return;
+    }
+    // The tick and the busy message show at once: the identification alone takes 100 ms and
+    // the three groups about two seconds.
+    view_.RepaintSwitch();
+    view_.Busy().Show(texts_.vReadingProcess);
+    int channels = 0;
+    try {
+        channels = chip.Init();
         if (chip.CheckConnect() == kIdentified) {
-            view_.ProcessPendingEvents();
             // Group 4 holds the readouts and test settings: not read on switching on.
             for (int group = 1; group <= 3; ++group) {
                 ReadParamGroup(chip, group, view_.Fields(), view_.Busy(), texts_);
             }
         }
+    } catch (...) {
+        view_.Busy().Hide();
         view_.SetChannelCountText(texts_.vChannelsFound + std::to_string(channels));
-    } else {
-        chip.CloseSPI();
+        view_.SetConnectTimerEnabled(true);
+        throw;
     }
+    view_.Busy().Hide();
+    view_.SetChannelCountText(texts_.vChannelsFound + std::to_string(channels));
     view_.SetConnectTimerEnabled(true);
 }
 
 void ConnectionSupervisor::TimerConnectTimer(chip::TASensDig& chip) {
-    switch (chip.CheckConnect()) {
+    const TransferWatch watch(chip);
+    const uint8_t state = chip.CheckConnect();
+    if (!watch.Failed()) ShowStatusFlags(chip, view_.Indicators());
+    if (watch.Failed()) {
+        // No adapter to talk to: shown as no chip, not as a chip that answers wrongly.
+        view_.SetConnectStateText(texts_.vChipNotConnected);
+        for (const StatusFlag& flag : kStatusFlags) view_.Indicators().SetIndicator(flag.indicator, true);
+        view_.SetConnectTimerEnabled(ceFlag_);
+        return;
+    }
+    switch (state) {
         case kIdentified:
             view_.SetConnectStateText(texts_.vChipIdentified);
             break;
@@ -47,7 +71,6 @@ void ConnectionSupervisor::TimerConnectTimer(chip::TASensDig& chip) {
         default:
             break;
     }
-    ShowStatusFlags(chip, view_.Indicators());
     view_.SetConnectTimerEnabled(ceFlag_);
 }
 

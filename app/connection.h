@@ -31,8 +31,9 @@ class ConnectionView {
     /// Enables or disables TimerConnect. Enabling a running timer leaves it running on its
     /// current period (it is not restarted).
     virtual void SetConnectTimerEnabled(bool enabled) = 0;
-    /// Lets pending window events run, so that the window repaints before the group reads.
-    virtual void ProcessPendingEvents() = 0;
+    /// Paints the exchange switch at once, so that its tick shows before the switch-on's
+    /// reads. Never runs the event loop: no other handler may run inside a chip operation.
+    virtual void RepaintSwitch() = 0;
     /// The field controls of the parameter pages, the busy message and the indicators.
     virtual FieldControls& Fields() = 0;
     virtual BusyMessage& Busy() = 0;
@@ -46,14 +47,16 @@ class ConnectionSupervisor {
     /// texts: the language texts, read at each click and tick (they may be loaded later).
     ConnectionSupervisor(ConnectionView& view, const LanguageTexts& texts);
 
-    /// cbConnectClick. Ticked: Init (n channels); if CheckConnect identifies the chip, pending
-    /// events run and groups 1, 2 and 3 are read; LabelChanCnt := vChannelsFound + n.
-    /// Cleared: CloseSPI. In both cases TimerConnect is enabled.
+    /// cbConnectClick. Ticked: the switch and the busy message are painted, Init (n channels);
+    /// if CheckConnect identifies the chip, groups 1, 2 and 3 are read; LabelChanCnt :=
+    /// vChannelsFound + n. Cleared: CloseSPI. In both cases TimerConnect is enabled, also
+    /// when a group read ends with an error (which then goes on to the caller).
     void cbConnectClick(chip::TASensDig& chip);
 
     /// TimerConnectTimer: CheckConnect sets the state text, ShowStatusFlags the indicators,
     /// then TimerConnect stays enabled only while ceFlag is true, so exactly one tick
-    /// follows a switch-off.
+    /// follows a switch-off. When the adapter does not complete a transfer the state text is
+    /// vChipNotConnected and every indicator is lit, as for an absent chip.
     void TimerConnectTimer(chip::TASensDig& chip);
 
     bool ceFlag() const { return ceFlag_; }
@@ -84,7 +87,7 @@ class HeadlessConnectionView : public ConnectionView {
     void SetConnectStateText(const std::string& text) override { connectState = text; }
     void SetChannelCountText(const std::string& text) override { channelCount = text; }
     void SetConnectTimerEnabled(bool enabled) override { timerEnabled = enabled; }
-    void ProcessPendingEvents() override { ++eventRuns; }
+    void RepaintSwitch() override { ++switchRepaints; }
     HeadlessFieldControls& Fields() override { return fields; }
     HeadlessBusyMessage& Busy() override { return busy; }
     HeadlessStatusIndicators& Indicators() override { return indicators; }
@@ -93,7 +96,7 @@ class HeadlessConnectionView : public ConnectionView {
     std::string connectState;
     std::string channelCount;
     bool timerEnabled = false;
-    int eventRuns = 0;
+    int switchRepaints = 0;
     HeadlessFieldControls fields;
     HeadlessBusyMessage busy;
     HeadlessStatusIndicators indicators;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "app/integer_text.h"
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 
 namespace app {
@@ -45,12 +46,25 @@ bool ChipHoldsIt(uint8_t result) {
     return result == 1 || result == 2;
 }
 
+// A field whose transfers did not complete shows no verdict of the chip: it is painted red,
+// keeps its text and ends the group operation.
+uint8_t SetFieldState(chip::TASensDig& chip, FieldControl& control, uint8_t regAddr,
+                      uint16_t& data, uint16_t mask) {
+    const TransferWatch watch(chip);
+    const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
+    if (watch.Failed()) {
+        control.Paint(Verdict::Red);
+        throw TransferFailure();
+    }
+    return result;
+}
+
 }  // namespace
 
 void WriteEditField(chip::TASensDig& chip, FieldControl& edit, uint8_t regAddr, uint16_t mask) {
     const int32_t number = IntegerTextOr(edit.Text(), 0);
     uint16_t data = Encode(FieldOf(regAddr, mask), number);
-    const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
+    const uint8_t result = SetFieldState(chip, edit, regAddr, data, mask);
     // The edit shows what the chip holds, which may differ from what was typed.
     edit.SetText(std::to_string(data));
     edit.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
@@ -58,14 +72,14 @@ void WriteEditField(chip::TASensDig& chip, FieldControl& edit, uint8_t regAddr, 
 
 void WriteComboField(chip::TASensDig& chip, FieldControl& list, uint8_t regAddr, uint16_t mask) {
     uint16_t data = Encode(FieldOf(regAddr, mask), list.ItemIndex());
-    const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
+    const uint8_t result = SetFieldState(chip, list, regAddr, data, mask);
     list.SetItemIndex(data);
     list.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
 }
 
 void WriteCheckField(chip::TASensDig& chip, FieldControl& box, uint8_t regAddr, uint16_t mask) {
     uint16_t data = box.Checked() ? mask : uint16_t{0};
-    const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
+    const uint8_t result = SetFieldState(chip, box, regAddr, data, mask);
     // Result 2 means the chip already holds the wanted word: that is a match, not a fault.
     box.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
 }
@@ -98,9 +112,23 @@ void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, B
     RequireGroup(group);
     BusyScope scope(busy, texts.vReadingProcess);
     std::array<uint16_t, chip::kRegisterCount> words{};
-    for (const uint8_t regAddr : GroupReadOrder(group)) words[regAddr] = chip.GetReg(regAddr, true);
+    std::array<bool, chip::kRegisterCount> read{};
+    int failedRegister = -1;
+    for (const uint8_t regAddr : GroupReadOrder(group)) {
+        const TransferWatch watch(chip);
+        words[regAddr] = chip.GetReg(regAddr, true);
+        if (watch.Failed()) {
+            failedRegister = regAddr;
+            break;
+        }
+        read[regAddr] = true;
+    }
+    // The fields of the registers read before a failed transfer show what was read; those of
+    // the register that failed turn red; the rest are left as they were.
     for (const ConfigField& field : GroupFields(group)) {
         FieldControl& control = controls.Control(field.control);
+        if (field.reg == failedRegister) control.Paint(Verdict::Red);
+        if (!read[field.reg]) continue;
         const uint16_t value = Decode(field, words[field.reg]);
         switch (field.kind) {
             case FieldKind::Number:
@@ -116,6 +144,7 @@ void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, B
         }
         control.Paint(Verdict::Green);
     }
+    if (failedRegister >= 0) throw TransferFailure();
 }
 
 HeadlessFieldControls::HeadlessFieldControls() {

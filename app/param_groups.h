@@ -21,13 +21,17 @@ namespace app {
 /// read-modify-write and verify, and paints each control green or red. The busy message
 /// (texts.vWritingProcess) is shown before the first transfer and hidden in every case,
 /// also when an exception ends the operation early; the exception then goes on to the
-/// caller. Throws std::invalid_argument for a number that is no group.
+/// caller. Throws std::invalid_argument for a number that is no group. A field whose
+/// transfers the adapter did not complete is painted red, keeps its text and ends the write
+/// with TransferFailure.
 void WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
                      const LanguageTexts& texts);
 
 /// Reads the group's registers from the chip in the group's read order, shows every field
 /// of the group (the read-only displays of group 4 included) and paints each green. The
-/// busy message (texts.vReadingProcess) is handled as for a write.
+/// busy message (texts.vReadingProcess) is handled as for a write. A register read the
+/// adapter did not complete ends the reads: the fields of the registers read before it are
+/// shown, its own fields turn red, and TransferFailure goes to the caller.
 void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
                     const LanguageTexts& texts);
 

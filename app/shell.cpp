@@ -5,6 +5,7 @@
 #include "app/batch.h"
 #include "app/integer_text.h"
 #include "app/settings.h"
+#include "app/transfer_check.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"
 
@@ -15,6 +16,21 @@ constexpr const char* kBatchSwitches[] = {"-asens", "-setparam", "-asensangle"};
 
 std::string Argument(const std::vector<std::string>& args, size_t index) {
     return index < args.size() ? args[index] : std::string();
+}
+
+// What the tool can see of why the identification failed.
+std::string NotIdentifiedCause(const chip::TASensDig& chip, int channels, bool transferFailed) {
+    if (!chip::AdapterLibraryComplete()) {
+        return std::string("no adapter library is bound (") + chip::AdapterLibraryName() +
+               " is missing or incomplete)";
+    }
+    if (channels == 0 || !chip::ChannelOpen()) {
+        return "no adapter channel could be opened (is the adapter plugged in?)";
+    }
+    if (transferFailed) return kTransferFailed;
+    char word[8];
+    std::snprintf(word, sizeof word, "0x%04X", chip.LastIdentification());
+    return std::string("register 39 answers ") + word + ", not 0x08E2";
 }
 
 }  // namespace
@@ -103,7 +119,8 @@ void Shell::SaveSettings() {
 
 std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
     chip::TASensDig& chip = *asensDig_;
-    chip.Init();
+    const int channels = chip.Init();
+    const TransferWatch identification(chip);
     const uint8_t connect = chip.CheckConnect();
     const std::string command = Argument(args, 0);
     if (!IsBatchCommandLine(args)) return std::nullopt;
@@ -121,7 +138,8 @@ std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
         return kBatchNoChip;
     }
     if (connect == 2) {
-        errors("the chip is not identified (register 39 is not 0x08E2); nothing done");
+        errors(NotIdentifiedCause(chip, channels, identification.Failed()) +
+               "; the chip is not identified; nothing done");
         return kBatchNotIdentified;
     }
     if (command == "-asens") return BatchAsens(chip, Argument(args, 1), errors);

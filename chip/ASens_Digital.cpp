@@ -33,11 +33,6 @@ int LowestSetBit(uint16_t mask) {
     return 0;
 }
 
-void WriteFrame(uint8_t first, uint8_t second) {
-    uint8_t buffer[2] = {first, second};
-    WriteSPI(ChannelIndex(), 2, buffer);
-}
-
 }  // namespace
 
 Clock& SystemClock() {
@@ -55,6 +50,7 @@ uint8_t TASensDig::CheckConnect() {
     for (int attempt = 0; attempt < 4; ++attempt) {
         if (attempt > 0) WriteFrame(0x00, 0x00);
         const uint16_t word = ReadRegFrames(39);
+        lastIdentification_ = word;
         if (word == kChipIdentification) return 0;
         // The data line pulled high: nothing answers.
         if (word == 0xFFFF) return 1;
@@ -70,7 +66,13 @@ uint16_t TASensDig::GetReg(uint16_t RegAddr, bool ReadFromDev) {
     if (!ValidAddress(RegAddr)) return 0xFFFF;
     RegisterSlot& slot = Registers[RegAddr];
     if (ReadFromDev) {
+        const uint64_t failedBefore = failedTransfers_;
         const uint16_t word = ReadRegFrames(static_cast<uint8_t>(RegAddr));
+        if (failedTransfers_ != failedBefore) {
+            // Not the chip's word: the slot no longer knows what the chip holds.
+            Forget(slot);
+            return word;
+        }
         slot.Value = word;
         slot.DevValue = word;
         slot.Actual = true;
@@ -109,6 +111,7 @@ uint8_t TASensDig::SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Ma
         Data = static_cast<uint16_t>((slot.DevValue & Mask) >> shift);
         return 2;
     }
+    const uint64_t failedBefore = failedTransfers_;
     if (RegAddr < 32) {
         WriteConfigRegFrames(RegAddr, slot.Value);
     } else {
@@ -116,6 +119,10 @@ uint8_t TASensDig::SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Ma
     }
     const uint16_t word = ReadRegFrames(RegAddr);
     Data = static_cast<uint16_t>((word & Mask) >> shift);
+    if (failedTransfers_ != failedBefore) {
+        Forget(slot);
+        return 0;
+    }
     const uint8_t result = word == slot.Value ? 1 : 0;
     slot.Value = word;
     slot.DevValue = word;
@@ -148,14 +155,28 @@ void TASensDig::SetPortC(uint8_t PortDir, uint8_t PortState) {
     SetAdapterGPIO(PortDir, PortState);
 }
 
+void TASensDig::Forget(RegisterSlot& slot) {
+    slot.DevValue = 0xFFFF;
+    slot.Actual = false;
+}
+
+void TASensDig::Counted(FT_STATUS status) {
+    if (status != FT_OK) ++failedTransfers_;
+}
+
+void TASensDig::WriteFrame(uint8_t first, uint8_t second) {
+    uint8_t buffer[2] = {first, second};
+    Counted(WriteSPI(ChannelIndex(), 2, buffer));
+}
+
 uint16_t TASensDig::ReadRegFrames(uint8_t address) {
     // The response comes back in the two bytes that carried the command, so a read that
     // brings nothing back yields the command frame.
     uint8_t buffer[2] = {static_cast<uint8_t>(address * 2 + 1), 0x00};
-    WriteSPI(ChannelIndex(), 2, buffer);
+    Counted(WriteSPI(ChannelIndex(), 2, buffer));
     // The chip needs this long to fetch the register before it can shift it out.
     clock_.Sleep(kReadPause);
-    ReadSPI(ChannelIndex(), 2, buffer);
+    Counted(ReadSPI(ChannelIndex(), 2, buffer));
     return static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
 }
 
@@ -176,7 +197,7 @@ void TASensDig::WriteConfigRegFrames(uint8_t address, uint16_t word) {
 uint16_t TASensDig::ReadAngleFrame(uint16_t previous) {
     uint8_t buffer[2] = {static_cast<uint8_t>(previous >> 8),
                          static_cast<uint8_t>(previous & 0xFF)};
-    ReadSPI(ChannelIndex(), 2, buffer);
+    Counted(ReadSPI(ChannelIndex(), 2, buffer));
     return static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
 }
 

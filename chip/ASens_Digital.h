@@ -7,6 +7,8 @@
 #include <chrono>
 #include <cstdint>
 
+#include "chip/I2Cdeclarations.h"
+
 namespace chip {
 
 /// Supplies the pause between a read command and its response. Injectable so that tests run
@@ -42,6 +44,8 @@ class TASensDig {
     uint8_t CheckConnect();
     void CloseSPI();
 
+    /// A read whose transfers did not complete returns the buffer's bytes and leaves the slot
+    /// not Actual, its DevValue unknown (0xFFFF).
     uint16_t GetReg(uint16_t RegAddr, bool ReadFromDev);
     /// Does nothing for an address above 39.
     void PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev);
@@ -49,7 +53,8 @@ class TASensDig {
     bool IsActualReg(uint16_t RegAddr) const;
     /// Write-verify of one field. Data comes in shifted into Mask and goes out as the field's
     /// value read back, shifted down to bit 0. Returns 1 verified, 0 mismatch, 2 unchanged.
-    /// An address above 39 transfers nothing, leaves Data as it is and returns 0.
+    /// An address above 39 transfers nothing, leaves Data as it is and returns 0. Transfers
+    /// that did not complete give 0 and leave the slot's DevValue unknown (0xFFFF).
     uint8_t SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Mask);
     void ReadStatus(bool& EML, bool& OFC_READY, bool& CONV_READY, bool& ELOAD_READY,
                     bool& LOW_SPEED, bool& OTR_Y, bool& OTR_X);
@@ -58,7 +63,19 @@ class TASensDig {
                       uint8_t& CRC);
     void SetPortC(uint8_t PortDir, uint8_t PortState);
 
+    /// Transfers of this object so far that the adapter did not complete (a status other
+    /// than FT_OK, or fewer bytes than asked: an adapter unplugged, no channel). The frame
+    /// routines still hand back whatever the buffer holds; a caller that must not pass on
+    /// made-up words compares this count before and after its transfers.
+    uint64_t FailedTransfers() const { return failedTransfers_; }
+    /// The word register 39 answered at the last CheckConnect.
+    uint16_t LastIdentification() const { return lastIdentification_; }
+
   private:
+    void WriteFrame(uint8_t first, uint8_t second);
+    void Counted(FT_STATUS status);
+    /// After a transfer that did not complete: the chip's word is unknown again.
+    static void Forget(RegisterSlot& slot);
     uint16_t ReadRegFrames(uint8_t address);
     void WriteRegFrames(uint8_t address, uint16_t word);
     void WriteConfigRegFrames(uint8_t address, uint16_t word);
@@ -67,6 +84,8 @@ class TASensDig {
 
     Clock& clock_;
     std::array<RegisterSlot, kRegisterCount> Registers{};
+    uint64_t failedTransfers_ = 0;
+    uint16_t lastIdentification_ = 0xFFFF;
 };
 
 }  // namespace chip

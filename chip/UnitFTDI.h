@@ -59,6 +59,10 @@ void InstallAdapterEntryPoints(const AdapterEntryPoints& entryPoints);
 /// The bound table; runs LoadAdapterLibrary first when nothing was bound yet.
 const AdapterEntryPoints& Adapter();
 
+/// Whether the bound table has every entry point (a library was found and nothing was
+/// missing from it).
+bool AdapterLibraryComplete();
+
 /// The running executable's full path (/proc/self/exe, GetModuleFileNameW).
 std::filesystem::path ExecutablePath();
 

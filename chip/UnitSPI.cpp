@@ -39,7 +39,9 @@ bool EnsureOpen(const AdapterEntryPoints& adapter) {
     return s.handle != nullptr;
 }
 
-FT_STATUS Counted(FT_STATUS status) {
+// A transfer that moved fewer bytes than asked did not complete either, whatever the status.
+FT_STATUS Counted(FT_STATUS status, uint32_t transferred, uint32_t size) {
+    if (status == FT_OK && transferred < size) status = FT_IO_ERROR;
     if (status != FT_OK) ++State().failedTransfers;
     return status;
 }
@@ -97,16 +99,24 @@ void CloseAdapter() {
 
 FT_STATUS ReadSPI(uint32_t, uint32_t size, uint8_t* buffer) {
     const AdapterEntryPoints& adapter = Adapter();
-    if (!EnsureOpen(adapter) || adapter.SPI_Read == nullptr) return Counted(FT_INVALID_HANDLE);
+    if (!EnsureOpen(adapter) || adapter.SPI_Read == nullptr) {
+        return Counted(FT_INVALID_HANDLE, 0, size);
+    }
     uint32_t transferred = 0;
-    return Counted(adapter.SPI_Read(State().handle, buffer, size, &transferred, kTransferOptions));
+    const FT_STATUS status =
+        adapter.SPI_Read(State().handle, buffer, size, &transferred, kTransferOptions);
+    return Counted(status, transferred, size);
 }
 
 FT_STATUS WriteSPI(uint32_t, uint32_t size, uint8_t* buffer) {
     const AdapterEntryPoints& adapter = Adapter();
-    if (!EnsureOpen(adapter) || adapter.SPI_Write == nullptr) return Counted(FT_INVALID_HANDLE);
+    if (!EnsureOpen(adapter) || adapter.SPI_Write == nullptr) {
+        return Counted(FT_INVALID_HANDLE, 0, size);
+    }
     uint32_t transferred = 0;
-    return Counted(adapter.SPI_Write(State().handle, buffer, size, &transferred, kTransferOptions));
+    const FT_STATUS status =
+        adapter.SPI_Write(State().handle, buffer, size, &transferred, kTransferOptions);
+    return Counted(status, transferred, size);
 }
 
 void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState) {

@@ -32,8 +32,9 @@ uint8_t InitAdapter();
 /// InitAdapter. Before the first InitAdapter a transfer opens the channel on demand.
 void CloseAdapter();
 
-/// One transfer of size bytes with kTransferOptions. The status is returned and ignored by
-/// the callers; a transfer that cannot be made returns FT_INVALID_HANDLE, buffer untouched.
+/// One transfer of size bytes with kTransferOptions. A transfer that cannot be made returns
+/// FT_INVALID_HANDLE, buffer untouched; one that moved fewer bytes than asked returns
+/// FT_IO_ERROR even when the library said FT_OK.
 FT_STATUS ReadSPI(uint32_t index, uint32_t size, uint8_t* buffer);
 FT_STATUS WriteSPI(uint32_t index, uint32_t size, uint8_t* buffer);
 /// The eight GPIO lines of the channel's high byte (direction bit 1 = output).
@@ -43,9 +44,8 @@ void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState);
 const ChannelConfig& CurrentChannelConfig();
 /// True while a channel handle is held open.
 bool ChannelOpen();
-/// Transfers (ReadSPI, WriteSPI) so far that did not complete: no channel, or a status other
-/// than FT_OK (an adapter unplugged). The chip layer still reports no errors; a caller that
-/// must not pass on made-up data (the batch mode) compares this count before and after.
+/// Transfers (ReadSPI, WriteSPI) so far that did not complete: no channel, a status other
+/// than FT_OK or fewer bytes than asked (an adapter unplugged).
 uint64_t FailedTransfers();
 /// Back to the state at program load (tests): no channel, zero configuration.
 void ResetAdapterState();

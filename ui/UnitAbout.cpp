@@ -123,7 +123,7 @@ TF_About::TF_About(const app::LanguageTexts& texts, QWidget* parent)
 }
 
 void TF_About::LabelAboutTextLClick() {
-    OpenUrl(QUrl(QStringLiteral("http://") + kMakerWebAddress));
+    OpenUrl(this, QUrl(QStringLiteral("http://") + kMakerWebAddress));
 }
 
 bool TF_About::eventFilter(QObject* watched, QEvent* event) {

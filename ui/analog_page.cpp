@@ -36,6 +36,8 @@ AnalogPage::AnalogPage(QWidget* parent) : QWidget(parent) {
     // A drop-down that also takes typed text; the field value is the item's index.
     cbADCNT->setEditable(true);
     cbADCNT->setInsertPolicy(QComboBox::NoInsert);
+    // Typed text is taken as typed: inline completion would turn "CLK" into "CLK/4".
+    cbADCNT->setCompleter(nullptr);
     cbADCNT->addItems({"CLK/4", "CLK/2", "CLK", "CLK/8"});
     cbADCNT->setCurrentIndex(0);
     Caption(LabelADCNT, cbADCNT);

@@ -11,6 +11,7 @@
 
 #include "app/log_file.h"
 #include "app/readout.h"
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 
 namespace ui {
@@ -120,11 +121,13 @@ void ChartsPage::TimerTimer() {
     readout_.Tick([this] {
         if (context_.chip == nullptr) return;
         chip::TASensDig& chip = *context_.chip;
+        const app::TransferWatch watch(chip);
         const uint16_t reg34 = chip.GetReg(34, true);
         const uint16_t reg35 = chip.GetReg(35, true);
         const uint16_t reg36 = chip.GetReg(36, true);
         const uint16_t reg37 = chip.GetReg(37, true);
         const uint16_t reg38 = chip.GetReg(38, true);
+        watch.Check();
         const app::ChartSample sample =
             app::ChartSampleFromRegisters(reg34, reg35, reg36, reg37, reg38);
         // Every value fits 16 bits: 13-bit codes, signed or not.

@@ -9,7 +9,9 @@
 #include <numbers>
 
 #include "app/dial.h"
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/periodic_readout.h"
 
 namespace ui {
 
@@ -139,8 +141,19 @@ void DialIndicator::btnAnalogIndClick() {
 
 void DialIndicator::TimerAnalogTimer() {
     TimerAnalog->stop();
-    if (context_.chip != nullptr)
-        DrawDial(app::DialFraction(context_.chip->GetReg(kAngleOutRegister, true)));
+    if (context_.chip != nullptr) {
+        const ChipOperation operation(context_);
+        const app::TransferWatch watch(*context_.chip);
+        const uint16_t angle = context_.chip->GetReg(kAngleOutRegister, true);
+        if (watch.Failed()) {
+            // No needle for a word the chip did not send: the dial stops and says why.
+            bAnalogStarted = false;
+            btnAnalogInd->setText(QString::fromStdString(context_.texts.vTurnOn));
+            ReportError(context_, app::TransferFailure().what());
+            return;
+        }
+        DrawDial(app::DialFraction(angle));
+    }
     if (bAnalogStarted) TimerAnalog->start();
 }
 

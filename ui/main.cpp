@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTimer>
 #include <QUrl>
@@ -37,6 +38,8 @@ namespace {
 
 constexpr int kClientWidth = 930;
 constexpr int kClientHeight = 680;
+/// The least height of the page control: the tab row and a useful part of a page.
+constexpr int kMinPageControlHeight = 240;
 constexpr int kMinOuterWidth = 931;
 constexpr int kMaxOuterWidth = 947;
 /// The frame assumed until the window system has framed the window (two 8-pixel borders).
@@ -62,6 +65,11 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
         ShowMessage(this, QMessageBox::Critical, ApplicationTitle(), text);
     };
     context.saveSettings = [this] { SaveSettings(); };
+    context.chipOperationsEnded = [this] {
+        if (!closePending_) return;
+        closePending_ = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    };
 
     BuildLayout();
     resize(Scaled(kClientWidth), Scaled(kClientHeight));
@@ -88,14 +96,26 @@ void TF_Face::BuildLayout() {
     tsWork = new WorkPage(context, PageControl);
     tsCharts = new ChartsPage(context, PageControl);
     tsXYChart = new XYPage(context, PageControl);
-    PageControl->addTab(tsAnalogCfg, Design("Настройка аналогового тракта"));
-    PageControl->addTab(stAng, Design("Настройка преобразования угла"));
-    PageControl->addTab(tsSystemParams, Design("Системные параметры"));
-    PageControl->addTab(tsRegCfg, Design("Конфигурация регистров"));
-    PageControl->addTab(tsWork, Design("Уловые данные"));
-    PageControl->addTab(tsCharts, Design("График"));
-    PageControl->addTab(tsXYChart, Design("X-Y график"));
-    PageControl->setCurrentWidget(tsRegCfg);
+    // Each page scrolls when the window is made lower than the page needs; at the design
+    // size none does.
+    auto addPage = [this](QWidget* page, const QString& caption) {
+        auto* scroll = new QScrollArea(PageControl);
+        scroll->setObjectName(page->objectName() + "Scroll");
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(page);
+        PageControl->addTab(scroll, caption);
+    };
+    addPage(tsAnalogCfg, Design("Настройка аналогового тракта"));
+    addPage(stAng, Design("Настройка преобразования угла"));
+    addPage(tsSystemParams, Design("Системные параметры"));
+    addPage(tsRegCfg, Design("Конфигурация регистров"));
+    addPage(tsWork, Design("Уловые данные"));
+    addPage(tsCharts, Design("График"));
+    addPage(tsXYChart, Design("X-Y график"));
+    // The window can be made as low as the panels and a useful part of a page.
+    PageControl->setMinimumHeight(Scaled(kMinPageControlHeight));
+    ShowPage(tsRegCfg);
     connect(PageControl, &QTabWidget::currentChanged, this, [this] { PageControlChange(); });
     PanelStatus = new StatusStrip(this);
 
@@ -176,11 +196,28 @@ void TF_Face::SyncChip() {
 void TF_Face::btnOpenDataSheetClick() {
     const QString path = FromUtf8(context.ExePath) + kDatasheet;
     if (QFileInfo(path).isFile()) {
-        OpenUrl(QUrl::fromLocalFile(path));
+        OpenUrl(this, QUrl::fromLocalFile(path));
     } else {
         ShowMessage(this, QMessageBox::Critical, QString(),
                     Design("Файл спецификации не найден по пути: ") + FromUtf8(context.ExePath));
     }
+}
+
+int TF_Face::PageIndex(const QWidget* page) const {
+    for (int tab = 0; tab < PageControl->count(); ++tab) {
+        const auto* scroll = qobject_cast<const QScrollArea*>(PageControl->widget(tab));
+        if (scroll != nullptr && scroll->widget() == page) return tab;
+    }
+    return -1;
+}
+
+void TF_Face::ShowPage(QWidget* page) {
+    if (const int tab = PageIndex(page); tab >= 0) PageControl->setCurrentIndex(tab);
+}
+
+QWidget* TF_Face::CurrentPage() const {
+    const auto* scroll = qobject_cast<const QScrollArea*>(PageControl->currentWidget());
+    return scroll != nullptr ? scroll->widget() : nullptr;
 }
 
 void TF_Face::btnAboutClick() {
@@ -188,6 +225,13 @@ void TF_Face::btnAboutClick() {
 }
 
 void TF_Face::closeEvent(QCloseEvent* event) {
+    // A close that arrives while a handler is inside a chip operation (its error report, a
+    // message box, runs the event loop) waits for it: the chip object must outlive it.
+    if (context.chipOperations > 0) {
+        closePending_ = true;
+        event->ignore();
+        return;
+    }
     FormDestroy();
     event->accept();
 }
@@ -308,7 +352,7 @@ void TF_Face::SetControlText(std::string_view controlName, const std::string& te
     const QString caption = FromUtf8(text);
     auto* control = findChild<QWidget*>(name);
     if (!control) return;
-    if (const int tab = PageControl->indexOf(control); tab >= 0) {
+    if (const int tab = PageIndex(control); tab >= 0) {
         PageControl->setTabText(tab, caption);
     } else if (auto* label = qobject_cast<QLabel*>(control)) {
         label->setText(caption);

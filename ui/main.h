@@ -63,6 +63,12 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     /// the general error report.
     void SaveSettings();
 
+    /// The page control's tab that holds page (each page sits in a scroll area), or -1.
+    int PageIndex(const QWidget* page) const;
+    void ShowPage(QWidget* page);
+    /// The page of the current tab.
+    QWidget* CurrentPage() const;
+
     void btnOpenDataSheetClick();
     void btnAboutClick();
     void PageControlChange() {}
@@ -129,6 +135,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     std::optional<int> batchExitCode_;
     bool destroyed_ = false;
     bool loadingSettings_ = false;
+    bool closePending_ = false;
     int frameExtra_ = -1;
 };
 

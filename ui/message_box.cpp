@@ -1,6 +1,8 @@
 #include "ui/message_box.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QStandardPaths>
 #include <utility>
 
 namespace ui {
@@ -13,8 +15,23 @@ void RealMessageBox(QWidget* parent, QMessageBox::Icon icon, const QString& titl
     box.exec();
 }
 
-void RealOpenUrl(const QUrl& url) {
-    QDesktopServices::openUrl(url);
+bool RealOpenUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
+
+// The desktop says only that it failed; this is what is usually behind it.
+QString OpenFailureReason() {
+#if defined(Q_OS_WIN)
+    return QStringLiteral("no application is associated with it, or it could not be started");
+#else
+    if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) {
+        return QStringLiteral(
+            "xdg-open, which opens files and web addresses on this desktop, is not installed "
+            "(Debian package xdg-utils)");
+    }
+    return QStringLiteral("the desktop has no application for it, or the application did not "
+                          "start");
+#endif
 }
 
 MessageBoxFunction& CurrentMessageBox() {
@@ -39,8 +56,13 @@ void ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
     CurrentMessageBox()(parent, icon, title, text);
 }
 
-void OpenUrl(const QUrl& url) {
-    CurrentOpenUrl()(url);
+bool OpenUrl(QWidget* parent, const QUrl& url) {
+    if (CurrentOpenUrl()(url)) return true;
+    const QString what =
+        url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile()) : url.toString();
+    ShowMessage(parent, QMessageBox::Warning, ApplicationTitle(),
+                QStringLiteral("Cannot open %1: %2.").arg(what, OpenFailureReason()));
+    return false;
 }
 
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {

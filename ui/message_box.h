@@ -13,12 +13,15 @@ namespace ui {
 /// Shows a modal message box with an OK button.
 using MessageBoxFunction = std::function<void(QWidget* parent, QMessageBox::Icon icon,
                                               const QString& title, const QString& text)>;
-/// Opens a document or web address with the desktop's associated application.
-using OpenUrlFunction = std::function<void(const QUrl& url)>;
+/// Opens a document or web address with the desktop's associated application; false when
+/// the desktop could not.
+using OpenUrlFunction = std::function<bool(const QUrl& url)>;
 
 void ShowMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                  const QString& text);
-void OpenUrl(const QUrl& url);
+/// Opens url; when the desktop cannot, a message box over parent names the file or address
+/// and the likely reason. Returns whether it opened.
+bool OpenUrl(QWidget* parent, const QUrl& url);
 
 /// Replace the real functions (tests); an empty function restores the real one. Each returns
 /// the function it replaced.

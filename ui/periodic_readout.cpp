@@ -29,29 +29,44 @@ PeriodicReadout::PeriodicReadout(WindowContext& context, QPushButton* button,
       tick_(std::move(tick)),
       onStart_(std::move(onStart)) {}
 
+bool PeriodicReadout::StartsOnClick() const {
+    const QString start = QString::fromStdString(context_.texts.btnStart);
+    // With equal texts (none at all without a language file) the caption cannot tell.
+    if (start == QString::fromStdString(context_.texts.btnStop)) return !running_;
+    return button_->text() == start;
+}
+
 void PeriodicReadout::StartStopClick() {
-    if (button_->text() == QString::fromStdString(context_.texts.btnStart)) {
+    if (StartsOnClick()) {
         button_->setText(QString::fromStdString(context_.texts.btnStop));
         context_.bStarted = true;
+        running_ = true;
         if (onStart_) onStart_();
         interval_ = app::IntegerTextOr(intervalEdit_->text().toStdString(), kDefaultIntervalMs);
         timer_->setInterval(interval_ > 0 ? interval_ : 0);
         tick_();
     } else {
         context_.bStarted = false;
+        running_ = false;
         button_->setText(QString::fromStdString(context_.texts.btnStart));
     }
 }
 
 void PeriodicReadout::Tick(const std::function<void()>& reading) {
     timer_->stop();
+    const ChipOperation operation(context_);
     try {
         reading();
     } catch (const std::exception& error) {
+        running_ = false;
         ReportError(context_, error.what());
         return;
     }
-    if (context_.bStarted && interval_ > 0) timer_->start();
+    if (context_.bStarted && interval_ > 0) {
+        timer_->start();
+    } else {
+        running_ = false;
+    }
 }
 
 }  // namespace ui

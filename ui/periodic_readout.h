@@ -21,19 +21,23 @@ class PeriodicReadout {
 
     /// The start/stop button was pressed. The decision is made on the caption: the start text
     /// starts (stop text, flag set, interval read, one tick at once); any other caption clears
-    /// the flag and shows the start text, leaving an armed timer to fire once more.
+    /// the flag and shows the start text, leaving an armed timer to fire once more. When the
+    /// start and stop texts are the same the page's own run state decides instead.
     void StartStopClick();
 
     /// Runs one reading inside the tick frame: the timer is off during it and is re-armed
     /// afterwards only while the run flag is set (and the interval is positive: a Qt timer with
     /// interval 0 would fire continuously). An error ends the reading: it is reported and the
-    /// timer stays off.
+    /// timer stays off. A reading throws app::TransferFailure when the adapter did not
+    /// complete one of its transfers, before it adds a point or logs a line.
     void Tick(const std::function<void()>& reading);
 
     /// The interval of the last start, in milliseconds (100 for a text that is no integer).
     int Interval() const { return interval_; }
 
   private:
+    bool StartsOnClick() const;
+
     WindowContext& context_;
     QPushButton* button_;
     QLineEdit* intervalEdit_;
@@ -41,6 +45,7 @@ class PeriodicReadout {
     std::function<void()> tick_;
     std::function<void()> onStart_;
     int interval_ = 0;
+    bool running_ = false;  // started and not stopped, ended by an error or a last reading
 };
 
 /// Shows an error raised by a handler through the window's general error report.

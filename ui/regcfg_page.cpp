@@ -16,10 +16,7 @@ namespace {
 /// The chip's readouts: shown, never typed into.
 void MakeDisplay(QLineEdit* edit) {
     edit->setReadOnly(true);
-    QPalette palette = edit->palette();
-    palette.setColor(QPalette::Base, kGreen);
-    palette.setColor(QPalette::Text, kDisplayText);
-    edit->setPalette(palette);
+    PaintVerdict(edit, kGreen, kTextOnGreen);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,12 +21,10 @@
 #include "app/param_groups.h"
 #include "app/status_flags.h"
 #include "ui/window_context.h"
+#include "ui/window_style.h"
 
 namespace ui {
 namespace {
-
-const QColor kGreen(0, 128, 0);
-const QColor kRed(255, 0, 0);
 
 std::runtime_error MissingControl(std::string_view name) {
     return std::runtime_error("The window has no control named " + std::string(name) + ".");
@@ -62,12 +61,16 @@ class WidgetFieldControl : public app::FieldControl {
     }
     int ItemIndex() const override {
         if (!list_) return -1;
-        const int index = list_->currentIndex();
-        // Text typed into the list that is not the selected item's: no item is selected.
-        if (list_->isEditable() && (index < 0 || list_->currentText() != list_->itemText(index))) {
-            return -1;
+        if (!list_->isEditable()) return list_->currentIndex();
+        // Typed text selects the item it names, whether or not Enter was pressed; letter
+        // case and blanks around it do not count. Any other text: no item is selected.
+        const QString typed = list_->currentText().trimmed();
+        for (int index = 0; index < list_->count(); ++index) {
+            if (typed.compare(list_->itemText(index).trimmed(), Qt::CaseInsensitive) == 0) {
+                return index;
+            }
         }
-        return index;
+        return -1;
     }
     void SetItemIndex(int index) override {
         if (list_) list_->setCurrentIndex(index < list_->count() ? index : -1);
@@ -79,30 +82,39 @@ class WidgetFieldControl : public app::FieldControl {
                 widget_->setAutoFillBackground(layoutAutoFill_);
                 return;
             case app::Verdict::Green:
-                SetBackground(kGreen);
+                SetBackground(kGreen, kTextOnGreen);
                 return;
             case app::Verdict::Red:
-                SetBackground(kRed);
+                SetBackground(kRed, kTextOnRed);
                 return;
             case app::Verdict::Grey:
-                // The system colour of grey (disabled) text.
-                SetBackground(QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+                // The system colour of grey (disabled) text, under the normal text colour.
+                SetBackground(QApplication::palette().color(QPalette::Disabled, QPalette::Text),
+                              layoutPalette_.color(QPalette::Text));
                 return;
         }
     }
 
   private:
-    void SetBackground(const QColor& colour) {
-        QPalette palette = widget_->palette();
-        if (box_) {
-            // A button fills its background from its background role (Button), not Window.
-            palette.setColor(widget_->backgroundRole(), colour);
-            widget_->setAutoFillBackground(true);
-        } else {
-            palette.setColor(QPalette::Base, colour);
-            palette.setColor(QPalette::Button, colour);
+    void SetBackground(const QColor& colour, const QColor& text) {
+        PaintVerdict(widget_, colour, text);
+        // The item list's popup keeps the normal list colours: a verdict is about the chosen
+        // item, not about the choices.
+        if (list_) KeepNormalColours(list_->view());
+    }
+
+    static void KeepNormalColours(QWidget* view) {
+        // Every role set explicitly, so that nothing propagates from the painted list.
+        const QPalette normal = QApplication::palette(view);
+        QPalette pinned = normal;
+        for (int group = 0; group < QPalette::NColorGroups; ++group) {
+            for (int role = 0; role < QPalette::NColorRoles; ++role) {
+                const auto g = static_cast<QPalette::ColorGroup>(group);
+                const auto r = static_cast<QPalette::ColorRole>(role);
+                pinned.setColor(g, r, normal.color(g, r));
+            }
         }
-        widget_->setPalette(palette);
+        view->setPalette(pinned);
     }
 
     QWidget* widget_;
@@ -209,7 +221,9 @@ class WindowConnectionView : public app::ConnectionView {
             timer_->start();  // an enabled timer keeps its period
         }
     }
-    void ProcessPendingEvents() override { QCoreApplication::processEvents(); }
+    void RepaintSwitch() override {
+        if (connect_) connect_->repaint();
+    }
     app::FieldControls& Fields() override { return fields_; }
     app::BusyMessage& Busy() override { return busy_; }
     app::StatusIndicators& Indicators() override { return indicators_; }
@@ -289,6 +303,7 @@ RegisterController::~RegisterController() = default;
 template <typename Handler>
 void RegisterController::Guarded(Handler handler) {
     // The general error report: the rest of the handler is abandoned, the tool goes on.
+    const ChipOperation operation(context_);
     try {
         if (context_.chip == nullptr) {
             throw std::runtime_error("The chip access object does not exist yet.");

@@ -125,12 +125,12 @@ void ScreenshotTour::SetText(const char* name, const QString& text) {
 }
 
 void ScreenshotTour::ShowPage(QWidget* page) {
-    face_.PageControl->setCurrentWidget(page);
+    face_.ShowPage(page);
 }
 
 void ScreenshotTour::SavePage() {
     const int page = face_.PageControl->currentIndex();
-    const QString name = face_.PageControl->currentWidget()->objectName();
+    const QString name = face_.CurrentPage()->objectName();
     face_.grab().save(
         QDir(directory_).filePath(QStringLiteral("page%1-%2.png").arg(page + 1).arg(name)));
 }

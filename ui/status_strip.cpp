@@ -3,8 +3,8 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QRadioButton>
 
+#include "ui/flag_indicator.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -39,14 +39,12 @@ StatusStrip::StatusStrip(QWidget* parent) : QWidget(parent) {
         {rbOTR_X, "rbOTR_X", "OTR_X", "Panel9"},
     };
     for (const Indicator& indicator : indicators) {
-        // Alone in its own disabled container: set and cleared on its own, never clickable.
+        // Alone in its own container: set and cleared on its own, never by the user.
         auto* panel = new QFrame(this);
         panel->setObjectName(indicator.panel);
         panel->setFrameShape(QFrame::NoFrame);
-        panel->setEnabled(false);
-        auto* button = new QRadioButton(indicator.caption, panel);
+        auto* button = new FlagIndicator(indicator.caption, panel);
         button->setObjectName(indicator.name);
-        button->setAutoExclusive(false);
         auto* panelLayout = new QHBoxLayout(panel);
         panelLayout->setContentsMargins(Scaled(4), 0, Scaled(4), 0);
         panelLayout->addWidget(button);

@@ -28,6 +28,29 @@ struct WindowContext {
     /// The application's general error report: a message box with an error icon and the
     /// application title; the tool carries on.
     std::function<void(const QString& text)> reportError;
+    /// Chip operations under way (a handler or tick between its first transfer and its end,
+    /// its error report included). The window defers a close until none is.
+    int chipOperations = 0;
+    /// Runs when the last chip operation ends.
+    std::function<void()> chipOperationsEnded;
+};
+
+/// Marks one chip operation for its lifetime.
+class ChipOperation {
+  public:
+    explicit ChipOperation(WindowContext& context) : context_(context) {
+        ++context_.chipOperations;
+    }
+    ~ChipOperation() {
+        if (--context_.chipOperations == 0 && context_.chipOperationsEnded) {
+            context_.chipOperationsEnded();
+        }
+    }
+    ChipOperation(const ChipOperation&) = delete;
+    ChipOperation& operator=(const ChipOperation&) = delete;
+
+  private:
+    WindowContext& context_;
 };
 
 }  // namespace ui

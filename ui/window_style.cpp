@@ -1,11 +1,13 @@
 #include "ui/window_style.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QScreen>
 #include <cmath>
 
@@ -45,6 +47,24 @@ int Scaled(int pixels) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInch() : 96.0;
     return static_cast<int>(std::lround(pixels * dpi / 96.0));
+}
+
+void PaintVerdict(QWidget* widget, const QColor& background, const QColor& text) {
+    // A check box fills its face from Button and writes its caption in WindowText; its tick
+    // square keeps the normal Base and Text.
+    const bool button = qobject_cast<QAbstractButton*>(widget) != nullptr;
+    QPalette palette = widget->palette();
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        if (!button) {
+            palette.setColor(group, QPalette::Base, background);
+            palette.setColor(group, QPalette::Text, text);
+        }
+        palette.setColor(group, QPalette::Button, background);
+        palette.setColor(group, QPalette::ButtonText, text);
+        palette.setColor(group, QPalette::WindowText, text);
+    }
+    widget->setPalette(palette);
+    if (button) widget->setAutoFillBackground(true);
 }
 
 void Caption(QLabel* label, QWidget* input) {

@@ -20,9 +20,16 @@ QFont WindowFont();
 /// A length given in pixels at 96 dpi, scaled to the primary screen's logical dpi.
 int Scaled(int pixels);
 
-/// The verification green and the dark grey text of the read-only displays.
+/// The verification colours and the text drawn on them: white on green (5.1:1) and black on
+/// red (5.3:1), both above the 4.5:1 that keeps a verdict readable.
 inline const QColor kGreen{0, 128, 0};
-inline const QColor kDisplayText{46, 44, 45};
+inline const QColor kRed{255, 0, 0};
+inline const QColor kTextOnGreen{255, 255, 255};
+inline const QColor kTextOnRed{0, 0, 0};
+
+/// Paints widget's background in a verdict colour with its readable text colour: the edit's
+/// base (an editable list's edit included) or a button's face, with every text role.
+void PaintVerdict(QWidget* widget, const QColor& background, const QColor& text);
 
 /// Makes label the caption of input: the label's mnemonic focuses it and its accessible
 /// name is the label's text.

@@ -12,6 +12,7 @@
 
 #include "app/log_file.h"
 #include "app/readout.h"
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 
 namespace ui {
@@ -24,9 +25,12 @@ Widget* Named(Widget* widget, const char* name) {
     return widget;
 }
 
+// Throws app::TransferFailure when the adapter did not complete the read.
 app::AngleSample ReadAngle(chip::TASensDig& chip) {
+    const app::TransferWatch watch(chip);
     app::AngleSample sample;
     chip.GetAngleData(sample.AData, sample.AngleData, sample.ADC, sample.LS, sample.CRC);
+    watch.Check();
     return sample;
 }
 
@@ -89,8 +93,13 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
 
 void WorkPage::BtnReadAngleDataClick() {
     if (context_.chip == nullptr) return;
-    MemoAData->appendPlainText(
-        QString::fromStdString(app::SingleReadLine(ReadAngle(*context_.chip))));
+    const ChipOperation operation(context_);
+    try {
+        MemoAData->appendPlainText(
+            QString::fromStdString(app::SingleReadLine(ReadAngle(*context_.chip))));
+    } catch (const std::exception& error) {
+        ReportError(context_, error.what());
+    }
 }
 
 void WorkPage::BtnStartAngleWrkDataClick() {

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/log_file.h"
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 
 namespace ui {
@@ -149,8 +150,10 @@ void XYPage::btnStartXYChartClick() {
 void XYPage::TimerXYDataTimer() {
     readout_.Tick([this] {
         if (context_.chip == nullptr) return;
+        const app::TransferWatch watch(*context_.chip);
         const uint16_t reg34 = context_.chip->GetReg(34, true);
         const uint16_t reg35 = context_.chip->GetReg(35, true);
+        watch.Check();
         const app::XYPoint point = app::XYPointFromRegisters(reg35, reg34);
         Statistics.Add(point);
         ShowStatistics();

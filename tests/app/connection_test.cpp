@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/status_flags.h"
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "register_test_chip.h"
 
@@ -55,7 +56,7 @@ TEST_F(Supervision, SwitchingOnWithAnIdentifiedChipFillsGroupsOneToThree) {
     // Identification, then the read orders of groups 1, 2 and 3; group 4 is not read.
     EXPECT_EQ(chip_.reads,
               (std::vector<int>{39, 1, 2, 3, 4, 5, 16, 6, 11, 12, 13, 14, 15, 16, 1, 3, 7, 8, 16}));
-    EXPECT_EQ(view_.eventRuns, 1);
+    EXPECT_EQ(view_.switchRepaints, 1);
     EXPECT_EQ(view_.fields.Control("EditGA_X").Text(), "1");
     EXPECT_EQ(view_.fields.Control("EditZERO_POS").Text(), "5");
     EXPECT_TRUE(view_.fields.Control("cbEN360").Checked());
@@ -75,7 +76,7 @@ TEST_F(Supervision, SwitchingOnWithAnAbsentChipReadsNoGroupAndTheTickLightsEvery
     chip_.channels = 2;
     Switch(true);
     EXPECT_EQ(chip_.reads, (std::vector<int>{39}));
-    EXPECT_EQ(view_.eventRuns, 0);
+    EXPECT_EQ(view_.switchRepaints, 1);
     EXPECT_EQ(view_.channelCount, "FTDI channels found: 2");
     for (const StatusFlag& flag : kStatusFlags) EXPECT_FALSE(view_.indicators.On(flag.indicator));
 
@@ -91,9 +92,48 @@ TEST_F(Supervision, ChipAnsweringAnotherCodeIsNotIdentified) {
     chip_.registers[39] = 0x1234;
     Switch(true);
     EXPECT_EQ(chip_.reads, (std::vector<int>{39, 39, 39, 39}));
-    EXPECT_EQ(view_.eventRuns, 0);
+    EXPECT_EQ(view_.switchRepaints, 1);
     supervisor_.TimerConnectTimer(dig_);
     EXPECT_EQ(view_.connectState, "chip not identified");
+}
+
+TEST_F(Supervision, SwitchOnShowsTheBusyMessageBeforeItsFirstTransfer) {
+    bool busyAtFirstFrame = false;
+    chip_.onFrame = [&] {
+        if (chip_.frames.size() == 1) busyAtFirstFrame = view_.busy.Shown();
+    };
+    Switch(true);
+    EXPECT_TRUE(busyAtFirstFrame);
+    EXPECT_EQ(view_.switchRepaints, 1);
+    EXPECT_FALSE(view_.busy.Shown());
+}
+
+TEST_F(Supervision, UnpluggedAdapterIsShownAsNoChipAndComesBackWhenReplugged) {
+    Switch(true);
+    for (const bool shortTransfer : {false, true}) {
+        chip_.failShort = shortTransfer;
+        chip_.transfers = 0;
+        chip_.failAfter = 0;
+        supervisor_.TimerConnectTimer(dig_);
+        EXPECT_EQ(view_.connectState, "chip not connected") << shortTransfer;
+        for (const StatusFlag& flag : kStatusFlags) {
+            EXPECT_TRUE(view_.indicators.On(flag.indicator)) << flag.indicator;
+        }
+    }
+    // A group read that fails during the switch-on still leaves supervision running.
+    Switch(false);
+    chip_.transfers = 0;
+    chip_.failAfter = 4;  // the identification, then the first register of group 1
+    EXPECT_THROW(Switch(true), TransferFailure);
+    EXPECT_TRUE(view_.timerEnabled);
+    EXPECT_FALSE(view_.busy.Shown());
+
+    chip_.failAfter = -1;
+    Switch(false);
+    Switch(true);
+    supervisor_.TimerConnectTimer(dig_);
+    EXPECT_EQ(view_.connectState, "chip identified");
+    EXPECT_FALSE(view_.indicators.On("rbEML"));
 }
 
 TEST_F(Supervision, SwitchingOffClosesTheChannelAndGivesExactlyOneMoreTick) {

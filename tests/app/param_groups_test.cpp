@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "register_test_chip.h"
 
@@ -202,6 +203,51 @@ TEST_F(ParamGroups, AbsentChipPaintsEveryWrittenFieldRed) {
         EXPECT_EQ(C(f->control).LastVerdict(), Verdict::Red) << f->control;
     }
     EXPECT_EQ(C("EditZERO_POS").Text(), "8191");
+}
+
+TEST_F(ParamGroups, UnpluggedAdapterStopsAWriteAtTheFieldItLostAndNeverPaintsItGreen) {
+    for (const bool shortTransfer : {false, true}) {
+        SCOPED_TRACE(shortTransfer ? "fewer bytes" : "error status");
+        chip_.failShort = shortTransfer;
+        chip_.transfers = 0;
+        chip_.failAfter = -1;
+        chip_.registers[2] = chip_.registers[3] = 0;
+        Read(1);
+        C("EditGA_X").SetText("3");
+        C("EditGA_Y").SetText("4");
+        C("EditOA_X").SetText("5");
+        for (auto name : {"EditGA_X", "EditGA_Y", "EditOA_X"}) C(name).Paint(Verdict::Grey);
+        // GA_X goes through (six frames, a read command and its answer); OA_X's write fails.
+        chip_.transfers = 0;
+        chip_.failAfter = 8;
+        EXPECT_THROW(Write(1), TransferFailure);
+        EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Green);
+        EXPECT_EQ(C("EditOA_X").LastVerdict(), Verdict::Red);
+        EXPECT_EQ(C("EditOA_X").Text(), "5");  // no made-up read-back
+        EXPECT_EQ(C("EditGA_Y").LastVerdict(), Verdict::Grey);  // never reached
+        EXPECT_FALSE(busy_.Shown());
+        // The chip's word is unknown again: the same write, replugged, goes out and verifies.
+        chip_.failAfter = -1;
+        Write(1);
+        EXPECT_EQ(C("EditOA_X").LastVerdict(), Verdict::Green);
+        EXPECT_EQ(C("EditOA_X").Text(), "5");
+        EXPECT_EQ(chip_.registers[2] & 0x07E0, 5 << 5);
+    }
+}
+
+TEST_F(ParamGroups, UnpluggedAdapterStopsAReadAndPaintsTheLostRegistersFieldsRed) {
+    chip_.registers[1] = 0x0005;
+    chip_.registers[2] = 0x0820;  // GA_X 1, OA_X 1
+    C("EditGA_X").SetText("9");
+    C("EditT_CURR").SetText("9");
+    // Group 1 reads 1, 2, 3, ...: register 1 comes back, register 2 is lost.
+    chip_.failAfter = 2;
+    EXPECT_THROW(Read(1), TransferFailure);
+    EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Red);
+    EXPECT_EQ(C("EditGA_X").Text(), "9");
+    EXPECT_EQ(C("EditT_CURR").LastVerdict(), Verdict::Green);
+    EXPECT_EQ(C("EditT_CURR").Text(), "5");
+    EXPECT_FALSE(busy_.Shown());
 }
 
 TEST_F(ParamGroups, ItemListWithNoItemSelectedWritesAllOnes) {

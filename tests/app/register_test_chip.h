@@ -39,6 +39,13 @@ struct TestChip {
     std::vector<int> configWrites;
     std::vector<int> plainWrites;
     bool configuring = false;
+    // Unplugged: from this many transfers on, each fails (status, nothing moved); -1 never.
+    int failAfter = -1;
+    // Failing transfers answer FT_OK with fewer bytes moved instead of an error status.
+    bool failShort = false;
+    int transfers = 0;
+    // Counts a transfer; true when it is to fail.
+    bool Fails() { return failAfter >= 0 && transfers++ >= failAfter; }
 
     void ClearRecord() {
         frames.clear();
@@ -130,11 +137,19 @@ inline FT_STATUS CloseChannel(FT_HANDLE) {
     return FT_OK;
 }
 inline FT_STATUS Read(FT_HANDLE, uint8_t* buffer, uint32_t size, uint32_t* done, uint32_t) {
+    if (activeChip->Fails()) {
+        *done = activeChip->failShort ? size - 1 : 0;
+        return activeChip->failShort ? FT_OK : FT_IO_ERROR;
+    }
     if (size == 2) activeChip->Read(buffer);
     *done = size;
     return FT_OK;
 }
 inline FT_STATUS Write(FT_HANDLE, uint8_t* buffer, uint32_t size, uint32_t* done, uint32_t) {
+    if (activeChip->Fails()) {
+        *done = activeChip->failShort ? size - 1 : 0;
+        return activeChip->failShort ? FT_OK : FT_IO_ERROR;
+    }
     if (size == 2) activeChip->Write(buffer[0], buffer[1]);
     *done = size;
     return FT_OK;

@@ -10,8 +10,19 @@ namespace {
 
 constexpr const char* kNoChip =
     "qx5520: no chip answers (the data line reads all ones); nothing done\n";
-constexpr const char* kNotIdentified =
-    "qx5520: the chip is not identified (register 39 is not 0x08E2); nothing done\n";
+constexpr const char* kNoLibraryBound =
+    "qx5520: no adapter library is bound (libMPSSE.so is missing or incomplete); the chip is not "
+    "identified; nothing done\n";
+constexpr const char* kNoChannel =
+    "qx5520: no adapter channel could be opened (is the adapter plugged in?); the chip is not "
+    "identified; nothing done\n";
+constexpr const char* kLostBeforeIdentification =
+    "qx5520: the adapter did not complete a transfer (unplugged?); the chip is not identified; "
+    "nothing done\n";
+std::string Answers(const char* word) {
+    return std::string("qx5520: register 39 answers ") + word +
+           ", not 0x08E2; the chip is not identified; nothing done\n";
+}
 constexpr const char* kTransferFailed =
     "qx5520: the adapter did not complete a transfer (unplugged?); nothing done\n";
 constexpr const char* kNoLibrary = "qx5520: Библиотека не была загружена\n";
@@ -65,24 +76,24 @@ INSTANTIATE_TEST_SUITE_P(
     Faults, BatchAdapterFault,
     testing::Values(
         AdapterFault{"NoAdapterLibrary", "", "none", "-asens", 4,
-                     std::string(kNoLibrary) + kNotIdentified},
+                     std::string(kNoLibrary) + kNoLibraryBound},
         AdapterFault{"LibraryLackingOpenChannel", "", "partial_no_open", "-asens", 4,
-                     std::string(kNoOpenChannel) + kNotIdentified},
+                     std::string(kNoOpenChannel) + kNoLibraryBound},
         AdapterFault{"LibraryLackingWriteGPIO", "", "partial_no_gpio", "-asensangle", 4,
-                     std::string(kNoFunction) + kNotIdentified},
+                     std::string(kNoFunction) + kNoLibraryBound},
         AdapterFault{"LibraryLackingRead", "", "partial_no_read", "-setparam", 4,
-                     std::string(kNoFunction) + kNotIdentified},
-        AdapterFault{"NoAdapterChannel", "channels=0\n", "", "-asens", 4, kNotIdentified},
+                     std::string(kNoFunction) + kNoLibraryBound},
+        AdapterFault{"NoAdapterChannel", "channels=0\n", "", "-asens", 4, kNoChannel},
         AdapterFault{"ChipAbsent", "chip=absent\n", "", "-asens", 3, kNoChip},
         AdapterFault{"ChipAbsentAngle", "chip=absent\n", "", "-asensangle", 3, kNoChip},
         AdapterFault{"ChipAbsentSetParam", "chip=absent\n", "", "-setparam", 3, kNoChip},
-        AdapterFault{"ChipSilent", "chip=silent\n", "", "-asens", 4, kNotIdentified},
-        AdapterFault{"WrongIdentification", "id=0x08E3\n", "", "-asensangle", 4, kNotIdentified},
+        AdapterFault{"ChipSilent", "chip=silent\n", "", "-asens", 4, Answers("0x0000")},
+        AdapterFault{"WrongIdentification", "id=0x08E3\n", "", "-asensangle", 4, Answers("0x08E3")},
         AdapterFault{"IdentificationBitStuckLow", "stuck_low.39=0x0002\n", "", "-setparam", 4,
-                     kNotIdentified},
+                     Answers("0x08E0")},
         AdapterFault{"SsiModeStoredInChip", "reg.16=0x0800\n", "", "-asens", 3, kNoChip},
         AdapterFault{"UnpluggedBeforeIdentification", "vanish_after=0\n", "", "-asens", 4,
-                     kNotIdentified},
+                     kLostBeforeIdentification},
         // Identification takes two transfers, -asens ten more, -asensangle one, -setparam six.
         AdapterFault{"UnpluggedDuringRegisterReads", "vanish_after=7\n", "", "-asens", 1,
                      kTransferFailed},
@@ -93,6 +104,16 @@ INSTANTIATE_TEST_SUITE_P(
         AdapterFault{"UnpluggedDuringConfigurationWrite", "vanish_after=5\n", "", "-setparam", 1,
                      kTransferFailed}),
     [](const testing::TestParamInfo<AdapterFault>& info) { return info.param.name; });
+
+TEST(BatchAdapterFault, FailedRunLeavesNoNewFile) {
+    for (const char* action : {"-asens", "-asensangle"}) {
+        ToolFolder tool;
+        tool.Scenario("vanish_after=2\n");  // just after the identification
+        const RunResult run = tool.Run({action, (tool / "new.csv").string()});
+        EXPECT_EQ(run.code, 1) << action;
+        EXPECT_FALSE(std::filesystem::exists(tool / "new.csv")) << action;
+    }
+}
 
 TEST(BatchAdapterFault, UnpluggedJustAfterTheLastTransferStillLogsTheReading) {
     ToolFolder tool;
@@ -120,6 +141,53 @@ TEST(BatchAdapterFault, ScenarioFileThatIsAFolderGivesDefaultsAndOneLine) {
     EXPECT_EQ(run.err, "QX5520 virtual chip: cannot read scenario file " +
                            (tool / "scenario.ini").string() + "; defaults used\n");
     EXPECT_EQ(ReadFile(tool / "out.csv").rfind("Data(hex);", 0), 0u);
+}
+
+TEST(BatchSideBySide, FortyRunsAtOnceKeepEveryLineOfTheSettingsFile) {
+    ToolFolder tool;
+    tool.Scenario("");
+    // Every run saves the five keys on its way out, with the values it read at its start.
+    const std::string settings =
+        "; QX5520 settings\r\n"
+        "[Other]\r\n"
+        "B = two words \r\n"
+        "a line without equals\r\n"
+        "\r\n"
+        "[CONFIG]\r\n"
+        "SaveAngleDataFile=" +
+        (tool / "angle data.csv").string() +
+        "\r\n"
+        "SaveAngleDataToFile=1\r\n"
+        "SaveChartDataToFile=1\r\n"
+        "ConnectActive=0\r\n"
+        "Enable_SSI=1\r\n"
+        "; after the keys\r\n"
+        "\r\n"
+        "[Tail]\r\n"
+        "last=line\r\n";
+    WriteFile(tool / "config.ini", settings);
+
+    // One shell starts the forty runs together and waits for all of them; each leaves its
+    // exit code and its output in files of its own.
+    constexpr int kRuns = 40;
+    const std::string command =
+        "cd '" + tool.dir().path().string() + "' && for i in $(seq 1 " + std::to_string(kRuns) +
+        "); do (env QX5520_SIM='" + (tool / "scenario.ini").string() +
+        "' timeout 60 ./qx5520 -setparam 0 0 >run$i.out 2>run$i.err </dev/null; "
+        "echo $? >code$i) & done; wait";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    for (int run = 1; run <= kRuns; ++run) {
+        const std::string number = std::to_string(run);
+        EXPECT_EQ(ReadFile(tool / ("code" + number)), "0\n") << "run " << run;
+        EXPECT_EQ(ReadFile(tool / ("run" + number + ".err")), "") << "run " << run;
+    }
+
+    // No key lost, no line torn, doubled or moved: the file is as it was, byte for byte.
+    EXPECT_EQ(ReadFile(tool / "config.ini"), settings);
+    // And no temporary file is left beside it.
+    for (const auto& entry : std::filesystem::directory_iterator(tool.dir().path())) {
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    }
 }
 
 }  // namespace

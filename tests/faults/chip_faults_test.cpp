@@ -131,9 +131,10 @@ INSTANTIATE_TEST_SUITE_P(
         SupervisionFault{"ChipSilent", "chip=silent\n", "channels: 1", "not identified", "", false},
         SupervisionFault{"WrongIdentification", "id=0x1234\n", "channels: 1", "not identified",
                          "rbOFC_READY rbCONV_READY rbELOAD_READY rbLOW_SPEED", false},
-        // No channel: nothing is transferred, each read keeps its command frame (0x4F00 for
-        // register 39, 0x4100 for register 32).
-        SupervisionFault{"NoAdapterChannel", "channels=0\n", "channels: 0", "not identified", "",
+        // No channel: no transfer completes, which is shown as no chip at all.
+        SupervisionFault{"NoAdapterChannel", "channels=0\n", "channels: 0", "not connected",
+                         "rbEML rbOFC_READY rbCONV_READY rbELOAD_READY rbLOW_SPEED rbOTR_Y "
+                         "rbOTR_X",
                          false},
         SupervisionFault{"SsiModeStoredInChip", "reg.16=0x0800\n", "channels: 1", "not connected",
                          "rbEML rbOFC_READY rbCONV_READY rbELOAD_READY rbLOW_SPEED rbOTR_Y "
@@ -141,7 +142,7 @@ INSTANTIATE_TEST_SUITE_P(
                          false}),
     [](const testing::TestParamInfo<SupervisionFault>& info) { return info.param.name; });
 
-TEST_F(SimChip, UnpluggedWhileSupervisedTheNextTickNoLongerIdentifiesAndNothingHangs) {
+TEST_F(SimChip, UnpluggedWhileSupervisedTheNextTickShowsNoChipAndNothingHangs) {
     // Switch-on: 2 transfers of identification, 36 of the group reads; the first tick 4.
     Use("vanish_after=42\n");
     view.connectChecked = true;
@@ -150,7 +151,9 @@ TEST_F(SimChip, UnpluggedWhileSupervisedTheNextTickNoLongerIdentifiesAndNothingH
     EXPECT_EQ(view.connectState, "identified");
     const uint64_t failedBefore = chip::FailedTransfers();
     supervisor.TimerConnectTimer(asensDig);
-    EXPECT_EQ(view.connectState, "not identified");
+    EXPECT_EQ(view.connectState, "not connected");
+    EXPECT_EQ(LitIndicators(),
+              "rbEML rbOFC_READY rbCONV_READY rbELOAD_READY rbLOW_SPEED rbOTR_Y rbOTR_X");
     EXPECT_GT(chip::FailedTransfers(), failedBefore);
     EXPECT_TRUE(view.timerEnabled);
     // Switching off still gives one more tick, then the timer stops.

@@ -38,7 +38,10 @@ class WindowTest : public ::testing::Test {
             [this](QWidget*, QMessageBox::Icon icon, const QString& title, const QString& text) {
                 messages.push_back({icon, title, text});
             });
-        previousOpen_ = ui::SetOpenUrlFunction([this](const QUrl& url) { opened.push_back(url); });
+        previousOpen_ = ui::SetOpenUrlFunction([this](const QUrl& url) {
+            opened.push_back(url);
+            return desktopOpens;
+        });
     }
 
     void TearDown() override {
@@ -83,6 +86,7 @@ class WindowTest : public ::testing::Test {
     std::unique_ptr<ui::TF_Face> window;
     std::vector<Message> messages;
     std::vector<QUrl> opened;
+    bool desktopOpens = true;  // what the desktop answers an open
 
   private:
     std::filesystem::path dir_;

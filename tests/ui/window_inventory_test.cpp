@@ -1,5 +1,8 @@
 // The main window's controls as a user meets them: names, kinds, texts and initial states.
+#include <QAccessible>
 #include <QCheckBox>
+#include <QImage>
+#include <cmath>
 #include <QComboBox>
 #include <QFrame>
 #include <QKeyEvent>
@@ -10,12 +13,26 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "ui/flag_indicator.h"
 #include "ui/top_panel.h"
 #include "window_fixture.h"
 
 namespace {
 
 using window_test::WindowTest;
+
+// The contrast ratio of two colours by the WCAG formula (1:1 to 21:1).
+double ContrastRatio(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) {
+            return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) +
+               0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
 
 enum class Kind { Label, Edit, ReadOnly, Check, Ticked, Button, Combo, Radio };
 
@@ -238,10 +255,10 @@ TEST_F(WindowInventory, SevenPagesInOrderWithTheRegisterPageShown) {
     ASSERT_NE(tabs, nullptr);
     ASSERT_EQ(tabs->count(), 7);
     for (int i = 0; i < 7; ++i) {
-        EXPECT_EQ(tabs->widget(i)->objectName(), pages[i].first);
+        EXPECT_EQ(window->PageIndex(Find<QWidget>(pages[i].first)), i) << pages[i].first;
         EXPECT_EQ(tabs->tabText(i), Utf8(pages[i].second));
     }
-    EXPECT_EQ(tabs->currentWidget()->objectName(), "tsRegCfg");
+    EXPECT_EQ(window->CurrentPage()->objectName(), "tsRegCfg");
 }
 
 TEST_F(WindowInventory, TheFiveTimersAreOffWithTheirIntervals) {
@@ -290,8 +307,8 @@ TEST_F(WindowInventory, TheOuterWidthStaysWithinItsRangeAndTheHeightIsFree) {
     EXPECT_FALSE(Find<QWidget>("cbSSIOn")->isVisible());
 }
 
-TEST_F(WindowInventory, TheDisplaysOfPageFourAreGreenAndTakeNoTyping) {
-    const QColor green(0, 128, 0), darkGrey(46, 44, 45);
+TEST_F(WindowInventory, TheDisplaysOfPageFourAreGreenWithReadableTextAndTakeNoTyping) {
+    const QColor green(0, 128, 0);
     auto type = [](QLineEdit* edit) {
         edit->setFocus();
         QKeyEvent press(QEvent::KeyPress, Qt::Key_5, Qt::NoModifier, "5");
@@ -301,7 +318,8 @@ TEST_F(WindowInventory, TheDisplaysOfPageFourAreGreenAndTakeNoTyping) {
                              "EditCORDIC_QUADRANT"}) {
         auto* edit = Find<QLineEdit>(name);
         EXPECT_EQ(edit->palette().color(QPalette::Base), green) << name;
-        EXPECT_EQ(edit->palette().color(QPalette::Text), darkGrey) << name;
+        EXPECT_GE(ContrastRatio(edit->palette().color(QPalette::Text), green), 4.5) << name;
+        EXPECT_TRUE(edit->isEnabled()) << name;
         type(edit);
         EXPECT_EQ(edit->text(), "0") << name;
     }
@@ -313,21 +331,54 @@ TEST_F(WindowInventory, TheDisplaysOfPageFourAreGreenAndTakeNoTyping) {
     }
 }
 
-TEST_F(WindowInventory, StatusIndicatorsAreIndependentAndCannotBeClicked) {
+TEST_F(WindowInventory, StatusIndicatorsAreIndependentReadableAndCannotBeClicked) {
     const char* panels[] = {"Panel2", "Panel1", "Panel4", "Panel6", "Panel7", "Panel8", "Panel9"};
     const char* indicators[] = {"rbEML",       "rbOFC_READY", "rbCONV_READY", "rbELOAD_READY",
                                 "rbLOW_SPEED", "rbOTR_Y",     "rbOTR_X"};
     for (int i = 0; i < 7; ++i) {
         auto* button = Find<QRadioButton>(indicators[i]);
         EXPECT_EQ(button->parentWidget()->objectName(), panels[i]);
-        EXPECT_FALSE(button->parentWidget()->isEnabled());
+        // Drawn in normal colours, not greyed out as a disabled control.
+        EXPECT_TRUE(button->isEnabled()) << indicators[i];
+        EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
         button->setChecked(true);
     }
     for (const char* name : indicators) EXPECT_TRUE(Find<QRadioButton>(name)->isChecked()) << name;
     Find<QRadioButton>("rbEML")->setChecked(false);
     EXPECT_TRUE(Find<QRadioButton>("rbOTR_X")->isChecked());
-    Find<QRadioButton>("rbEML")->click();
-    EXPECT_FALSE(Find<QRadioButton>("rbEML")->isChecked());
+    // A click, by the program or by the mouse, changes nothing.
+    auto* eml = Find<QRadioButton>("rbEML");
+    eml->click();
+    EXPECT_FALSE(eml->isChecked());
+    Find<QRadioButton>("rbOTR_X")->click();
+    EXPECT_TRUE(Find<QRadioButton>("rbOTR_X")->isChecked());
+    EXPECT_TRUE(eml->testAttribute(Qt::WA_TransparentForMouseEvents));
+
+    // A lit flag shows a filled mark in a strong colour; an unlit one has none of it.
+    auto litPixels = [](QWidget* indicator) {
+        const QImage image = indicator->grab().toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                if (image.pixelColor(x, y) == ui::FlagIndicator::LitColour()) ++count;
+            }
+        }
+        return count;
+    };
+    EXPECT_GE(litPixels(Find<QRadioButton>("rbOTR_X")), 40);
+    EXPECT_EQ(litPixels(eml), 0);
+
+    // Assistive tools read an indicator with a checked state, not a button to press.
+    QAccessibleInterface* lit = QAccessible::queryAccessibleInterface(Find<QRadioButton>("rbOTR_X"));
+    ASSERT_NE(lit, nullptr);
+    EXPECT_EQ(lit->role(), QAccessible::Indicator);
+    EXPECT_TRUE(lit->state().checkable);
+    EXPECT_TRUE(lit->state().checked);
+    EXPECT_EQ(lit->text(QAccessible::Name), "OTR_X");
+    EXPECT_TRUE(lit->actionInterface() == nullptr || lit->actionInterface()->actionNames().isEmpty());
+    QAccessibleInterface* unlit = QAccessible::queryAccessibleInterface(eml);
+    ASSERT_NE(unlit, nullptr);
+    EXPECT_FALSE(unlit->state().checked);
 }
 
 TEST_F(WindowInventory, InputsAreNamedByTheLabelsThatCaptionThem) {
