@@ -14,6 +14,8 @@
 #include <array>
 #include <cerrno>
 #include <fstream>
+
+#include "chip/UnitFTDI.h"
 #endif
 
 #if !defined(QX_VERSION_MAJOR) || !defined(QX_VERSION_MINOR) || !defined(QX_VERSION_PATCH) || \
@@ -109,22 +111,23 @@ constexpr char kVersionMagic[8] = {'Q', 'X', 'V', 'E', 'R', 'S', 'N', '1'};
     {'Q', 'X', 'V', 'E', 'R', 'S', 'N', '1'},
     {QX_VERSION_MAJOR, QX_VERSION_MINOR, QX_VERSION_PATCH, QX_VERSION_TWEAK}};
 
-[[noreturn]] void Fail(const std::string& path, const std::string& reason) {
-    throw std::runtime_error("The version information of " + path + " cannot be read: " + reason);
+[[noreturn]] void Fail(const std::string& name, const std::string& reason) {
+    throw std::runtime_error("The version information of " + name + " cannot be read: " + reason);
 }
 
+// The record in the opened file; an error names the file as `name`.
 template <typename Header, typename SectionHeader>
-VersionRecord FindRecord(std::ifstream& file, const std::string& path) {
+VersionRecord FindRecord(std::ifstream& file, const std::string& name) {
     auto readAt = [&](uint64_t offset, void* target, size_t size) {
         file.seekg(static_cast<std::streamoff>(offset));
         file.read(static_cast<char*>(target), static_cast<std::streamsize>(size));
-        if (!file) Fail(path, "the file is truncated");
+        if (!file) Fail(name, "the file is truncated");
     };
     Header header{};
     readAt(0, &header, sizeof header);
     if (header.e_shentsize != sizeof(SectionHeader) || header.e_shnum == 0 ||
         header.e_shstrndx >= header.e_shnum)
-        Fail(path, "the file has no section table");
+        Fail(name, "the file has no section table");
 
     std::vector<SectionHeader> sections(header.e_shnum);
     readAt(header.e_shoff, sections.data(), sections.size() * sizeof(SectionHeader));
@@ -136,35 +139,43 @@ VersionRecord FindRecord(std::ifstream& file, const std::string& path) {
         if (section.sh_name >= names.sh_size) continue;
         if (std::strcmp(&nameTable[section.sh_name], kVersionSection) != 0) continue;
         if (section.sh_type == SHT_NOBITS || section.sh_size < sizeof(VersionRecord))
-            Fail(path, "the version record is empty");
+            Fail(name, "the version record is empty");
         VersionRecord record{};
         readAt(section.sh_offset, &record, sizeof record);
         if (std::memcmp(record.magic, kVersionMagic, sizeof kVersionMagic) != 0)
-            Fail(path, "the version record is damaged");
+            Fail(name, "the version record is damaged");
         return record;
     }
-    Fail(path, "the file holds no version record");
+    Fail(name, "the file holds no version record");
+}
+
+// The version recorded in the file at path; an error names the file as `name`.
+std::string VersionOf(const std::string& path, const std::string& name) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) Fail(name, std::strerror(errno));
+    std::array<unsigned char, EI_NIDENT> ident{};
+    file.read(reinterpret_cast<char*>(ident.data()), ident.size());
+    if (!file || std::memcmp(ident.data(), ELFMAG, SELFMAG) != 0)
+        Fail(name, "the file is not an executable");
+
+    const VersionRecord record = ident[EI_CLASS] == ELFCLASS64
+                                     ? FindRecord<Elf64_Ehdr, Elf64_Shdr>(file, name)
+                                     : FindRecord<Elf32_Ehdr, Elf32_Shdr>(file, name);
+    return FormatVersion(record.numbers[0], record.numbers[1], record.numbers[2],
+                         record.numbers[3]);
 }
 
 }  // namespace
 
 std::string FileVersionString(const std::string& executablePath) {
-    std::ifstream file(executablePath, std::ios::binary);
-    if (!file) Fail(executablePath, std::strerror(errno));
-    std::array<unsigned char, EI_NIDENT> ident{};
-    file.read(reinterpret_cast<char*>(ident.data()), ident.size());
-    if (!file || std::memcmp(ident.data(), ELFMAG, SELFMAG) != 0)
-        Fail(executablePath, "the file is not an executable");
-
-    const VersionRecord record = ident[EI_CLASS] == ELFCLASS64
-                                     ? FindRecord<Elf64_Ehdr, Elf64_Shdr>(file, executablePath)
-                                     : FindRecord<Elf32_Ehdr, Elf32_Shdr>(file, executablePath);
-    return FormatVersion(record.numbers[0], record.numbers[1], record.numbers[2],
-                         record.numbers[3]);
+    return VersionOf(executablePath, executablePath);
 }
 
 std::string FileVersionString() {
-    return FileVersionString("/proc/self/exe");
+    // Read through /proc/self/exe, which stays the running file even after its name has been
+    // given to another, but named by the executable's real path: the name a user can find.
+    const std::string name = chip::ExecutablePath().string();
+    return VersionOf("/proc/self/exe", name.empty() ? "/proc/self/exe" : name);
 }
 
 #endif

@@ -11,7 +11,8 @@ std::string FormatVersion(uint16_t major, uint16_t minor, uint16_t release, uint
 
 /// The file version of the running executable, e.g. "1.0.3.0", read from the executable's
 /// file (its version resource on Windows, its version record section on Linux). Throws
-/// std::runtime_error with the reason when the version cannot be read.
+/// std::runtime_error with the reason when the version cannot be read, in one sentence that
+/// names the executable by its real path.
 std::string FileVersionString();
 
 /// The file version recorded in the given executable file; throws as above.

@@ -33,6 +33,14 @@ constexpr uintptr_t kHandleBase = 0x55200000;
 
 const auto gLoadTime = std::chrono::steady_clock::now();
 
+// A seed of the channel noise for each chip this process starts: from the clock, so that
+// two runs a second apart (or side by side) do not log the same noise.
+uint32_t NoiseSeed(uint32_t channel) {
+    const auto ticks = uint64_t(std::chrono::system_clock::now().time_since_epoch().count()) ^
+                       uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    return uint32_t(ticks ^ (ticks >> 32)) + channel;
+}
+
 struct Channel {
     std::unique_ptr<ChipModel> chip;
     FT_HANDLE handle = nullptr;  // null while closed
@@ -88,7 +96,10 @@ class Adapter {
         }
         channels_.clear();
         channels_.resize(settings_.channels);
-        for (auto& channel : channels_) channel.chip = std::make_unique<ChipModel>(settings_.chip);
+        for (uint32_t i = 0; i < channels_.size(); ++i) {
+            channels_[i].chip =
+                std::make_unique<ChipModel>(settings_.chip, ChipModel::Clock{}, NoiseSeed(i));
+        }
         transfers_ = 0;
         vanished_ = false;
         loaded_ = true;

@@ -16,9 +16,8 @@ constexpr std::array<double, 4> kGainMultiple = {1.0, 1.5, 2.0, 3.0};  // by XG
 constexpr double kLowSpeedRpm = 1.0;                                   // LOW_SPEED below this speed
 constexpr int kCodeMin = -4096;  // 13-bit two's complement limits
 constexpr int kCodeMax = 4095;
-constexpr int kFullTurn = 8192;
-constexpr double kHoldSeconds =
-    1.0;  // a held conversion is dropped after this  // angle codes per revolution
+constexpr int kFullTurn = 8192;       // angle codes per revolution
+constexpr double kHoldSeconds = 1.0;  // a held conversion is dropped after this
 
 constexpr uint16_t kStatusEml = 1u << 6;
 constexpr uint16_t kStatusReady = (1u << 5) | (1u << 4) | (1u << 3);  // OFC, CONV, ELOAD
@@ -41,6 +40,22 @@ int Signed6(uint16_t v) {
 }
 int Field(uint16_t word, uint16_t mask) {
     return (word & mask) >> std::countr_zero(mask);
+}
+
+// The magnet's position at that moment, in turns from 0 up to 1. The time is taken in whole
+// microseconds since the epoch (about 1.8e15 today, exact in a double) and reduced to within
+// one revolution by fmod, which is exact. Multiplying the speed by the epoch time first
+// would give some 1e12 turns at the top speeds and leave the fraction of a turn only a few
+// codes' precision.
+double MagnetTurns(double rpm, double seconds) {
+    const double microseconds = std::round(seconds * 1e6);
+    if (rpm == 0.0 || !std::isfinite(rpm) || !std::isfinite(microseconds)) return 0.0;
+    const double period = 60e6 / std::abs(rpm);  // microseconds per revolution
+    double within = std::fmod(microseconds, period);
+    if (within < 0.0) within += period;
+    double turns = within / period;
+    if (rpm < 0.0) turns = 1.0 - turns;
+    return turns < 1.0 ? turns : 0.0;
 }
 
 }  // namespace
@@ -80,9 +95,10 @@ uint16_t StoredBits(int address) {
 ChipModel::ChipModel(const ChipOptions& options, Clock clock, uint32_t seed)
     : options_(options), clock_(std::move(clock)), random_(seed) {
     if (!clock_) {
-        const auto start = std::chrono::steady_clock::now();
-        clock_ = [start] {
-            return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        clock_ = [] {
+            const auto sinceEpoch = std::chrono::duration_cast<std::chrono::microseconds>(
+                std::chrono::system_clock::now().time_since_epoch());
+            return double(sinceEpoch.count()) / 1e6;
         };
     }
     PowerUp();
@@ -282,14 +298,15 @@ LiveOutputs ChipModel::Sample() {
     const double offY =
         Signed6(uint16_t(Field(r3, 0x003F))) * kAnalogOffsetStep + Signed13(stored_[5]);
 
-    const double turns = options_.rpm / 60.0 * Seconds();
-    const double phase = 2.0 * std::numbers::pi * (turns - std::floor(turns));
-    std::normal_distribution<double> noise(0.0, std::max(options_.noise, 0.0));
+    const double phase = 2.0 * std::numbers::pi * MagnetTurns(options_.rpm, Seconds());
+    // Without noise nothing is drawn, so a quiet chip answers the same whatever its seed.
+    std::normal_distribution<double> normal(0.0, options_.noise > 0.0 ? options_.noise : 1.0);
+    auto noise = [&] { return options_.noise > 0.0 ? normal(random_) : 0.0; };
     auto code = [](double v) {
         return int(std::clamp(std::lround(v), long(kCodeMin), long(kCodeMax)));
     };
-    const int x = code(ampX * std::sin(phase) + offX + noise(random_));
-    const int y = code(ampY * std::cos(phase) + offY + noise(random_));
+    const int x = code(ampX * std::sin(phase) + offX + noise());
+    const int y = code(ampY * std::cos(phase) + offY + noise());
 
     LiveOutputs out;
     out.sine = uint16_t(x & 0x1FFF);

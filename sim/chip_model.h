@@ -30,10 +30,13 @@ struct LiveOutputs {
 
 class ChipModel {
   public:
-    /// Seconds since some fixed moment; the magnet's angle follows it.
+    /// Seconds since the Unix epoch (1970-01-01 00:00 UTC); the magnet's angle follows it.
+    /// A double holds today's epoch seconds to a fraction of a microsecond.
     using Clock = std::function<double()>;
 
-    /// A chip at power-up. Without a clock the magnet turns in real time.
+    /// A chip at power-up. Without a clock the magnet follows the system's wall clock, so
+    /// every chip model, in this process or another, sees one magnet turning. The seed
+    /// starts the channel noise.
     explicit ChipModel(const ChipOptions& options, Clock clock = {}, uint32_t seed = 5520);
 
     // One frame is the bytes between chip select asserted and released. Bytes the adapter

@@ -54,6 +54,27 @@ TEST_F(AppendLogLineTest, ExistingFileGetsNoHeaderEvenWhenEmpty) {
     }
 }
 
+TEST_F(AppendLogLineTest, LastLineWithoutItsLineEndIsEndedBeforeTheReading) {
+    struct Case {
+        std::string before;
+        std::string after;
+    };
+    const Case cases[] = {
+        // A reading cut short by a full disk: the next one must not be glued to it.
+        {"A;B\r\n0E93;3731;0;\r\n0E94;3732;0;", "A;B\r\n0E93;3731;0;\r\n0E94;3732;0;\r\n5;6;\r\n"},
+        {"A;B\r\n1;2;\r", "A;B\r\n1;2;\r\n5;6;\r\n"},
+        {"A;B\n1;2;\n", "A;B\n1;2;\n5;6;\r\n"},
+        {"A;B", "A;B\r\n5;6;\r\n"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = PathOf("unended.csv");
+        std::ofstream(path, std::ios::binary) << c.before;
+        app::AppendLogLine(path, "X;Y", "5;6;");
+        EXPECT_EQ(Contents(path), c.after) << c.before;
+        fs::remove(path);
+    }
+}
+
 TEST_F(AppendLogLineTest, FileNameIsTakenAtEachCall) {
     app::AppendLogLine(PathOf("a.csv"), "H", "1");
     app::AppendLogLine(PathOf("b.csv"), "H", "2");

@@ -5,6 +5,15 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <string>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "chip/UnitFTDI.h"
+#endif
 
 namespace {
 
@@ -50,5 +59,32 @@ TEST(Version, AFileWithoutAVersionRecordIsAnErrorWithTheReason) {
     }
     fs::remove_all(dir);
 }
+
+#ifdef __linux__
+TEST(Version, AnUnreadableRunningExecutableIsNamedByItsRealPath) {
+    const std::string path = chip::ExecutablePath().string();
+    ASSERT_FALSE(path.empty());
+    const std::string expected =
+        "The version information of " + path + " cannot be read: Too many open files";
+    // A child process that may open no file at all cannot read its own executable. It
+    // answers by its exit code: 0 the expected message, 1 another message, 2 a version.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const rlimit none{0, 0};
+        if (::setrlimit(RLIMIT_NOFILE, &none) != 0) ::_exit(3);
+        try {
+            app::FileVersionString();
+        } catch (const std::runtime_error& error) {
+            ::_exit(error.what() == expected ? 0 : 1);
+        }
+        ::_exit(2);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "expected: " << expected;
+}
+#endif
 
 }  // namespace

@@ -1,10 +1,15 @@
 // File faults: log and batch files that cannot be written, and settings and language files
 // that hold garbage. Each gives a clear message, and nothing written before is lost.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 
+#include "app/batch_file.h"
 #include "app/language.h"
 #include "app/log_file.h"
 #include "app/settings.h"
@@ -72,6 +77,89 @@ TEST(LogFileFault, LinesWrittenBeforeTheDiskFilledStayWhole) {
     EXPECT_EQ(ReadFile(path), std::string(kHeader) + "\r\n0001;1;0;0;0\r\n0002;2;0;0;0\r\n");
 }
 
+// Runs the action in a child process whose files cannot grow past `limit` bytes, as on a
+// disk that fills up in the middle of a write, and returns the text the action returned.
+std::string OnADiskThatFillsAt(off_t limit, const std::function<std::string()>& action) {
+    int channel[2];
+    if (::pipe(channel) != 0) return "no pipe";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        ::signal(SIGXFSZ, SIG_IGN);  // a write past the limit fails (EFBIG) instead of killing
+        const rlimit small{static_cast<rlim_t>(limit), static_cast<rlim_t>(limit)};
+        const std::string result =
+            ::setrlimit(RLIMIT_FSIZE, &small) == 0 ? action() : "no file size limit";
+        const ssize_t written = ::write(channel[1], result.data(), result.size());
+        ::_exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+    }
+    ::close(channel[1]);
+    std::string result;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+        result.append(buffer, static_cast<size_t>(got));
+    }
+    ::close(channel[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) ||
+        WEXITSTATUS(status) != 0) {
+        return "the child process failed: " + result;
+    }
+    return result;
+}
+
+std::string AppendLogLineError(const std::string& path, const std::string& line) {
+    try {
+        app::AppendLogLine(path, kHeader, line);
+        return "no error";
+    } catch (const app::LogFileError& error) {
+        return error.what();
+    }
+}
+
+TEST(LogFileFault, ReadingTheDiskCannotTakeLeavesNoHalfLineToGlueTheNextOneTo) {
+    TempDir dir;
+    const std::string path = (dir / "data.csv").string();
+    app::AppendLogLine(path, kHeader, "0E93;3731;0;0;0");
+    const std::string before = ReadFile(path);
+    // Room for a few bytes of the next line only.
+    const std::string message = OnADiskThatFillsAt(static_cast<off_t>(before.size() + 6), [&] {
+        return AppendLogLineError(path, "0E94;3732;0;0;0");
+    });
+    EXPECT_EQ(message, "Cannot write log file \"" + path + "\": File too large");
+    EXPECT_EQ(ReadFile(path), before);
+    // Space again: the next reading is a line of its own.
+    app::AppendLogLine(path, kHeader, "0E95;3733;0;0;0");
+    EXPECT_EQ(ReadFile(path), before + "0E95;3733;0;0;0\r\n");
+}
+
+TEST(LogFileFault, NewLogThatCannotTakeItsFirstLineIsNotLeftBehindWithoutItsHeader) {
+    TempDir dir;
+    const std::string path = (dir / "data.csv").string();
+    const std::string message =
+        OnADiskThatFillsAt(10, [&] { return AppendLogLineError(path, "0E94;3732;0;0;0"); });
+    EXPECT_NE(message.find("File too large"), std::string::npos) << message;
+    EXPECT_FALSE(std::filesystem::exists(path));
+    app::AppendLogLine(path, kHeader, "0E95;3733;0;0;0");
+    EXPECT_EQ(ReadFile(path), std::string(kHeader) + "\r\n0E95;3733;0;0;0\r\n");
+}
+
+TEST(BatchFileFault, RecordTheDiskCannotTakeIsCutBackToTheLinesBefore) {
+    TempDir dir;
+    const std::filesystem::path path = dir / "out.csv";
+    WriteFile(path, "OutY;OutX;Zout;ANGLE_OUT;AMPLITUDE\r\n1;2;3;4;5");  // last line unended
+    const std::string before = ReadFile(path);
+    const std::string message = OnADiskThatFillsAt(static_cast<off_t>(before.size() + 4), [&] {
+        std::string error;
+        std::optional<app::BatchFile> file = app::BatchFile::Open(path, error);
+        if (file && file->AppendRecord("OutY;OutX;Zout;ANGLE_OUT;AMPLITUDE", "6;7;8;9;10", error)) {
+            return std::string("no error");
+        }
+        return error;
+    });
+    EXPECT_EQ(message, "cannot append to " + path.string() + ": File too large");
+    EXPECT_EQ(ReadFile(path), before);
+}
+
 TEST(LogFileFault, NonAsciiNameIsCreatedUnderThatName) {
     TempDir dir;
     const std::string path = (dir / "Угол данные äöü.csv").string();
@@ -83,20 +171,22 @@ TEST(LogFileFault, NonAsciiNameIsCreatedUnderThatName) {
 
 class BatchFileFault : public testing::TestWithParam<UnwritablePath> {};
 
-TEST_P(BatchFileFault, RunEndsWithCode1AndOneLineAndReadsNoChip) {
+TEST_P(BatchFileFault, RunEndsWithCode1AndOneLine) {
     ToolFolder tool;
     tool.Scenario("trace=" + (tool / "trace.txt").string() + "\n");
     WriteFile(tool / "plain.txt", "kept\r\n");
     const std::string path = Expand(GetParam().path, tool.dir());
+    std::error_code ignored;
+    const bool existed = std::filesystem::exists(path, ignored);
     const RunResult run = tool.Run({"-asens", path});
     EXPECT_EQ(run.code, 1);
     EXPECT_EQ(run.err.rfind("qx5520: cannot ", 0), 0u) << run.err;
     EXPECT_NE(run.err.find(GetParam().reason), std::string::npos) << run.err;
     EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_EQ(ReadFile(tool / "plain.txt"), "kept\r\n");
-    // A file that cannot be opened costs no register read (/dev/full opens and fails on
-    // the write).
-    if (std::string(GetParam().name) != "FullDisk") {
+    // An existing file that cannot be opened costs no register read (/dev/full opens and
+    // fails on the write); a new file is created only once its line has been read.
+    if (existed && std::string(GetParam().name) != "FullDisk") {
         EXPECT_EQ(ReadFile(tool / "trace.txt").find("write 45 00"), std::string::npos);
     }
 }

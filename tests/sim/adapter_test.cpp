@@ -465,4 +465,30 @@ TEST_F(SimAdapter, DefaultMagnetDrawsACircleAndGainStretchesIt) {
     }
 }
 
+TEST_F(SimAdapter, EachStartDrawsNoiseOfItsOwn) {
+    // A still magnet: what changes from reading to reading is the noise alone.
+    auto readings = [this] {
+        Scenario("rpm = 0\n");
+        Open();
+        std::vector<int> cosines;
+        for (int i = 0; i < 16; ++i) cosines.push_back(Signed13(ReadRegister(34)));
+        return cosines;
+    };
+    const std::vector<int> first = readings();
+    const std::vector<int> second = readings();
+    EXPECT_NE(first, second) << "two starts drew the same noise";
+    for (int cosine : first) EXPECT_NEAR(cosine, 2500, 20);
+}
+
+TEST_F(SimAdapter, StillQuietChipAnswersTheSameOnEveryStart) {
+    for (int start = 0; start < 2; ++start) {
+        Scenario("rpm = 0\nnoise = 0\n");
+        Open();
+        EXPECT_EQ(ReadRegister(34), 2500) << "start " << start;
+        EXPECT_EQ(ReadRegister(35), 0) << "start " << start;
+        EXPECT_EQ(ReadRegister(37), 0) << "start " << start;
+        EXPECT_EQ(Read(), 0xC000) << "start " << start;  // angle 0, LOW_SPEED, parity bit
+    }
+}
+
 }  // namespace

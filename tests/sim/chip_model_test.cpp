@@ -5,7 +5,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace sim {
@@ -334,6 +337,83 @@ TEST(SimChipMagnet, OutputsReadInTurnBelongToOneConversion) {
     EXPECT_GT(Signed13(f.bus.ReadRegister(35)), x + 100);  // read again: a new conversion
     f.seconds = 10.0 + 1.25;                               // long after: a new conversion too
     EXPECT_NEAR(Signed13(f.bus.ReadRegister(34)), 1768, 1);
+}
+
+// Microseconds since the Unix epoch, from the system's wall clock.
+int64_t WallMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+// The angle (0-8191) of a magnet at 6 rpm, a turn every ten seconds since the epoch.
+int AngleAt6Rpm(int64_t microseconds) {
+    return int(microseconds % 10'000'000 * 8192 / 10'000'000);
+}
+
+// Whether the angle lies on the way from one angle to a later one, give or take two codes.
+bool OnTheWay(int angle, int from, int to) {
+    const auto forward = [](int a, int b) { return ((b - a) % 8192 + 8192) % 8192; };
+    return forward(from - 2, angle) <= forward(from - 2, to + 2);
+}
+
+TEST(SimChipMagnet, ChipsStartedAtDifferentMomentsSeeOneMagnetOnTheWallClock) {
+    ChipModel first(Quiet());
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // 246 codes at 6 rpm
+    ChipModel second(Quiet());
+    Bus firstBus(first), secondBus(second);
+    const int64_t before = WallMicroseconds();
+    const int firstAngle = firstBus.Read() & 0x1FFF;
+    const int secondAngle = secondBus.Read() & 0x1FFF;
+    const int64_t after = WallMicroseconds();
+    ASSERT_LT(after - before, 1'000'000) << "the reads took too long to compare";
+    const int from = AngleAt6Rpm(before), to = AngleAt6Rpm(after);
+    EXPECT_TRUE(OnTheWay(firstAngle, from, to)) << firstAngle << " not in " << from << ".." << to;
+    EXPECT_TRUE(OnTheWay(secondAngle, from, to)) << secondAngle << " not in " << from << ".." << to;
+}
+
+TEST(SimChipMagnet, ModelsCreatedAtDifferentMomentsReadTheSameAngle) {
+    double now = 1'767'225'600.0;  // 2026-01-01 00:00:00 UTC, a whole number of turns
+    const ChipModel::Clock clock = [&now] { return now; };
+    ChipModel early(Quiet(), clock);
+    now += 3.7;
+    ChipModel late(Quiet(), clock);
+    now += 0.9;  // 4.6 s into the turn: 0.46 of 8192 codes
+    Bus earlyBus(early), lateBus(late);
+    const uint16_t angle = earlyBus.ReadRegister(37);
+    EXPECT_NEAR(angle, 3768, 2);
+    EXPECT_EQ(lateBus.ReadRegister(37), angle);
+    EXPECT_EQ(earlyBus.Read(), lateBus.Read());
+}
+
+TEST(SimChipMagnet, AngleAdvancesWithTheClockByTheSpeedAtTodaysEpochValues) {
+    const struct {
+        double rpm;
+        double seconds;  // time between the two readings
+        int advance;     // angle codes between them
+    } cases[] = {
+        {6.0, 1.25, 1024},    {-6.0, 1.25, -1024},       {0.5, 15.0, 1024},
+        {12.0, 60.625, 1024}, {60000.0, 0.000125, 1024}, {-100000.0, 0.00015, -2048},
+        {0.0, 100.0, 0},
+    };
+    for (const auto& c : cases) {
+        ChipOptions options = Quiet();
+        options.rpm = c.rpm;
+        double now = 1'767'225'600.123456;
+        ChipModel chip(options, [&now] { return now; });
+        Bus bus(chip);
+        const int first = bus.Read() & 0x1FFF;
+        now += c.seconds;
+        const int second = bus.Read() & 0x1FFF;
+        const int advance = ((second - first) % 8192 + 8192) % 8192;
+        const int expected = (c.advance % 8192 + 8192) % 8192;
+        const int apart =
+            std::min((advance - expected + 8192) % 8192, (expected - advance + 8192) % 8192);
+        EXPECT_LE(apart, 2) << c.rpm << " rpm: " << first << " -> " << second;
+        if (c.rpm == 0.0) {
+            EXPECT_EQ(first, 0) << "a still magnet rests at angle 0";
+        }
+    }
 }
 
 TEST(SimChipMagnet, SensorPowerOffLeavesOnlyNoise) {
