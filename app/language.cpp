@@ -13,6 +13,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/ini_text.h"
+
 namespace app {
 
 namespace {
@@ -55,18 +57,29 @@ LanguageFile::LanguageFile(const std::string& path) {
     } catch (const std::ios_base::failure&) {
         return;  // unreadable: as a missing file
     }
+    // A file saved by a Windows editor in Windows-1251 reads as the same text.
+    const std::string text = IniTextAsUtf8(data);
     // CSimpleIniA is SimpleIni's case-insensitive variant (CSimpleIniCaseA matches case).
     CSimpleIniA ini;
     ini.SetUnicode(true);
     // A value in double quotes keeps its leading and trailing blanks ("Found: "), as the
     // platform's own INI reader does; the quotes are not part of the text.
     ini.SetQuotes(true);
-    if (ini.LoadData(data.data(), data.size()) < 0) return;
+    // A key that stands twice, also in a repeated section, reads its first value, as the
+    // platform's reader does: every value is kept and the one loaded first is taken.
+    ini.SetMultiKey(true);
+    if (ini.LoadData(text.data(), text.size()) < 0) return;
     CSimpleIniA::TNamesDepend keys;
     if (!ini.GetAllKeys(kSection, keys)) return;
     for (const auto& key : keys) {
-        const char* value = ini.GetValue(kSection, key.pItem, "");
-        texts_.emplace(key.pItem, value ? value : "");
+        CSimpleIniA::TNamesDepend values;
+        ini.GetAllValues(kSection, key.pItem, values);
+        const auto first =
+            std::min_element(values.begin(), values.end(),
+                             [](const CSimpleIniA::Entry& a, const CSimpleIniA::Entry& b) {
+                                 return a.nOrder < b.nOrder;
+                             });
+        texts_.emplace(key.pItem, first != values.end() && first->pItem ? first->pItem : "");
     }
 }
 

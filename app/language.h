@@ -39,11 +39,13 @@ struct LanguageChoice {
 LanguageChoice ChooseLanguage(const std::string& exePath);
 
 /// The `Language` section of one language file. Section and key names match without regard
-/// to letter case; a missing file, section or key reads as the empty text.
+/// to letter case; a key that stands twice (also in a repeated section) reads its first value;
+/// a missing file, section or key reads as the empty text.
 class LanguageFile {
   public:
     LanguageFile() = default;
-    /// Reads the file (UTF-8). A file that is missing or unreadable gives an empty section.
+    /// Reads the file: UTF-8, or Windows-1251 when it is not UTF-8 (as Windows editors save
+    /// it). A file that is missing or unreadable gives an empty section.
     explicit LanguageFile(const std::string& path);
 
     std::string Text(std::string_view key) const;

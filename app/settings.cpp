@@ -1,51 +1,58 @@
 #include "app/settings.h"
 
-// Only the narrow (UTF-8) interface is used: no conversion library. The Debian header keeps
-// its definitions behind SI_IMPLEMENTATION.
-#define SI_NO_CONVERSION
-#define SI_IMPLEMENTATION
-#include <SimpleIni.h>
-
 #include <fstream>
 #include <iterator>
+#include <vector>
 
+#include "app/file_rewrite.h"
+#include "app/ini_text.h"
+#include "app/ini_values.h"
 #include "app/integer_text.h"
 
 namespace app {
 namespace {
 
+// Lines the tool adds end as the platform's own INI files do; a file that has line ends
+// keeps its own.
+#if defined(_WIN32)
+constexpr std::string_view kNewLine = "\r\n";
+#else
+constexpr std::string_view kNewLine = "\n";
+#endif
+
 bool StartsWithHexPrefix(std::string_view value) {
     return value.size() >= 2 && value[0] == '0' && (value[1] == 'x' || value[1] == 'X');
 }
 
-// CSimpleIniA matches section and key names without regard to case (CSimpleIniCaseA
-// would match case).
-// Reads the whole file into ini. Returns false when a file (or folder) of that name exists
-// but cannot be read; ini is then empty, as for a missing file.
-bool ReadInto(const std::filesystem::path& path, CSimpleIniA& ini) {
-    ini.SetUnicode(true);
-    ini.SetSpaces(false);
+// The file's text as UTF-8; empty for a missing file or one that cannot be read (a folder of
+// that name opens but throws on the first read: it counts as no file).
+std::string ReadText(const std::filesystem::path& path) {
     std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (!std::filesystem::exists(status)) return true;
-    // A folder of that name opens but throws on the first read: it counts as no file.
-    if (!std::filesystem::is_regular_file(status)) return false;
+    if (!std::filesystem::is_regular_file(path, error)) return {};
     std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
+    if (!in) return {};
     std::string data;
     try {
         data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     } catch (const std::ios_base::failure&) {
-        return false;
+        return {};
     }
-    if (in.bad()) return false;
-    ini.LoadData(data.data(), data.size());
-    return true;
+    if (in.bad()) return {};
+    return IniTextAsUtf8(data);
 }
 
 std::string PathText(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+// Sets the keys in the file in one step. A file that exists but cannot be read is not
+// overwritten: its other content would be lost.
+void Store(const std::filesystem::path& path, const std::vector<IniValue>& values) {
+    const bool written = RewriteFile(path, [&](std::string_view current) {
+        return SetIniValues(IniTextAsUtf8(current), kSettingsSection, values, kNewLine);
+    });
+    if (!written) throw SettingsWriteError("Unable to write to " + PathText(path));
 }
 
 }  // namespace
@@ -63,15 +70,15 @@ bool ReadSettingsBoolean(std::string_view value, bool fallback) {
 SettingsFile::SettingsFile(std::filesystem::path path) : path_(std::move(path)) {}
 
 Settings SettingsFile::Load(const std::string& defaultAngleDataFile) const {
-    CSimpleIniA ini;
-    ReadInto(path_, ini);
+    // No lock: a writer puts a whole new file in place, so this sees one file or the other.
+    const std::string text = ReadText(path_);
     auto boolean = [&](const char* key) {
-        const char* value = ini.GetValue(kSettingsSection, key, nullptr);
-        return value != nullptr && ReadSettingsBoolean(value, false);
+        const std::optional<std::string> value = FindIniValue(text, kSettingsSection, key);
+        return value && ReadSettingsBoolean(*value, false);
     };
     Settings settings;
-    const char* text = ini.GetValue(kSettingsSection, "SaveAngleDataFile", nullptr);
-    settings.SaveAngleDataFile = text != nullptr ? text : defaultAngleDataFile;
+    settings.SaveAngleDataFile =
+        FindIniValue(text, kSettingsSection, "SaveAngleDataFile").value_or(defaultAngleDataFile);
     settings.SaveAngleDataToFile = boolean("SaveAngleDataToFile");
     settings.SaveChartDataToFile = boolean("SaveChartDataToFile");
     settings.ConnectActive = boolean("ConnectActive");
@@ -80,29 +87,16 @@ Settings SettingsFile::Load(const std::string& defaultAngleDataFile) const {
 }
 
 void SettingsFile::WriteKey(const char* key, const std::string& value) const {
-    // Load, set, save: each key reaches the file before the next one is set, and whatever
-    // else the file holds is written back as it was.
-    // A file that exists but cannot be read is not overwritten: its other content would be
-    // lost.
-    CSimpleIniA ini;
-    std::string data;
-    if (!ReadInto(path_, ini) || ini.SetValue(kSettingsSection, key, value.c_str()) < 0 ||
-        ini.Save(data) < 0) {
-        throw SettingsWriteError("Unable to write to " + PathText(path_));
-    }
-    std::ofstream out(path_, std::ios::binary | std::ios::trunc);
-    out.write(data.data(), static_cast<std::streamsize>(data.size()));
-    out.close();
-    if (!out) throw SettingsWriteError("Unable to write to " + PathText(path_));
+    Store(path_, {{key, value}});
 }
 
 void SettingsFile::Save(const Settings& settings) const {
     auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
-    WriteKey("SaveAngleDataFile", settings.SaveAngleDataFile);
-    WriteKey("SaveAngleDataToFile", flag(settings.SaveAngleDataToFile));
-    WriteKey("SaveChartDataToFile", flag(settings.SaveChartDataToFile));
-    WriteKey("ConnectActive", flag(settings.ConnectActive));
-    WriteKey("Enable_SSI", flag(settings.Enable_SSI));
+    Store(path_, {{"SaveAngleDataFile", settings.SaveAngleDataFile},
+                  {"SaveAngleDataToFile", flag(settings.SaveAngleDataToFile)},
+                  {"SaveChartDataToFile", flag(settings.SaveChartDataToFile)},
+                  {"ConnectActive", flag(settings.ConnectActive)},
+                  {"Enable_SSI", flag(settings.Enable_SSI)}});
 }
 
 }  // namespace app

@@ -1,5 +1,6 @@
 // The settings file config.ini beside the executable: five values in section CONFIG.
-// Reading never writes the file; every key of a save goes to the file at once.
+// Reading never writes the file; a save writes its five keys in one step, so batch runs that
+// end side by side lose nothing.
 #pragma once
 
 #include <filesystem>
@@ -22,8 +23,8 @@ struct Settings {
     bool Enable_SSI = false;           // cbSSIOn
 };
 
-/// A key could not be written. what() is "Unable to write to <full path>"; the keys before
-/// it stay written.
+/// The settings could not be written. what() is "Unable to write to <full path>"; the file
+/// is left as it was.
 class SettingsWriteError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
@@ -35,7 +36,9 @@ class SettingsWriteError : public std::runtime_error {
 bool ReadSettingsBoolean(std::string_view value, bool fallback);
 
 /// config.ini at a given path (normally ExePath + "config.ini"). Section and key names match
-/// without regard to case; other sections and keys are left as they are. UTF-8 text.
+/// without regard to case; a key that stands twice (also in a repeated section) reads its
+/// first value, as the platform's profile reader does. The file is UTF-8 text; a file that is
+/// not UTF-8 was saved by a Windows editor and reads as Windows-1251.
 class SettingsFile {
   public:
     explicit SettingsFile(std::filesystem::path path);
@@ -47,11 +50,15 @@ class SettingsFile {
     /// empty. Never writes.
     Settings Load(const std::string& defaultAngleDataFile) const;
 
-    /// Writes the five keys in their order, each one to the file at once (the file is created
-    /// when missing). Throws SettingsWriteError at the first key that cannot be written.
+    /// Writes the five keys in one step under the lock that side-by-side writers share (the
+    /// file is created when missing). Only the values of the keys change, at the occurrence
+    /// Load reads; a missing key is added at the end of the first CONFIG section, a missing
+    /// section at the end of the file; every other byte stays as it was. A file read as
+    /// Windows-1251 is written back as UTF-8. Throws SettingsWriteError when the file cannot be
+    /// read or written; the file is then left as it was.
     void Save(const Settings& settings) const;
 
-    /// Writes one key to the file at once; throws SettingsWriteError when it cannot.
+    /// Writes one key as Save writes the five; throws SettingsWriteError when it cannot.
     void WriteKey(const char* key, const std::string& value) const;
 
   private:

@@ -114,6 +114,62 @@ TEST(LanguageFile, KeepsCyrillicUtf8TextWithOrWithoutByteOrderMark) {
     EXPECT_EQ(app::LanguageFile(dir.ExePath() + "bom").Text("btnStop"), "Стоп");
 }
 
+TEST(LanguageFile, ReadsUtf8AndWindows1251Files) {
+    struct Case {
+        const char* name;
+        std::string content;
+        std::string btnStop;
+    };
+    const std::vector<Case> cases{
+        {"Utf8", "[Language]\nbtnStop=Стоп\n", "Стоп"},
+        {"ByteOrderMark", "\xEF\xBB\xBF[Language]\r\nbtnStop=Стоп\r\n", "Стоп"},
+        {"Windows1251", "[Language]\r\nbtnStop=\xD1\xF2\xEE\xEF\r\n", "Стоп"},
+        // The mark says UTF-8: the bytes after it are taken as they are.
+        {"MarkBeforeWindows1251", "\xEF\xBB\xBF[Language]\nbtnStop=\xD1\xF2\xEE\xEF\n",
+         "\xD1\xF2\xEE\xEF"},
+    };
+    for (const Case& c : cases) {
+        ExeDir dir;
+        dir.Write("lang.eng", c.content);
+        EXPECT_EQ(app::LanguageFile(dir.ExePath() + "lang.eng").Text("btnStop"), c.btnStop)
+            << c.name;
+    }
+}
+
+TEST(LoadLanguage, LangRusSavedAsWindows1251ShowsItsCyrillicTexts) {
+    ExeDir dir;
+    // Старт, Стоп, Усиление X, "Каналов: " and Записать in Windows-1251.
+    dir.Write("lang.rus",
+              "[Language]\r\n"
+              "btnStart=\xD1\xF2\xE0\xF0\xF2\r\n"
+              "btnStop=\xD1\xF2\xEE\xEF\r\n"
+              "GA_X=\xD3\xF1\xE8\xEB\xE5\xED\xE8\xE5 X\r\n"
+              "vChannelsFound=\"\xCA\xE0\xED\xE0\xEB\xEE\xE2: \"\r\n"
+              "WriteGroup=\xC7\xE0\xEF\xE8\xF1\xE0\xF2\xFC\r\n");
+    RecordingTarget target;
+    const app::LanguageTexts texts = app::LoadLanguage(dir.ExePath(), target);
+    EXPECT_EQ(target.caption, "БИС преобразователя фаза-код QX5520");
+    EXPECT_EQ(texts.btnStart, "Старт");
+    EXPECT_EQ(texts.btnStop, "Стоп");
+    EXPECT_EQ(target.last["btnStartXYChart"], "Старт");
+    EXPECT_EQ(target.last["LabelGA_X"], "Усиление X");
+    EXPECT_EQ(target.last["btnWriteGroup3"], "Записать");
+    EXPECT_EQ(target.last["LabelChanCnt"], "Каналов: 0");
+}
+
+TEST(LanguageFile, AKeyThatStandsTwiceReadsItsFirstValue) {
+    ExeDir dir;
+    dir.Write("lang.eng",
+              "[Language]\nbtnStart=First\nbtnStart=Second\n"
+              "[Other]\nbtnStop=other\n"
+              "[LANGUAGE]\nBTNSTART=Third\nbtnStop=Stop 1\n"
+              "[Language]\nbtnStop=Stop 2\nGA_X=only here\n");
+    const app::LanguageFile file(dir.ExePath() + "lang.eng");
+    EXPECT_EQ(file.Text("btnStart"), "First") << "twice in one section, once more later";
+    EXPECT_EQ(file.Text("btnStop"), "Stop 1") << "in two repetitions of the section";
+    EXPECT_EQ(file.Text("GA_X"), "only here") << "only in a repetition of the section";
+}
+
 TEST(LoadLanguage, KeysThatNameSeveralControlsReachEveryOne) {
     ExeDir dir;
     dir.Write("lang.eng",

@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
 
+#include "app/ini_values.h"
 #include "tests/app/temp_dir.h"
 
 namespace {
@@ -73,15 +81,110 @@ TEST_F(SettingsFileTest, ReadsKeysWithoutRegardToCaseAndKeepsEverythingElse) {
     app::Settings saved = s;
     saved.SaveAngleDataFile = "x.csv";
     file.Save(saved);
-    const std::string text = Read(path);
-    EXPECT_NE(text.find("; made by hand"), std::string::npos) << text;
-    EXPECT_NE(text.find(qxtest::PlatformLines("[Other]\nkeep=me")), std::string::npos) << text;
-    EXPECT_NE(text.find("Extra=1"), std::string::npos) << text;
-    EXPECT_NE(text.find("saveangledatatofile=1"), std::string::npos)
-        << "an existing key keeps its spelling: " << text;
+    // An existing key keeps its spelling; the missing ones follow the section's last line.
+    EXPECT_EQ(Read(path),
+              "; made by hand\n[Other]\nkeep=me\n\n[config]\nsaveangledatatofile=1\n"
+              "CONNECTACTIVE=0\nenable_ssi=1\nExtra=1\nSaveAngleDataFile=x.csv\n"
+              "SaveChartDataToFile=0\n");
     const app::Settings again = file.Load("default");
     EXPECT_EQ(again.SaveAngleDataFile, "x.csv");
     EXPECT_TRUE(again.SaveAngleDataToFile);
+}
+
+TEST_F(SettingsFileTest, EveryOtherByteOfTheFileIsKept) {
+    // Windows line ends, comments of both kinds, blank lines, blanks around a value, a line
+    // without '=', a line ending in a backslash and the one after it, and a CONFIG section that
+    // stands twice: only the values change.
+    Write(path,
+          "; settings of the QX5520 tool\r\n"
+          "# written by hand\r\n"
+          "\r\n"
+          "[Other]\r\n"
+          "B = two words \r\n"
+          "a line without equals\r\n"
+          "path=C:\\data\\\r\n"
+          "  continued=line\r\n"
+          "[CONFIG]\r\n"
+          "SaveAngleDataFile = old.csv  \r\n"
+          "ConnectActive=1\r\n"
+          "; comment inside\r\n"
+          "\r\n"
+          "[Third]\r\n"
+          "x=1\r\n"
+          "[config]\r\n"
+          "Enable_SSI=1\r\n"
+          "ConnectActive=0\r\n"
+          "SaveChartDataToFile=1\r\n");
+    const app::Settings before = file.Load("default");
+    EXPECT_EQ(before.SaveAngleDataFile, "old.csv");
+    EXPECT_FALSE(before.SaveAngleDataToFile);
+    EXPECT_TRUE(before.SaveChartDataToFile) << "a key of the repeated section counts";
+    EXPECT_TRUE(before.ConnectActive) << "the first of two keys counts";
+    EXPECT_TRUE(before.Enable_SSI);
+
+    app::Settings s;
+    s.SaveAngleDataFile = "new.csv";
+    s.SaveAngleDataToFile = true;
+    file.Save(s);
+    EXPECT_EQ(Read(path),
+              "; settings of the QX5520 tool\r\n"
+              "# written by hand\r\n"
+              "\r\n"
+              "[Other]\r\n"
+              "B = two words \r\n"
+              "a line without equals\r\n"
+              "path=C:\\data\\\r\n"
+              "  continued=line\r\n"
+              "[CONFIG]\r\n"
+              "SaveAngleDataFile = new.csv  \r\n"
+              "ConnectActive=0\r\n"
+              "; comment inside\r\n"
+              "SaveAngleDataToFile=1\r\n"
+              "\r\n"
+              "[Third]\r\n"
+              "x=1\r\n"
+              "[config]\r\n"
+              "Enable_SSI=0\r\n"
+              "ConnectActive=0\r\n"
+              "SaveChartDataToFile=0\r\n");
+    const app::Settings after = file.Load("default");
+    EXPECT_EQ(after.SaveAngleDataFile, "new.csv");
+    EXPECT_TRUE(after.SaveAngleDataToFile);
+    EXPECT_FALSE(after.SaveChartDataToFile || after.ConnectActive || after.Enable_SSI);
+}
+
+TEST_F(SettingsFileTest, AKeyThatStandsTwiceReadsItsFirstValue) {
+    struct Case {
+        const char* name;
+        const char* text;
+        bool connect;
+    };
+    const Case cases[] = {
+        {"OneSection", "[CONFIG]\nConnectActive=1\nConnectActive=0\n", true},
+        {"OneSectionReversed", "[CONFIG]\nConnectActive=0\nConnectActive=1\n", false},
+        {"RepeatedSection", "[CONFIG]\nConnectActive=1\n[X]\n[config]\nConnectActive=0\n", true},
+        {"OnlyInTheRepeatedSection", "[CONFIG]\nEnable_SSI=0\n[CONFIG]\nConnectActive=1\n", true},
+    };
+    for (const Case& c : cases) {
+        Write(path, c.text);
+        EXPECT_EQ(file.Load("d").ConnectActive, c.connect) << c.name;
+    }
+}
+
+TEST_F(SettingsFileTest, Windows1251FileReadsAsUtf8AndIsWrittenBackAsUtf8) {
+    // "; Настройки" and the path C:\Данные\angle.csv as a Windows editor saves them.
+    Write(path,
+          "; \xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8\r\n[CONFIG]\r\n"
+          "SaveAngleDataFile=C:\\\xC4\xE0\xED\xED\xFB\xE5\\angle.csv\r\nConnectActive=1\r\n");
+    const app::Settings s = file.Load("default");
+    EXPECT_EQ(s.SaveAngleDataFile, "C:\\Данные\\angle.csv");
+    EXPECT_TRUE(s.ConnectActive);
+    file.Save(s);
+    EXPECT_EQ(Read(path),
+              "; Настройки\r\n[CONFIG]\r\nSaveAngleDataFile=C:\\Данные\\angle.csv\r\n"
+              "ConnectActive=1\r\nSaveAngleDataToFile=0\r\nSaveChartDataToFile=0\r\n"
+              "Enable_SSI=0\r\n");
+    EXPECT_EQ(file.Load("default").SaveAngleDataFile, "C:\\Данные\\angle.csv");
 }
 
 TEST_F(SettingsFileTest, EmptyTextStaysEmptyAndUtf8PathsSurvive) {
@@ -121,6 +224,148 @@ TEST_F(SettingsFileTest, UnwritableFileNamesItsFullPath) {
         EXPECT_EQ(std::string(error.what()),
                   "Unable to write to " + (folder / "config.ini").string());
     }
+}
+
+// The names of everything in the folder, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(SettingsFileTest, NoTemporaryFileIsLeftBeside) {
+    app::Settings s;
+    file.Save(s);
+    s.ConnectActive = true;
+    file.Save(s);
+    const std::filesystem::path folder = dir.path() / "other";
+    std::filesystem::create_directories(folder / "config.ini");  // a folder: cannot be written
+    EXPECT_THROW(app::SettingsFile(folder / "config.ini").Save(s), app::SettingsWriteError);
+    EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"config.ini", "other"}));
+    EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"config.ini"});
+}
+
+const std::string kHead = "; kept\n[Other]\nkeep=me\n[CONFIG]\n";
+const std::string kTail = "[Tail]\nlast=line\n";
+
+// The values one writer saves, each writer its own.
+app::Settings WriterValues(int writer) {
+    app::Settings s;
+    s.SaveAngleDataFile = "/data/writer" + std::to_string(writer) + ".csv";
+    s.SaveAngleDataToFile = (writer & 1) != 0;
+    s.SaveChartDataToFile = (writer & 2) != 0;
+    s.ConnectActive = (writer & 4) != 0;
+    s.Enable_SSI = true;
+    return s;
+}
+
+// The file after a save of s into a file that holds all five keys.
+std::string WriterText(const app::Settings& s) {
+    auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
+    return kHead + "SaveAngleDataFile=" + s.SaveAngleDataFile +
+           "\nSaveAngleDataToFile=" + flag(s.SaveAngleDataToFile) +
+           "\nSaveChartDataToFile=" + flag(s.SaveChartDataToFile) +
+           "\nConnectActive=" + flag(s.ConnectActive) + "\nEnable_SSI=" + flag(s.Enable_SSI) +
+           "\n" + kTail;
+}
+
+bool SameSettings(const app::Settings& a, const app::Settings& b) {
+    return a.SaveAngleDataFile == b.SaveAngleDataFile &&
+           a.SaveAngleDataToFile == b.SaveAngleDataToFile &&
+           a.SaveChartDataToFile == b.SaveChartDataToFile && a.ConnectActive == b.ConnectActive &&
+           a.Enable_SSI == b.Enable_SSI;
+}
+
+TEST_F(SettingsFileTest, ReadersSeeOneWholeSaveWhileThreadsSaveSideBySide) {
+    constexpr int kWriters = 6;
+    constexpr int kSaves = 15;
+    app::Settings start;
+    start.SaveAngleDataFile = "/data/start.csv";
+    Write(path, WriterText(start));
+
+    std::atomic<int> writersLeft{kWriters};
+    std::atomic<int> failedSaves{0};
+    std::atomic<int> mixedLoads{0};
+    std::atomic<int> loads{0};
+    std::vector<std::thread> threads;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        threads.emplace_back([&, writer] {
+            const app::SettingsFile own(path);  // a file object, and a descriptor, of its own
+            for (int i = 0; i < kSaves; ++i) {
+                try {
+                    own.Save(WriterValues(writer));
+                } catch (const app::SettingsWriteError&) {
+                    ++failedSaves;
+                }
+            }
+            --writersLeft;
+        });
+    }
+    for (int reader = 0; reader < 2; ++reader) {
+        threads.emplace_back([&] {
+            while (writersLeft > 0) {
+                const app::Settings seen = file.Load("missing");
+                bool whole = SameSettings(seen, start);
+                for (int writer = 0; writer < kWriters; ++writer) {
+                    whole = whole || SameSettings(seen, WriterValues(writer));
+                }
+                if (!whole) ++mixedLoads;
+                ++loads;
+                // A reader holding the file open keeps Windows from replacing it meanwhile.
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+
+    EXPECT_EQ(failedSaves.load(), 0);
+    EXPECT_EQ(mixedLoads.load(), 0) << "of " << loads.load() << " loads";
+    const std::string text = Read(path);
+    bool oneWriters = false;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        oneWriters = oneWriters || text == WriterText(WriterValues(writer));
+    }
+    EXPECT_TRUE(oneWriters) << text;
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"config.ini"});
+}
+
+TEST_F(SettingsFileTest, WritersSideBySideLoseNoKey) {
+    // Each thread writes a key of its own again and again: a write made from a file read
+    // before another writer's write would drop that writer's key or bring back an old value.
+    constexpr int kWriters = 6;
+    constexpr int kWrites = 15;
+    Write(path, kHead + "SaveAngleDataFile=a.csv\n" + kTail);
+    std::atomic<int> failedWrites{0};
+    std::vector<std::thread> threads;
+    for (int writer = 0; writer < kWriters; ++writer) {
+        threads.emplace_back([&, writer] {
+            const app::SettingsFile own(path);
+            const std::string key = "Writer" + std::to_string(writer);
+            for (int i = 1; i <= kWrites; ++i) {
+                try {
+                    own.WriteKey(key.c_str(), std::to_string(i));
+                } catch (const app::SettingsWriteError&) {
+                    ++failedWrites;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+
+    EXPECT_EQ(failedWrites.load(), 0);
+    const std::string text = Read(path);
+    for (int writer = 0; writer < kWriters; ++writer) {
+        EXPECT_EQ(app::FindIniValue(text, "CONFIG", "Writer" + std::to_string(writer)),
+                  std::to_string(kWrites))
+            << text;
+    }
+    EXPECT_EQ(text.rfind(kHead + "SaveAngleDataFile=a.csv\n", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - kTail.size()), kTail) << text;
+    EXPECT_EQ(text.size(), kHead.size() + 24 + kWriters * 11 + kTail.size()) << text;
 }
 
 }  // namespace

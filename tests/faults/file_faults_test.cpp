@@ -267,7 +267,8 @@ TEST_P(SettingsGarbage, LoadsWithoutFailingAndASaveReadsBackAsSaved) {
         EXPECT_TRUE(loaded.ConnectActive);
         EXPECT_EQ(loaded.SaveAngleDataFile, "b.csv");
     } else if (name == "InvalidUtf8") {
-        EXPECT_EQ(loaded.SaveAngleDataFile, "\xc3\x28\xa0\xa1.csv");  // bytes kept as they are
+        // Not UTF-8: read as Windows-1251 (Г, "(", no-break space, Ў).
+        EXPECT_EQ(loaded.SaveAngleDataFile, "\xD0\x93(\xC2\xA0\xD0\x8E.csv");
         EXPECT_TRUE(loaded.ConnectActive);
     } else if (name == "VeryLongLine") {
         EXPECT_EQ(loaded.SaveAngleDataFile.size(), size_t(1 << 20));
@@ -313,7 +314,7 @@ TEST_P(LanguageGarbage, ReadsWhatItCanAndNeverFails) {
     const app::LanguageFile file((dir / "lang.eng").string());
     const std::string& name = GetParam().name;
     if (name == "InvalidUtf8") {
-        EXPECT_EQ(file.Text("GA_X"), "\xc3\x28\xa0\xa1");
+        EXPECT_EQ(file.Text("GA_X"), "\xD0\x93(\xC2\xA0\xD0\x8E");  // read as Windows-1251
         EXPECT_EQ(file.Text("btnstart"), "Start");
     } else if (name == "ByteOrderMark") {
         EXPECT_EQ(file.Text("GA_X"), "Gain X");

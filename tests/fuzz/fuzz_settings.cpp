@@ -1,6 +1,7 @@
 // The settings file reader over arbitrary file contents: it never fails, a boolean reads as
 // an independent model of the stored-integer syntax says, and a save into whatever the file
-// held reads back as saved while every other section stays as it was.
+// held reads back as saved while every other section stays as SimpleIni reads it (the file
+// taken as UTF-8 text, as the tool takes it).
 #define SI_NO_CONVERSION
 #define SI_IMPLEMENTATION
 #include <SimpleIni.h>
@@ -12,6 +13,7 @@
 #include <regex>
 #include <string>
 
+#include "app/ini_text.h"
 #include "app/settings.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -112,10 +114,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const app::SettingsFile settings(path);
     const app::Settings loaded = settings.Load("/default/data.csv");
     (void)loaded;
-    const Sections before = OtherSections(file);
+    const Sections before = OtherSections(app::IniTextAsUtf8(file));
 
-    // A file name as an edit box holds it: one line of text. Blanks around a value are not
-    // kept by the INI format itself (the platform's profile functions drop them too).
+    // A file name as an edit box holds it: one line of UTF-8 text. Blanks around a value are
+    // not kept by the INI format itself (the platform's profile functions drop them too).
+    if (!app::IsUtf8(name)) name = app::Windows1251ToUtf8(name);
     for (char& c : name) {
         if (c == '\0' || c == '\r' || c == '\n') c = '_';
     }

@@ -1,0 +1,23 @@
+// Rewriting a small text file as one step that tools running side by side see whole: the
+// settings file is written by every batch run on its way out.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+/// Replaces the content of the file at path with edit(current content) as one step. Writers
+/// of the same path take turns under an exclusive lock; the new content goes to a temporary
+/// file in the same folder, which is then renamed over the file, so a reader (who needs no
+/// lock) sees the old file or the new one, never a part. A missing file counts as empty and is
+/// created. A file that may be written in a folder where no file may be created is rewritten
+/// in place instead (writers still take turns). Returns false, with the file as it was and no
+/// temporary file left, when the path names something that is not a regular file, or a file that
+/// cannot be read or written, or when the new file cannot be written or put in place.
+bool RewriteFile(const std::filesystem::path& path,
+                 const std::function<std::string(std::string_view current)>& edit);
+
+}  // namespace app
