@@ -13,6 +13,7 @@
 #include "app/readout.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/window_style.h"
 
 namespace ui {
 
@@ -89,6 +90,8 @@ ChartsPage::ChartsPage(WindowContext& context, QWidget* parent)
     auto* row2 = new QHBoxLayout;
     row2->addWidget(LabelFilename3);
     row2->addWidget(EditChartsFile, 1);
+    btnChooseChartsFile = NewFileChooser(EditChartsFile, "btnChooseChartsFile", Panel3);
+    row2->addWidget(btnChooseChartsFile);
     row2->addWidget(cbSaveChartsToFile);
     auto* panelLayout = new QVBoxLayout(Panel3);
     panelLayout->setContentsMargins(4, 4, 4, 4);
@@ -104,7 +107,9 @@ ChartsPage::ChartsPage(WindowContext& context, QWidget* parent)
 
     connect(btnStart, &QPushButton::clicked, this, &ChartsPage::btnStartClick);
     connect(btnClear2, &QPushButton::clicked, this, &ChartsPage::btnClear2Click);
-    connect(cbSaveChartsToFile, &QCheckBox::clicked, this, &ChartsPage::cbSaveChartsToFileClick);
+    connect(cbSaveChartsToFile, &QCheckBox::toggled, this, &ChartsPage::cbSaveChartsToFileClick);
+    Caption(LabelInterval2, EditInterval);
+    Caption(LabelFilename3, EditChartsFile);
     connect(cbSin, &QCheckBox::toggled, this, &ChartsPage::cbSinClick);
     connect(cbCos, &QCheckBox::toggled, this, &ChartsPage::cbCosClick);
     connect(cbCordic, &QCheckBox::toggled, this, &ChartsPage::cbCordicClick);

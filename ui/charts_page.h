@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QToolButton;
 class QPushButton;
 class QSplitter;
 class QSplitterHandle;
@@ -46,6 +47,7 @@ class ChartsPage : public QWidget {
     QPushButton* btnClear2 = nullptr;
     QLabel* LabelFilename3 = nullptr;
     QLineEdit* EditChartsFile = nullptr;
+    QToolButton* btnChooseChartsFile = nullptr;
     QCheckBox* cbSaveChartsToFile = nullptr;
     /// The three charts share the height; Splitter1 and Splitter4 are its two bars.
     QSplitter* ChartSplitter = nullptr;

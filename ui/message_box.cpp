@@ -2,6 +2,7 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QStandardPaths>
 #include <utility>
 
@@ -34,6 +35,18 @@ QString OpenFailureReason() {
 #endif
 }
 
+QString RealChooseSaveFile(QWidget* parent, const QString& title, const QString& start) {
+    // A log is appended to, never overwritten: choosing an existing file needs no warning.
+    return QFileDialog::getSaveFileName(parent, title, start,
+                                        QStringLiteral("CSV (*.csv);;All files (*)"), nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+SaveFileFunction& CurrentSaveFile() {
+    static SaveFileFunction function = RealChooseSaveFile;
+    return function;
+}
+
 MessageBoxFunction& CurrentMessageBox() {
     static MessageBoxFunction function = RealMessageBox;
     return function;
@@ -63,6 +76,15 @@ bool OpenUrl(QWidget* parent, const QUrl& url) {
     ShowMessage(parent, QMessageBox::Warning, ApplicationTitle(),
                 QStringLiteral("Cannot open %1: %2.").arg(what, OpenFailureReason()));
     return false;
+}
+
+QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& start) {
+    return CurrentSaveFile()(parent, title, start);
+}
+
+SaveFileFunction SetSaveFileFunction(SaveFileFunction function) {
+    if (!function) function = RealChooseSaveFile;
+    return std::exchange(CurrentSaveFile(), std::move(function));
 }
 
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {

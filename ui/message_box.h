@@ -10,6 +10,13 @@ class QWidget;
 
 namespace ui {
 
+/// Asks for a file name to save to: a modal dialog with a CSV filter, starting at start;
+/// returns the chosen path, or an empty text when the user cancelled.
+using SaveFileFunction =
+    std::function<QString(QWidget* parent, const QString& title, const QString& start)>;
+QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& start);
+SaveFileFunction SetSaveFileFunction(SaveFileFunction function);
+
 /// Shows a modal message box with an OK button.
 using MessageBoxFunction = std::function<void(QWidget* parent, QMessageBox::Icon icon,
                                               const QString& title, const QString& text)>;

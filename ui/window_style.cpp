@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
+#include <QDir>
 #include <QFile>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -9,7 +10,10 @@
 #include <QLineEdit>
 #include <QPalette>
 #include <QScreen>
+#include <QToolButton>
 #include <cmath>
+
+#include "ui/message_box.h"
 
 namespace ui {
 
@@ -65,6 +69,23 @@ void PaintVerdict(QWidget* widget, const QColor& background, const QColor& text)
     }
     widget->setPalette(palette);
     if (button) widget->setAutoFillBackground(true);
+}
+
+QToolButton* NewFileChooser(QLineEdit* edit, const char* name, QWidget* parent) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setText(QString::fromUtf8("…"));
+    SetFileChooserText(button, Design("Выбрать файл данных"));
+    QObject::connect(button, &QToolButton::clicked, button, [button, edit] {
+        const QString chosen = ChooseSaveFile(button->window(), button->toolTip(), edit->text());
+        if (!chosen.isEmpty()) edit->setText(QDir::toNativeSeparators(chosen));
+    });
+    return button;
+}
+
+void SetFileChooserText(QToolButton* button, const QString& text) {
+    button->setToolTip(text);
+    button->setAccessibleName(text);
 }
 
 void Caption(QLabel* label, QWidget* input) {

@@ -9,6 +9,7 @@
 class QBoxLayout;
 class QLabel;
 class QLineEdit;
+class QToolButton;
 class QWidget;
 
 namespace ui {
@@ -40,6 +41,13 @@ void Caption(QLabel* label, QWidget* input);
 QLineEdit* AddLabelledEdit(QBoxLayout* layout, QWidget* parent, const QString& key,
                            const QString& text, const QString& value = QStringLiteral("0"),
                            const QString& editName = QString());
+
+/// A "…" button named name beside a log file edit: it opens a save dialog (CSV filter) at the
+/// edit's path and puts the chosen path into the edit. Its tooltip and accessible name are
+/// set by SetFileChooserText.
+QToolButton* NewFileChooser(QLineEdit* edit, const char* name, QWidget* parent);
+/// The text that names what a file chooser button does (also its dialog's title).
+void SetFileChooserText(QToolButton* button, const QString& text);
 
 /// The text of a design caption written in the source as UTF-8.
 inline QString Design(const char* utf8) {

@@ -14,6 +14,7 @@
 #include "app/readout.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/window_style.h"
 
 namespace ui {
 
@@ -71,7 +72,12 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
     controls->addWidget(btnClear1, 0, 2, 2, 1);
     controls->addWidget(BtnReadAngleData, 0, 3, 2, 1);
     controls->addWidget(LabelFilename2, 2, 0, 1, 4);
-    controls->addWidget(EditAngleDataFile, 3, 0, 1, 4);
+    btnChooseAngleDataFile = NewFileChooser(EditAngleDataFile, "btnChooseAngleDataFile", this);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->setSpacing(2);
+    fileRow->addWidget(EditAngleDataFile, 1);
+    fileRow->addWidget(btnChooseAngleDataFile);
+    controls->addLayout(fileRow, 3, 0, 1, 4);
     controls->addWidget(cbSaveToFile, 4, 0, 1, 4);
     controls->setRowStretch(5, 1);
     auto* band = new QHBoxLayout;
@@ -87,7 +93,10 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
     connect(BtnStartAngleWrkData, &QPushButton::clicked, this,
             &WorkPage::BtnStartAngleWrkDataClick);
     connect(btnClear1, &QPushButton::clicked, this, &WorkPage::btnClear1Click);
-    connect(cbSaveToFile, &QCheckBox::clicked, this, &WorkPage::cbSaveToFileClick);
+    // toggled: a tick by an assistive tool's toggle action saves as a click does.
+    connect(cbSaveToFile, &QCheckBox::toggled, this, &WorkPage::cbSaveToFileClick);
+    Caption(LabelInterval3, EditAngleWorkDataInt);
+    Caption(LabelFilename2, EditAngleDataFile);
     connect(TimerWorkData, &QTimer::timeout, this, &WorkPage::TimerWorkDataTimer);
 }
 

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QToolButton;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -37,6 +38,7 @@ class WorkPage : public QWidget {
     QPushButton* BtnReadAngleData = nullptr;
     QLabel* LabelFilename2 = nullptr;
     QLineEdit* EditAngleDataFile = nullptr;
+    QToolButton* btnChooseAngleDataFile = nullptr;
     QCheckBox* cbSaveToFile = nullptr;
     QPlainTextEdit* MemoAData = nullptr;
     DecimatedChart* ChartAngle = nullptr;

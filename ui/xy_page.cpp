@@ -12,6 +12,7 @@
 #include "app/log_file.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/window_style.h"
 
 namespace ui {
 
@@ -121,7 +122,13 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     auto* top = new QGridLayout;
     top->setVerticalSpacing(0);
     top->addWidget(LabelFilename1, 0, 0);
-    top->addWidget(EditXYFilename, 1, 0);
+    btnChooseXYFile = NewFileChooser(EditXYFilename, "btnChooseXYFile", this);
+    btnChooseXYFile->setFixedHeight(17);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->setSpacing(2);
+    fileRow->addWidget(EditXYFilename, 1);
+    fileRow->addWidget(btnChooseXYFile);
+    top->addLayout(fileRow, 1, 0);
     top->addWidget(cbSaveXYToFile, 0, 1, 2, 1, Qt::AlignBottom);
     top->addWidget(btnStartXYChart, 0, 2, 2, 1, Qt::AlignBottom);
     top->addWidget(LabelInterval, 0, 3);
@@ -139,7 +146,9 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
 
     connect(btnStartXYChart, &QPushButton::clicked, this, &XYPage::btnStartXYChartClick);
     connect(btnClear3, &QPushButton::clicked, this, &XYPage::btnClear3Click);
-    connect(cbSaveXYToFile, &QCheckBox::clicked, this, &XYPage::cbSaveToFileClick);
+    connect(cbSaveXYToFile, &QCheckBox::toggled, this, &XYPage::cbSaveToFileClick);
+    Caption(LabelInterval, EditXYInt);
+    Caption(LabelFilename1, EditXYFilename);
     connect(TimerXYData, &QTimer::timeout, this, &XYPage::TimerXYDataTimer);
 }
 

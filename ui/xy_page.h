@@ -13,6 +13,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QToolButton;
 class QPushButton;
 class QTimer;
 
@@ -31,6 +32,7 @@ class XYPage : public QWidget {
 
     QLabel* LabelFilename1 = nullptr;
     QLineEdit* EditXYFilename = nullptr;
+    QToolButton* btnChooseXYFile = nullptr;
     QCheckBox* cbSaveXYToFile = nullptr;
     QPushButton* btnStartXYChart = nullptr;
     QLabel* LabelInterval = nullptr;

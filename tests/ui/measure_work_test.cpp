@@ -1,5 +1,6 @@
 // The angle-data page and the rules every periodic readout shares: the start/stop rule on the
 // caption, the one run flag, the tick frame, the counters and the log file.
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -153,11 +154,14 @@ TEST_F(WorkPageTest, LogErrorEndsTheTickAfterThePoint) {
     EXPECT_TRUE(context.bStarted);
 }
 
-TEST_F(WorkPageTest, LogBoxClickSavesTheSettingsButRestoringItDoesNot) {
-    page.cbSaveToFile->setChecked(true);
-    EXPECT_EQ(saves, 0);
+TEST_F(WorkPageTest, LogBoxSavesTheSettingsWhetherClickedOrToggledByAnAssistiveTool) {
     page.cbSaveToFile->click();
-    page.cbSaveToFile->click();
+    EXPECT_EQ(saves, 1);
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(page.cbSaveToFile);
+    ASSERT_NE(box, nullptr);
+    ASSERT_NE(box->actionInterface(), nullptr);
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(page.cbSaveToFile->isChecked());
     EXPECT_EQ(saves, 2);
 }
 
