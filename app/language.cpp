@@ -160,6 +160,10 @@ const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
 
 const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
 
+const std::array<RelabelRow, 1> kRelabelRowsAdded{{
+    {"ChooseDataFile", {"btnChooseXYFile", "btnChooseChartsFile", "btnChooseAngleDataFile"}},
+}};
+
 namespace {
 
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
@@ -201,6 +205,9 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
     texts.vAboutTextD = file.Text("vAboutTextD");
 
     ApplyRow(kRelabelRowLast, file, target);
+    for (const RelabelRow& row : kRelabelRowsAdded) {
+        if (file.Has(row.key)) ApplyRow(row, file, target);
+    }
 
     target.SetControlText("LabelConnectState", texts.vNotDefined);
     target.SetControlText("LabelChanCnt", texts.vChannelsFound + "0");

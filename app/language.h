@@ -49,6 +49,7 @@ class LanguageFile {
     explicit LanguageFile(const std::string& path);
 
     std::string Text(std::string_view key) const;
+    bool Has(std::string_view key) const { return texts_.find(key) != texts_.end(); }
 
   private:
     struct CaseInsensitiveLess {
@@ -71,6 +72,9 @@ extern const std::array<RelabelRow, 53> kRelabelRowsBeforeStart;
 extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 /// Row 65, the hidden check box, read after the message texts.
 extern const RelabelRow kRelabelRowLast;
+/// The controls added to the window since: relabelled after row 65, and only by a key the
+/// file has (a file without it leaves their design text).
+extern const std::array<RelabelRow, 1> kRelabelRowsAdded;
 
 /// What the language step writes to; the window implements it over its widgets.
 class LanguageTarget {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -358,6 +359,8 @@ void TF_Face::SetControlText(std::string_view controlName, const std::string& te
         label->setText(caption);
         // The input this label captions is named after it for assistive tools.
         if (QWidget* input = label->buddy()) input->setAccessibleName(caption);
+    } else if (auto* chooser = qobject_cast<QToolButton*>(control)) {
+        SetFileChooserText(chooser, caption);  // the button itself keeps its "…"
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {
         button->setText(caption);
     }
