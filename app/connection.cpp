@@ -54,7 +54,8 @@ void ConnectionSupervisor::TimerConnectTimer(chip::TASensDig& chip) {
     if (watch.Failed()) {
         // No adapter to talk to: shown as no chip, not as a chip that answers wrongly.
         view_.SetConnectStateText(texts_.vChipNotConnected);
-        for (const StatusFlag& flag : kStatusFlags) view_.Indicators().SetIndicator(flag.indicator, true);
+        for (const StatusFlag& flag : kStatusFlags)
+            view_.Indicators().SetIndicator(flag.indicator, true);
         view_.SetConnectTimerEnabled(ceFlag_);
         return;
     }

@@ -48,8 +48,8 @@ bool ChipHoldsIt(uint8_t result) {
 
 // A field whose transfers did not complete shows no verdict of the chip: it is painted red,
 // keeps its text and ends the group operation.
-uint8_t SetFieldState(chip::TASensDig& chip, FieldControl& control, uint8_t regAddr,
-                      uint16_t& data, uint16_t mask) {
+uint8_t SetFieldState(chip::TASensDig& chip, FieldControl& control, uint8_t regAddr, uint16_t& data,
+                      uint16_t mask) {
     const TransferWatch watch(chip);
     const uint8_t result = chip.SetRegisterState(regAddr, data, mask);
     if (watch.Failed()) {

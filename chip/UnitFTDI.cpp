@@ -186,9 +186,9 @@ const AdapterEntryPoints& Adapter() {
 
 bool AdapterLibraryComplete() {
     const AdapterEntryPoints& e = Adapter();
-    return e.SPI_GetNumChannels && e.SPI_GetChannelInfo && e.SPI_OpenChannel &&
-           e.SPI_InitChannel && e.SPI_CloseChannel && e.SPI_Read && e.SPI_Write && e.SPI_IsBusy &&
-           e.FT_WriteGPIO && e.FT_ReadGPIO;
+    return e.SPI_GetNumChannels && e.SPI_GetChannelInfo && e.SPI_OpenChannel && e.SPI_InitChannel &&
+           e.SPI_CloseChannel && e.SPI_Read && e.SPI_Write && e.SPI_IsBusy && e.FT_WriteGPIO &&
+           e.FT_ReadGPIO;
 }
 
 std::filesystem::path ExecutablePath() {

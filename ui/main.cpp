@@ -10,8 +10,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <exception>

@@ -30,8 +30,9 @@ QString OpenFailureReason() {
             "xdg-open, which opens files and web addresses on this desktop, is not installed "
             "(Debian package xdg-utils)");
     }
-    return QStringLiteral("the desktop has no application for it, or the application did not "
-                          "start");
+    return QStringLiteral(
+        "the desktop has no application for it, or the application did not "
+        "start");
 #endif
 }
 

@@ -223,7 +223,7 @@ TEST_F(ParamGroups, UnpluggedAdapterStopsAWriteAtTheFieldItLostAndNeverPaintsItG
         EXPECT_THROW(Write(1), TransferFailure);
         EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Green);
         EXPECT_EQ(C("EditOA_X").LastVerdict(), Verdict::Red);
-        EXPECT_EQ(C("EditOA_X").Text(), "5");  // no made-up read-back
+        EXPECT_EQ(C("EditOA_X").Text(), "5");                   // no made-up read-back
         EXPECT_EQ(C("EditGA_Y").LastVerdict(), Verdict::Grey);  // never reached
         EXPECT_FALSE(busy_.Shown());
         // The chip's word is unknown again: the same write, replugged, goes out and verifies.

@@ -171,7 +171,7 @@ TEST_F(WorkPageTest, StoppingAnotherReadoutStopsThisOneAfterItsNextTick) {
     charts.btnStart->click();
     charts.btnStart->click();  // stop branch on the other page clears the shared flag
     EXPECT_FALSE(context.bStarted);
-    charts.TimerTimer();        // each armed timer fires once more
+    charts.TimerTimer();  // each armed timer fires once more
     page.TimerWorkDataTimer();
     EXPECT_FALSE(page.TimerWorkData->isActive());
     EXPECT_FALSE(charts.Timer->isActive());

@@ -148,12 +148,14 @@ TEST_F(BenchWindow, ADocumentOrAddressTheDesktopCannotOpenIsReported) {
     F<QPushButton>("btnOpenDataSheet")->click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
-    EXPECT_TRUE(messages[0].text.contains("QX5520_datasheet_v2.pdf")) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains("QX5520_datasheet_v2.pdf"))
+        << messages[0].text.toStdString();
     EXPECT_TRUE(messages[0].text.startsWith("Cannot open ")) << messages[0].text.toStdString();
 
     face.F_About->LabelAboutTextLClick();
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_TRUE(messages[1].text.contains(opened.back().toString())) << messages[1].text.toStdString();
+    EXPECT_TRUE(messages[1].text.contains(opened.back().toString()))
+        << messages[1].text.toStdString();
 
     desktopOpens = true;  // an opened document says nothing
     F<QPushButton>("btnOpenDataSheet")->click();
@@ -180,7 +182,8 @@ TEST_F(BenchWindow, EachLogFileCanBeChosenInADialog) {
         F<QToolButton>(button)->click();
         EXPECT_EQ(asked, QString::fromUtf8("Выбрать файл данных|/old/name.csv")) << button;
         EXPECT_EQ(F<QLineEdit>(edit)->text(), answer) << button;
-        EXPECT_EQ(F<QToolButton>(button)->accessibleName(), QString::fromUtf8("Выбрать файл данных"));
+        EXPECT_EQ(F<QToolButton>(button)->accessibleName(),
+                  QString::fromUtf8("Выбрать файл данных"));
         EXPECT_EQ(F<QToolButton>(button)->text(), QString::fromUtf8("…"));
     }
     answer.clear();  // cancelled: the edit keeps its text

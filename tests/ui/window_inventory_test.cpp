@@ -1,10 +1,9 @@
 // The main window's controls as a user meets them: names, kinds, texts and initial states.
 #include <QAccessible>
 #include <QCheckBox>
-#include <QImage>
-#include <cmath>
 #include <QComboBox>
 #include <QFrame>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +11,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <cmath>
 
 #include "ui/flag_indicator.h"
 #include "ui/top_panel.h"
@@ -369,13 +369,15 @@ TEST_F(WindowInventory, StatusIndicatorsAreIndependentReadableAndCannotBeClicked
     EXPECT_EQ(litPixels(eml), 0);
 
     // Assistive tools read an indicator with a checked state, not a button to press.
-    QAccessibleInterface* lit = QAccessible::queryAccessibleInterface(Find<QRadioButton>("rbOTR_X"));
+    QAccessibleInterface* lit =
+        QAccessible::queryAccessibleInterface(Find<QRadioButton>("rbOTR_X"));
     ASSERT_NE(lit, nullptr);
     EXPECT_EQ(lit->role(), QAccessible::Indicator);
     EXPECT_TRUE(lit->state().checkable);
     EXPECT_TRUE(lit->state().checked);
     EXPECT_EQ(lit->text(QAccessible::Name), "OTR_X");
-    EXPECT_TRUE(lit->actionInterface() == nullptr || lit->actionInterface()->actionNames().isEmpty());
+    EXPECT_TRUE(lit->actionInterface() == nullptr ||
+                lit->actionInterface()->actionNames().isEmpty());
     QAccessibleInterface* unlit = QAccessible::queryAccessibleInterface(eml);
     ASSERT_NE(unlit, nullptr);
     EXPECT_FALSE(unlit->state().checked);

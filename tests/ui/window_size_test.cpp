@@ -63,15 +63,17 @@ TEST_F(WindowSize, WindowCanBeMadeLowAndEveryPageThenScrollsToItsEnd) {
         // Either the page fits or its scroll bar reaches all of it.
         const int hidden = page->height() - scroll->viewport()->height();
         if (hidden > 0) {
-            EXPECT_TRUE(scroll->verticalScrollBar()->isVisible()) << page->objectName().toStdString();
+            EXPECT_TRUE(scroll->verticalScrollBar()->isVisible())
+                << page->objectName().toStdString();
             EXPECT_EQ(scroll->verticalScrollBar()->maximum(), hidden);
         }
         EXPECT_GE(scroll->viewport()->height(), 150);  // a useful part of the page shows
     }
     face.resize(face.width(), 680);  // the design size again: nothing scrolls
     QApplication::processEvents();
-    EXPECT_FALSE(
-        qobject_cast<QScrollArea*>(face.PageControl->currentWidget())->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(qobject_cast<QScrollArea*>(face.PageControl->currentWidget())
+                     ->verticalScrollBar()
+                     ->isVisible());
 }
 
 }  // namespace
