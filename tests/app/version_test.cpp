@@ -62,6 +62,10 @@ TEST(Version, AFileWithoutAVersionRecordIsAnErrorWithTheReason) {
 
 #ifdef __linux__
 TEST(Version, AnUnreadableRunningExecutableIsNamedByItsRealPath) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer runtime itself needs file descriptors in a child that may open none.
+    GTEST_SKIP() << "not under the sanitizers";
+#endif
     const std::string path = chip::ExecutablePath().string();
     ASSERT_FALSE(path.empty());
     const std::string expected =
