@@ -9,6 +9,7 @@
 #include "app/transfer_check.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"
+#include "chip/utf8_path.h"
 
 namespace app {
 namespace {
@@ -17,10 +18,6 @@ const std::string kTransferFailedNothingDone = std::string(kTransferFailed) + ";
 
 int Sign13(uint16_t word) {
     return (word & 0x1000) ? word - 8192 : word;
-}
-
-std::filesystem::path FilePath(const std::string& utf8) {
-    return std::filesystem::u8path(utf8);
 }
 
 bool FileExists(const std::filesystem::path& path) {
@@ -38,7 +35,7 @@ int AppendLine(chip::TASensDig& chip, const std::string& fileName, const char* h
         errors("no output file named");
         return kBatchFileError;
     }
-    const std::filesystem::path path = FilePath(fileName);
+    const std::filesystem::path path = chip::PathFromUtf8(fileName);
     std::optional<BatchFile> file;
     auto open = [&] {
         if (std::optional<BatchFile> opened = BatchFile::Open(path, error)) {

@@ -13,13 +13,10 @@
 #include <unistd.h>
 #endif
 
+#include "chip/utf8_path.h"
+
 namespace app {
 namespace {
-
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 constexpr intptr_t kNoHandle = -1;
 
@@ -99,13 +96,13 @@ std::string Describe(const FileFault& fault, const std::filesystem::path& path) 
     std::string what;
     switch (fault.step) {
         case FileFault::Step::Open:
-            what = "cannot open " + PathText(path) + " for appending";
+            what = "cannot open " + chip::Utf8FromPath(path) + " for appending";
             break;
         case FileFault::Step::Write:
-            what = "cannot append to " + PathText(path);
+            what = "cannot append to " + chip::Utf8FromPath(path);
             break;
         default:
-            what = std::string("cannot ") + fault.Verb() + " " + PathText(path);
+            what = std::string("cannot ") + fault.Verb() + " " + chip::Utf8FromPath(path);
             break;
     }
 #if defined(_WIN32)

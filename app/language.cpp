@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "app/ini_text.h"
+#include "chip/utf8_path.h"
 
 namespace app {
 
@@ -21,13 +22,9 @@ namespace {
 
 constexpr char kSection[] = "Language";
 
-std::filesystem::path Utf8Path(const std::string& path) {
-    return std::filesystem::path(std::u8string(path.begin(), path.end()));
-}
-
 bool FileExists(const std::string& path) {
     std::error_code error;
-    return std::filesystem::is_regular_file(Utf8Path(path), error);
+    return std::filesystem::is_regular_file(chip::PathFromUtf8(path), error);
 }
 
 }  // namespace
@@ -48,8 +45,8 @@ bool LanguageFile::CaseInsensitiveLess::operator()(std::string_view a, std::stri
 LanguageFile::LanguageFile(const std::string& path) {
     // A folder of that name opens but throws on the first read: it counts as no file.
     std::error_code ignored;
-    if (std::filesystem::is_directory(Utf8Path(path), ignored)) return;
-    std::ifstream stream(Utf8Path(path), std::ios::binary);
+    if (std::filesystem::is_directory(chip::PathFromUtf8(path), ignored)) return;
+    std::ifstream stream(chip::PathFromUtf8(path), std::ios::binary);
     if (!stream) return;
     std::string data;
     try {

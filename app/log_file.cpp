@@ -5,14 +5,11 @@
 #include <system_error>
 
 #include "app/batch_file.h"
+#include "chip/utf8_path.h"
 
 namespace app {
 
 namespace {
-
-std::filesystem::path PathOf(const std::string& utf8) {
-    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
 
 [[noreturn]] void Fail(const FileFault& fault, const std::string& fileName) {
     throw LogFileError(std::string("Cannot ") + fault.Verb() + " log file \"" + fileName +
@@ -33,7 +30,7 @@ void RemoveIfEmpty(const std::filesystem::path& path) {
 
 void AppendLogLine(const std::string& fileName, const std::string& header,
                    const std::string& line) {
-    const std::filesystem::path path = PathOf(fileName);
+    const std::filesystem::path path = chip::PathFromUtf8(fileName);
     FileFault fault;
     bool created = false;
     std::optional<BatchFile> file = BatchFile::CreateOrOpen(path, created, fault);

@@ -8,6 +8,7 @@
 #include "app/ini_text.h"
 #include "app/ini_values.h"
 #include "app/integer_text.h"
+#include "chip/utf8_path.h"
 
 namespace app {
 namespace {
@@ -41,18 +42,13 @@ std::string ReadText(const std::filesystem::path& path) {
     return IniTextAsUtf8(data);
 }
 
-std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 // Sets the keys in the file in one step. A file that exists but cannot be read is not
 // overwritten: its other content would be lost.
 void Store(const std::filesystem::path& path, const std::vector<IniValue>& values) {
     const bool written = RewriteFile(path, [&](std::string_view current) {
         return SetIniValues(IniTextAsUtf8(current), kSettingsSection, values, kNewLine);
     });
-    if (!written) throw SettingsWriteError("Unable to write to " + PathText(path));
+    if (!written) throw SettingsWriteError("Unable to write to " + chip::Utf8FromPath(path));
 }
 
 }  // namespace

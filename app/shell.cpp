@@ -8,6 +8,7 @@
 #include "app/transfer_check.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"
+#include "chip/utf8_path.h"
 
 namespace app {
 namespace {
@@ -45,8 +46,7 @@ bool IsBatchCommandLine(const std::vector<std::string>& args) {
 
 std::string ExecutableDirectory() {
     const std::filesystem::path directory = chip::ExecutablePath().parent_path();
-    const std::u8string text = (directory / "").u8string();
-    return std::string(text.begin(), text.end());
+    return chip::Utf8FromPath(directory / "");
 }
 
 Shell::Shell(WindowState& window, std::string exePath, chip::Clock& clock)
@@ -62,7 +62,7 @@ Shell::~Shell() {
 }
 
 std::filesystem::path Shell::SettingsPath() const {
-    return std::filesystem::u8path(exePath_ + kSettingsFileName);
+    return chip::PathFromUtf8(exePath_ + kSettingsFileName);
 }
 
 void Shell::ReportError(const std::string& message) const {

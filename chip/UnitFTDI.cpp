@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "chip/utf8_path.h"
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -163,8 +165,9 @@ void SetBindingMessageSink(BindingMessageSink sink) {
 
 void LoadAdapterLibrary() {
     if (State().attempted) return;
-    if (const char* file = std::getenv(kAdapterLibraryVariable); file != nullptr && *file) {
-        BindAdapterLibrary(std::filesystem::u8path(file));
+    if (const std::filesystem::path file = PathFromEnvironment(kAdapterLibraryVariable);
+        !file.empty()) {
+        BindAdapterLibrary(file);
         return;
     }
     Bind(OpenAdapterLibraryByName());

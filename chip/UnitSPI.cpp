@@ -125,10 +125,6 @@ void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState) {
     adapter.FT_WriteGPIO(State().handle, PortDir, PortState);
 }
 
-const ChannelConfig& CurrentChannelConfig() {
-    return State().config;
-}
-
 bool ChannelOpen() {
     return State().handle != nullptr;
 }

@@ -40,8 +40,6 @@ FT_STATUS WriteSPI(uint32_t index, uint32_t size, uint8_t* buffer);
 /// The eight GPIO lines of the channel's high byte (direction bit 1 = output).
 void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState);
 
-/// The channel configuration as it stands (all zero until the first InitAdapter).
-const ChannelConfig& CurrentChannelConfig();
 /// True while a channel handle is held open.
 bool ChannelOpen();
 /// Transfers (ReadSPI, WriteSPI) so far that did not complete: no channel, a status other

@@ -16,12 +16,22 @@
 #endif
 
 #include "chip/I2Cdeclarations.h"
+#include "chip/utf8_path.h"
 #include "sim/chip_model.h"
 #include "sim/qx5520_sim.h"
 #include "sim/scenario.h"
 #include "sim/state_file.h"
 
 namespace {
+
+// A UTF-8 file name opened for appending bytes (a wide name on Windows).
+std::FILE* OpenForAppending(const std::string& utf8) {
+#if defined(_WIN32)
+    return _wfopen(chip::PathFromUtf8(utf8).c_str(), L"ab");
+#else
+    return std::fopen(utf8.c_str(), "ab");
+#endif
+}
 
 using sim::ChipModel;
 
@@ -89,8 +99,9 @@ class Adapter {
 
     void Load() {
         settings_ = sim::Settings{};
-        if (const char* path = std::getenv("QX5520_SIM"); path && *path) {
-            sim::ScenarioResult scenario = sim::LoadScenario(path);
+        if (const std::filesystem::path path = chip::PathFromEnvironment("QX5520_SIM");
+            !path.empty()) {
+            sim::ScenarioResult scenario = sim::LoadScenario(chip::Utf8FromPath(path));
             for (const std::string& line : scenario.errors) Complain(line);
             settings_ = std::move(scenario.settings);
         }
@@ -192,7 +203,7 @@ class Adapter {
         if (status != FT_OK) line += " status " + std::to_string(status);
         line += "\n";
         // Open, append, close: several processes may share one trace.
-        if (std::FILE* file = std::fopen(settings_.traceFile.c_str(), "ab")) {
+        if (std::FILE* file = OpenForAppending(settings_.traceFile)) {
             std::fwrite(line.data(), 1, line.size(), file);
             std::fclose(file);
         } else if (!traceComplained_) {

@@ -6,9 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "chip/utf8_path.h"
 
 namespace sim {
 
@@ -70,8 +71,8 @@ std::string WithoutComment(std::string_view value) {
 // A relative file name in a scenario means a file beside the scenario.
 void BesideScenario(std::string& name, const std::filesystem::path& scenario) {
     if (name.empty()) return;
-    const std::filesystem::path file(name);
-    if (file.is_relative()) name = (scenario.parent_path() / file).string();
+    const std::filesystem::path file = chip::PathFromUtf8(name);
+    if (file.is_relative()) name = chip::Utf8FromPath(scenario.parent_path() / file);
 }
 
 }  // namespace
@@ -190,11 +191,12 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
 }
 
 ScenarioResult LoadScenario(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    const std::filesystem::path file = chip::PathFromUtf8(path);
+    std::ifstream in(file, std::ios::binary);
     std::ostringstream text;
     // A folder opens as a stream but yields nothing: it is no scenario either.
     std::error_code ignored;
-    const bool folder = std::filesystem::is_directory(path, ignored);
+    const bool folder = std::filesystem::is_directory(file, ignored);
     if (in && !folder) text << in.rdbuf();
     if (!in || in.bad() || folder) {
         ScenarioResult result;
@@ -203,8 +205,8 @@ ScenarioResult LoadScenario(const std::string& path) {
         return result;
     }
     ScenarioResult result = ParseScenario(text.str(), path);
-    BesideScenario(result.settings.stateFile, path);
-    BesideScenario(result.settings.traceFile, path);
+    BesideScenario(result.settings.stateFile, file);
+    BesideScenario(result.settings.traceFile, file);
     return result;
 }
 

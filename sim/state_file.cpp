@@ -11,6 +11,7 @@
 #include <sstream>
 #include <system_error>
 
+#include "chip/utf8_path.h"
 #include "sim/scenario.h"
 
 namespace sim {
@@ -24,8 +25,8 @@ std::string Key(size_t address) {
 
 std::optional<ChipModel::RegisterFile> ReadState(const std::string& path, std::string& error) {
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) return std::nullopt;
-    std::ifstream in(path, std::ios::binary);
+    if (!std::filesystem::exists(chip::PathFromUtf8(path), ec)) return std::nullopt;
+    std::ifstream in(chip::PathFromUtf8(path), std::ios::binary);
     std::ostringstream text;
     if (in) text << in.rdbuf();
     if (!in) {
@@ -72,21 +73,21 @@ bool WriteState(const std::string& path, const ChipModel::RegisterFile& register
     const std::string temporary = path + ".tmp" + std::to_string(salt) + "_" + std::to_string(now) +
                                   "_" + std::to_string(counter++);
     {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        std::ofstream out(chip::PathFromUtf8(temporary), std::ios::binary | std::ios::trunc);
         out << text.str();
         out.close();
         if (!out) {
             std::error_code ignored;
-            std::filesystem::remove(temporary, ignored);
+            std::filesystem::remove(chip::PathFromUtf8(temporary), ignored);
             error = "QX5520 virtual chip: cannot write state file " + temporary;
             return false;
         }
     }
     std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
+    std::filesystem::rename(chip::PathFromUtf8(temporary), chip::PathFromUtf8(path), ec);
     if (ec) {
         std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
+        std::filesystem::remove(chip::PathFromUtf8(temporary), ignored);
         error = "QX5520 virtual chip: cannot replace state file " + path + ": " + ec.message();
         return false;
     }

@@ -117,7 +117,6 @@ void TF_Face::BuildLayout() {
     // The window can be made as low as the panels and a useful part of a page.
     PageControl->setMinimumHeight(Scaled(kMinPageControlHeight));
     ShowPage(tsRegCfg);
-    connect(PageControl, &QTabWidget::currentChanged, this, [this] { PageControlChange(); });
     PanelStatus = new StatusStrip(this);
 
     auto* layout = new QVBoxLayout(this);

@@ -71,7 +71,6 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
 
     void btnOpenDataSheetClick();
     void btnAboutClick();
-    void PageControlChange() {}
 
     WindowContext context;
 
