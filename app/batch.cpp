@@ -107,7 +107,7 @@ std::optional<int> CheckSetParamOperands(const std::string& addressText,
         errors("register address '" + addressText + "' is not an integer");
         return kBatchBadOperand;
     }
-    if (*address < 0 || *address >= chip::kRegisterCount) {
+    if (*address < 0 || !chip::IsRegister(static_cast<unsigned>(*address))) {
         errors("register address " + addressText + " is out of range 0-39");
         return kBatchBadOperand;
     }

@@ -14,6 +14,14 @@ std::span<const ConfigField> GroupFields(int group) {
     return {first, last};
 }
 
+std::vector<const ConfigField*> FieldsOfRegister(uint8_t address) {
+    std::vector<const ConfigField*> fields;
+    for (const ConfigField& field : kConfigFields) {
+        if (field.reg == address) fields.push_back(&field);
+    }
+    return fields;
+}
+
 std::span<const uint8_t> GroupReadOrder(int group) {
     switch (group) {
         case 1:

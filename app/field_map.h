@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <vector>
 
 namespace app {
 
@@ -101,6 +102,10 @@ std::span<const ConfigField> GroupFields(int group);
 
 /// The registers a group read fetches, in order. Empty for a number that is no group.
 std::span<const uint8_t> GroupReadOrder(int group);
+
+/// The fields a register holds, in the table's order (none for a readout register and for
+/// the configuration registers kept whole, 0 and 17-31).
+std::vector<const ConfigField*> FieldsOfRegister(uint8_t address);
 
 /// The field shown by the named control, if any.
 std::optional<ConfigField> FieldByControl(std::string_view control);

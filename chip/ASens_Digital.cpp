@@ -23,7 +23,7 @@ class SleepingClock final : public Clock {
 };
 
 bool ValidAddress(unsigned address) {
-    return address < kRegisterCount;
+    return IsRegister(address);
 }
 
 int LowestSetBit(uint16_t mask) {
@@ -85,11 +85,7 @@ void TASensDig::PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev) {
     RegisterSlot& slot = Registers[RegAddr];
     slot.Value = RegData;
     if (WriteToDev) {
-        if (RegAddr < 32) {
-            WriteConfigRegFrames(static_cast<uint8_t>(RegAddr), RegData);
-        } else {
-            WriteRegFrames(static_cast<uint8_t>(RegAddr), RegData);
-        }
+        WriteFramesOf(static_cast<uint8_t>(RegAddr), RegData);
         slot.Actual = true;
         slot.DevValue = RegData;
     } else {
@@ -112,11 +108,7 @@ uint8_t TASensDig::SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Ma
         return 2;
     }
     const uint64_t failedBefore = failedTransfers_;
-    if (RegAddr < 32) {
-        WriteConfigRegFrames(RegAddr, slot.Value);
-    } else {
-        WriteRegFrames(RegAddr, slot.Value);
-    }
+    WriteFramesOf(RegAddr, slot.Value);
     const uint16_t word = ReadRegFrames(RegAddr);
     Data = static_cast<uint16_t>((word & Mask) >> shift);
     if (failedTransfers_ != failedBefore) {
@@ -178,6 +170,14 @@ uint16_t TASensDig::ReadRegFrames(uint8_t address) {
     clock_.Sleep(kReadPause);
     Counted(ReadSPI(ChannelIndex(), 2, buffer));
     return static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
+}
+
+void TASensDig::WriteFramesOf(uint8_t address, uint16_t word) {
+    if (kRegisters[address].frames == WriteFrames::Configuration) {
+        WriteConfigRegFrames(address, word);
+    } else {
+        WriteRegFrames(address, word);
+    }
 }
 
 void TASensDig::WriteRegFrames(uint8_t address, uint16_t word) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "chip/I2Cdeclarations.h"
+#include "chip/register_map.h"
 
 namespace chip {
 
@@ -29,7 +30,7 @@ struct RegisterSlot {
     bool Actual = false;         // Value has been read from or written to the chip
 };
 
-inline constexpr int kRegisterCount = 40;
+inline constexpr int kRegisterCount = static_cast<int>(kRegisters.size());
 inline constexpr uint16_t kChipIdentification = 0x08E2;
 /// The chip answers a read command after this pause.
 inline constexpr std::chrono::milliseconds kReadPause{100};
@@ -77,6 +78,8 @@ class TASensDig {
     /// After a transfer that did not complete: the chip's word is unknown again.
     static void Forget(RegisterSlot& slot);
     uint16_t ReadRegFrames(uint8_t address);
+    /// The write frames the register table gives the address.
+    void WriteFramesOf(uint8_t address, uint16_t word);
     void WriteRegFrames(uint8_t address, uint16_t word);
     void WriteConfigRegFrames(uint8_t address, uint16_t word);
     /// The buffer starts from previous, so a transfer that brings nothing back keeps it.

@@ -9,8 +9,36 @@
 #include <string>
 #include <vector>
 
+#include "chip/register_map.h"
+
 namespace app {
 namespace {
+
+TEST(RegisterTable, AgreesWithTheFieldTableAndTheFrames) {
+    for (const chip::RegisterInfo& info : chip::kRegisters) {
+        SCOPED_TRACE(std::string(info.name));
+        EXPECT_EQ(&info - chip::kRegisters.data(), info.address);
+        // Configuration registers go out with the six-frame write, the rest with two frames.
+        EXPECT_EQ(info.frames == chip::WriteFrames::Configuration, info.address < 32);
+        // A readout holds no field the user sets (only displays), and says what it holds.
+        if (!info.settable) {
+            for (const ConfigField* field : FieldsOfRegister(info.address)) {
+                EXPECT_EQ(field->kind, FieldKind::Display) << field->key;
+            }
+            EXPECT_FALSE(info.content.empty());
+        }
+    }
+    for (const ConfigField& field : kConfigFields) {
+        ASSERT_TRUE(chip::IsRegister(field.reg)) << field.key;
+        EXPECT_EQ(chip::kRegisters[field.reg].settable, field.kind != FieldKind::Display)
+            << field.key;
+    }
+    // The two settable test fields share register 33; the chip identifier's registers 9
+    // and 10 and the whole registers 0 and 17-31 hold no field of the pages.
+    EXPECT_EQ(FieldsOfRegister(33).size(), 2u);
+    EXPECT_TRUE(FieldsOfRegister(0).empty());
+    EXPECT_FALSE(chip::IsRegister(40));
+}
 
 const ConfigField& Field(std::string_view key) {
     const auto found = std::find_if(kConfigFields.begin(), kConfigFields.end(),
