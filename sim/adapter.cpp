@@ -231,54 +231,74 @@ FT_STATUS Unusable(Adapter& adapter, FT_HANDLE handle) {
     return handle && adapter.vanished() ? FT_DEVICE_NOT_FOUND : FT_INVALID_HANDLE;
 }
 
+// Every entry point: the body runs on the loaded adapter with the call lock held.
+template <typename Body>
+FT_STATUS Entry(Body&& body) {
+    Adapter& adapter = TheAdapter();
+    Locked lock(adapter.mutex);
+    adapter.EnsureLoaded();
+    return body(adapter);
+}
+
+// The channel behind handle while the adapter is there; otherwise null, with status set to
+// what an unusable handle answers.
+Channel* UsableChannel(Adapter& adapter, FT_HANDLE handle, FT_STATUS& status) {
+    Channel* channel = adapter.Find(handle);
+    if (channel == nullptr || adapter.vanished()) {
+        status = Unusable(adapter, handle);
+        return nullptr;
+    }
+    return channel;
+}
+
 enum class Direction { Write, Read, Both };
 
 FT_STATUS Transfer(Direction direction, FT_HANDLE handle, uint8_t* received, const uint8_t* sent,
                    uint32_t size, uint32_t* transferred, uint32_t options) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    const bool reads = direction != Direction::Write;
-    const bool writes = direction != Direction::Read;
-    const char* const readVerb = "read";
-    const char* const writeVerb = "write";
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        const bool reads = direction != Direction::Write;
+        const bool writes = direction != Direction::Read;
+        const char* const readVerb = "read";
+        const char* const writeVerb = "write";
 
-    FT_STATUS status = FT_OK;
-    Channel* channel = adapter.Find(handle);
-    const uint32_t bytes =
-        (options & SPI_TRANSFER_OPTIONS_SIZE_IN_BITS) ? uint32_t((uint64_t(size) + 7) / 8) : size;
-    if (!channel) {
-        status = Unusable(adapter, handle);
-    } else if (bytes > 0 && ((reads && !received) || (writes && !sent))) {
-        status = FT_INVALID_PARAMETER;
-    } else if (!adapter.CountTransfer()) {
-        status = FT_DEVICE_NOT_FOUND;
-    }
-    if (status != FT_OK) {
-        if (writes) adapter.TraceBytes(status, writeVerb, nullptr, 0);
-        if (reads) adapter.TraceBytes(status, readVerb, nullptr, 0);
-        return status;
-    }
+        FT_STATUS status = FT_OK;
+        Channel* channel = adapter.Find(handle);
+        const uint32_t bytes = (options & SPI_TRANSFER_OPTIONS_SIZE_IN_BITS)
+                                   ? uint32_t((uint64_t(size) + 7) / 8)
+                                   : size;
+        if (!channel) {
+            status = Unusable(adapter, handle);
+        } else if (bytes > 0 && ((reads && !received) || (writes && !sent))) {
+            status = FT_INVALID_PARAMETER;
+        } else if (!adapter.CountTransfer()) {
+            status = FT_DEVICE_NOT_FOUND;
+        }
+        if (status != FT_OK) {
+            if (writes) adapter.TraceBytes(status, writeVerb, nullptr, 0);
+            if (reads) adapter.TraceBytes(status, readVerb, nullptr, 0);
+            return status;
+        }
 
-    if ((options & SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE) && !channel->frameOpen) {
-        channel->chip->BeginFrame();
-        channel->frameOpen = true;
-    }
-    if (channel->frameOpen) {
-        if (reads) channel->chip->Receive(received, bytes);
-        if (writes) channel->chip->Send(sent, bytes);
-    } else if (reads) {
-        std::memset(received, 0xFF, bytes);  // chip not selected: the line floats high
-    }
-    if ((options & SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE) && channel->frameOpen) {
-        channel->chip->EndFrame();
-        channel->frameOpen = false;
-    }
-    if (transferred) *transferred = size;
-    adapter.SaveState(*channel);
-    if (writes) adapter.TraceBytes(FT_OK, writeVerb, sent, bytes);
-    if (reads) adapter.TraceBytes(FT_OK, readVerb, received, bytes);
-    return FT_OK;
+        if ((options & SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE) && !channel->frameOpen) {
+            channel->chip->BeginFrame();
+            channel->frameOpen = true;
+        }
+        if (channel->frameOpen) {
+            if (reads) channel->chip->Receive(received, bytes);
+            if (writes) channel->chip->Send(sent, bytes);
+        } else if (reads) {
+            std::memset(received, 0xFF, bytes);  // chip not selected: the line floats high
+        }
+        if ((options & SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE) && channel->frameOpen) {
+            channel->chip->EndFrame();
+            channel->frameOpen = false;
+        }
+        if (transferred) *transferred = size;
+        adapter.SaveState(*channel);
+        if (writes) adapter.TraceBytes(FT_OK, writeVerb, sent, bytes);
+        if (reads) adapter.TraceBytes(FT_OK, readVerb, received, bytes);
+        return FT_OK;
+    });
 }
 
 }  // namespace
@@ -286,100 +306,95 @@ FT_STATUS Transfer(Direction direction, FT_HANDLE handle, uint8_t* received, con
 extern "C" {
 
 QX_MPSSE_EXPORT FT_STATUS SPI_GetNumChannels(uint32_t* numChannels) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    if (!numChannels) return FT_INVALID_PARAMETER;
-    *numChannels = adapter.ChannelCount();
-    adapter.Trace(FT_OK, "count %u", unsigned(*numChannels));
-    return FT_OK;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        if (!numChannels) return FT_INVALID_PARAMETER;
+        *numChannels = adapter.ChannelCount();
+        adapter.Trace(FT_OK, "count %u", unsigned(*numChannels));
+        return FT_OK;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS SPI_GetChannelInfo(uint32_t index, FT_DEVICE_LIST_INFO_NODE* chanInfo) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    FT_STATUS status = FT_OK;
-    const Channel* channel = adapter.ChannelAt(index);
-    if (!chanInfo) {
-        status = FT_INVALID_PARAMETER;
-    } else if (!channel) {
-        status = FT_DEVICE_NOT_FOUND;
-    } else {
-        FT_DEVICE_LIST_INFO_NODE info{};
-        info.Flags = FT_FLAGS_HISPEED | (channel->handle ? FT_FLAGS_OPENED : 0u);
-        info.Type = FT_DEVICE_232H;
-        info.ID = kDeviceId;
-        info.LocId = kLocationBase + index;
-        std::snprintf(info.SerialNumber, sizeof info.SerialNumber, "%s", kSerialNumber);
-        std::snprintf(info.Description, sizeof info.Description, "%s", kDescription);
-        info.ftHandle = channel->handle;
-        *chanInfo = info;
-    }
-    adapter.Trace(status, "info %u", unsigned(index));
-    return status;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        FT_STATUS status = FT_OK;
+        const Channel* channel = adapter.ChannelAt(index);
+        if (!chanInfo) {
+            status = FT_INVALID_PARAMETER;
+        } else if (!channel) {
+            status = FT_DEVICE_NOT_FOUND;
+        } else {
+            FT_DEVICE_LIST_INFO_NODE info{};
+            info.Flags = FT_FLAGS_HISPEED | (channel->handle ? FT_FLAGS_OPENED : 0u);
+            info.Type = FT_DEVICE_232H;
+            info.ID = kDeviceId;
+            info.LocId = kLocationBase + index;
+            std::snprintf(info.SerialNumber, sizeof info.SerialNumber, "%s", kSerialNumber);
+            std::snprintf(info.Description, sizeof info.Description, "%s", kDescription);
+            info.ftHandle = channel->handle;
+            *chanInfo = info;
+        }
+        adapter.Trace(status, "info %u", unsigned(index));
+        return status;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS SPI_OpenChannel(uint32_t index, FT_HANDLE* handle) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    FT_STATUS status = FT_OK;
-    Channel* channel = adapter.ChannelAt(index);
-    if (!handle) {
-        status = FT_INVALID_PARAMETER;
-    } else if (!channel) {
-        status = FT_DEVICE_NOT_FOUND;
-    } else if (channel->handle) {
-        status = FT_DEVICE_NOT_OPENED;  // already open: FTDI's driver refuses a second open
-    } else {
-        adapter.OpenState(*channel, index);
-        channel->handle = adapter.NewHandle(index);
-        channel->frameOpen = false;
-        *handle = channel->handle;
-    }
-    adapter.Trace(status, "open %u", unsigned(index));
-    return status;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        FT_STATUS status = FT_OK;
+        Channel* channel = adapter.ChannelAt(index);
+        if (!handle) {
+            status = FT_INVALID_PARAMETER;
+        } else if (!channel) {
+            status = FT_DEVICE_NOT_FOUND;
+        } else if (channel->handle) {
+            status = FT_DEVICE_NOT_OPENED;  // already open: FTDI's driver refuses a second open
+        } else {
+            adapter.OpenState(*channel, index);
+            channel->handle = adapter.NewHandle(index);
+            channel->frameOpen = false;
+            *handle = channel->handle;
+        }
+        adapter.Trace(status, "open %u", unsigned(index));
+        return status;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS SPI_InitChannel(FT_HANDLE handle, ChannelConfig* config) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    Channel* channel = adapter.Find(handle);
-    FT_STATUS status = FT_OK;
-    if (!channel || adapter.vanished()) {
-        status = Unusable(adapter, handle);
-    } else if (!config) {
-        status = FT_INVALID_PARAMETER;
-    } else {
-        channel->config = *config;
-    }
-    if (config) {
-        adapter.Trace(status, "init %u %u 0x%02X", unsigned(config->ClockRate),
-                      unsigned(config->LatencyTimer), unsigned(config->configOptions));
-    } else {
-        adapter.Trace(status, "init");
-    }
-    return status;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        FT_STATUS status = FT_OK;
+        Channel* channel = UsableChannel(adapter, handle, status);
+        if (channel == nullptr) {
+            // status says why
+        } else if (!config) {
+            status = FT_INVALID_PARAMETER;
+        } else {
+            channel->config = *config;
+        }
+        if (config) {
+            adapter.Trace(status, "init %u %u 0x%02X", unsigned(config->ClockRate),
+                          unsigned(config->LatencyTimer), unsigned(config->configOptions));
+        } else {
+            adapter.Trace(status, "init");
+        }
+        return status;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS SPI_CloseChannel(FT_HANDLE handle) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    Channel* channel = adapter.Find(handle);
-    FT_STATUS status = FT_OK;
-    if (!channel) {
-        status = Unusable(adapter, handle);
-    } else {
-        if (channel->frameOpen) channel->chip->EndFrame();  // the lines go idle: CS released
-        channel->frameOpen = false;
-        channel->handle = nullptr;
-        if (adapter.vanished()) status = FT_DEVICE_NOT_FOUND;
-    }
-    adapter.Trace(status, "close");
-    return status;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        Channel* channel = adapter.Find(handle);
+        FT_STATUS status = FT_OK;
+        if (!channel) {
+            status = Unusable(adapter, handle);
+        } else {
+            if (channel->frameOpen) channel->chip->EndFrame();  // the lines go idle: CS released
+            channel->frameOpen = false;
+            channel->handle = nullptr;
+            if (adapter.vanished()) status = FT_DEVICE_NOT_FOUND;
+        }
+        adapter.Trace(status, "close");
+        return status;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS SPI_Read(FT_HANDLE handle, uint8_t* buffer, uint32_t sizeToTransfer,
@@ -402,57 +417,55 @@ QX_MPSSE_EXPORT FT_STATUS SPI_ReadWrite(FT_HANDLE handle, uint8_t* inBuffer, uin
 }
 
 QX_MPSSE_EXPORT FT_STATUS SPI_IsBusy(FT_HANDLE handle, int* state) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    FT_STATUS status = FT_OK;
-    if (!adapter.Find(handle) || adapter.vanished()) {
-        status = Unusable(adapter, handle);
-    } else if (!state) {
-        status = FT_INVALID_PARAMETER;
-    } else {
-        *state = 0;  // transfers finish before their call returns
-    }
-    adapter.Trace(status, "busy");
-    return status;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        FT_STATUS status = FT_OK;
+        if (UsableChannel(adapter, handle, status) == nullptr) {
+            // status says why
+        } else if (!state) {
+            status = FT_INVALID_PARAMETER;
+        } else {
+            *state = 0;  // transfers finish before their call returns
+        }
+        adapter.Trace(status, "busy");
+        return status;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS FT_WriteGPIO(FT_HANDLE handle, uint8_t dir, uint8_t value) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    Channel* channel = adapter.Find(handle);
-    FT_STATUS status = FT_OK;
-    if (!channel || adapter.vanished()) {
-        status = Unusable(adapter, handle);
-    } else {
-        channel->gpioDirection = dir;
-        channel->gpioValue = value;
-    }
-    adapter.Trace(status, "gpio 0x%02X 0x%02X", unsigned(dir), unsigned(value));
-    return status;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        FT_STATUS status = FT_OK;
+        Channel* channel = UsableChannel(adapter, handle, status);
+        if (channel == nullptr) {
+            // status says why
+        } else {
+            channel->gpioDirection = dir;
+            channel->gpioValue = value;
+        }
+        adapter.Trace(status, "gpio 0x%02X 0x%02X", unsigned(dir), unsigned(value));
+        return status;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS FT_ReadGPIO(FT_HANDLE handle, uint8_t* value) {
-    Adapter& adapter = TheAdapter();
-    Locked lock(adapter.mutex);
-    adapter.EnsureLoaded();
-    Channel* channel = adapter.Find(handle);
-    FT_STATUS status = FT_OK;
-    if (!channel || adapter.vanished()) {
-        status = Unusable(adapter, handle);
-    } else if (!value) {
-        status = FT_INVALID_PARAMETER;
-    } else {
-        // Outputs read what was driven; inputs float high.
-        *value = uint8_t((channel->gpioValue & channel->gpioDirection) | ~channel->gpioDirection);
-    }
-    if (status == FT_OK) {
-        adapter.Trace(status, "gpioread 0x%02X", unsigned(*value));
-    } else {
-        adapter.Trace(status, "gpioread");
-    }
-    return status;
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        FT_STATUS status = FT_OK;
+        Channel* channel = UsableChannel(adapter, handle, status);
+        if (channel == nullptr) {
+            // status says why
+        } else if (!value) {
+            status = FT_INVALID_PARAMETER;
+        } else {
+            // Outputs read what was driven; inputs float high.
+            *value =
+                uint8_t((channel->gpioValue & channel->gpioDirection) | ~channel->gpioDirection);
+        }
+        if (status == FT_OK) {
+            adapter.Trace(status, "gpioread 0x%02X", unsigned(*value));
+        } else {
+            adapter.Trace(status, "gpioread");
+        }
+        return status;
+    });
 }
 
 QX_MPSSE_EXPORT void Init_libMPSSE(void) {}
