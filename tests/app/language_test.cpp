@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -19,10 +21,9 @@ using testing::Pair;
 class ExeDir {
   public:
     ExeDir() {
-        path_ =
-            fs::temp_directory_path() /
-            ("qx_language_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        path_ = fs::temp_directory_path() /
+                ("qx_language_" + std::to_string(QX_GETPID()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(path_);
         fs::create_directories(path_);
     }

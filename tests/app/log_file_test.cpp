@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "temp_dir.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -14,10 +16,9 @@ namespace fs = std::filesystem;
 class AppendLogLineTest : public testing::Test {
   protected:
     void SetUp() override {
-        directory_ =
-            fs::temp_directory_path() /
-            ("qx_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-             testing::UnitTest::GetInstance()->current_test_info()->name());
+        directory_ = fs::temp_directory_path() /
+                     ("qx_log_" + std::to_string(QX_GETPID()) + "_" +
+                      testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(directory_);
         fs::create_directories(directory_);
     }

@@ -7,6 +7,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "temp_dir.h"
+
 #ifdef __linux__
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -28,7 +30,8 @@ TEST(Version, TheRunningExecutableCarriesTheProjectVersion) {
 
 TEST(Version, AFileWithoutAVersionRecordIsAnErrorWithTheReason) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "qx_version_test";
+    const fs::path dir =
+        fs::temp_directory_path() / ("qx_version_test_" + std::to_string(QX_GETPID()));
     fs::create_directories(dir);
     std::ofstream(dir / "text") << "not an executable\n";
     struct Case {

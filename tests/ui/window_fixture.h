@@ -31,7 +31,8 @@ class WindowTest : public ::testing::Test {
     void SetUp() override {
         const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::filesystem::temp_directory_path() /
-               (std::string("qx_window_") + test->test_suite_name() + "_" + test->name());
+               (std::string("qx_window_") + std::to_string(QCoreApplication::applicationPid()) +
+                "_" + test->test_suite_name() + "_" + test->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         previousBox_ = ui::SetMessageBoxFunction(
