@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <exception>
+#include <stdexcept>
 #include <utility>
 
 #include "app/version.h"
@@ -351,7 +352,9 @@ void TF_Face::SetControlText(std::string_view controlName, const std::string& te
     const QString name = QString::fromUtf8(controlName.data(), qsizetype(controlName.size()));
     const QString caption = FromUtf8(text);
     auto* control = findChild<QWidget*>(name);
-    if (!control) return;
+    // A key that names no control is a fault of the build, never skipped.
+    if (!control)
+        throw std::logic_error("The window has no control named " + name.toStdString() + ".");
     if (const int tab = PageIndex(control); tab >= 0) {
         PageControl->setTabText(tab, caption);
     } else if (auto* label = qobject_cast<QLabel*>(control)) {

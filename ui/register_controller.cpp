@@ -14,6 +14,7 @@
 #include <map>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "app/chip_id.h"
 #include "app/connection.h"
@@ -260,10 +261,47 @@ struct RegisterController::Widgets {
     QLineEdit* chipId;
 };
 
+namespace {
+
+// Every control the controller binds, by name, that the window lacks: none in a window that
+// is built right.
+std::vector<std::string> MissingControls(QWidget* window) {
+    std::vector<std::string> names;
+    for (const app::ConfigField& field : app::kConfigFields) names.emplace_back(field.control);
+    for (int group = 1; group <= app::kGroupCount; ++group) {
+        names.push_back("btnWriteGroup" + std::to_string(group));
+        names.push_back("btnReadGroup" + std::to_string(group));
+    }
+    for (const app::StatusFlag& flag : app::kStatusFlags) names.emplace_back(flag.indicator);
+    for (const char* name : {"PanelMsg", "LabelMsg", "EditChipID", "btnWriteChID", "btnReadChID",
+                             "cbConnect", "LabelConnectState", "LabelChanCnt"}) {
+        names.emplace_back(name);
+    }
+    std::vector<std::string> missing;
+    for (const std::string& name : names) {
+        if (Find<QWidget>(window, name) == nullptr) missing.push_back(name);
+    }
+    return missing;
+}
+
+// Checked before anything is bound: a control missing from the window is a fault of the
+// build, reported at once rather than when a handler first needs it.
+QWidget* WithEveryControl(QWidget* window) {
+    const std::vector<std::string> missing = MissingControls(window);
+    if (!missing.empty()) {
+        std::string names;
+        for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+        throw std::logic_error("The window has no control named " + names + ".");
+    }
+    return window;
+}
+
+}  // namespace
+
 RegisterController::RegisterController(WindowContext& context, QWidget* window)
     : QObject(window),
       context_(context),
-      widgets_(std::make_unique<Widgets>(window)),
+      widgets_(std::make_unique<Widgets>(WithEveryControl(window))),
       supervisor_(
           std::make_unique<app::ConnectionSupervisor>(widgets_->connection, context.texts)) {
     for (int group = 1; group <= app::kGroupCount; ++group) {

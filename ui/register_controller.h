@@ -24,7 +24,7 @@ struct WindowContext;
 /// the window's controls exist and before the settings are restored: cbConnect's toggled
 /// signal runs cbConnectClick, so a setChecked(true) by the settings switches the exchange
 /// on. Every handler reaches the chip through context.chip at the time it runs; errors go to
-/// context.reportError. A control the window lacks is reported when a handler needs it.
+/// context.reportError. Throws std::logic_error naming every control the window lacks.
 class RegisterController : public QObject {
     Q_OBJECT
   public:

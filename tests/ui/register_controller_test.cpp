@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <memory>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -190,8 +191,24 @@ TEST_F(Controller, GroupOneNumberEditsTurnGreyOnTypingAndTheOthersKeepTheirColou
     EXPECT_EQ(EditColour("EditGA_X"), kGreen);
 }
 
+TEST_F(Controller, AControlTheWindowLacksIsAnErrorAtOnce) {
+    try {
+        Bind({"EditOFFSET_SIN", "rbOTR_X"});
+        FAIL() << "no error";
+    } catch (const std::logic_error& error) {
+        EXPECT_STREQ(error.what(), "The window has no control named EditOFFSET_SIN, rbOTR_X.");
+    }
+}
+
 TEST_F(Controller, BusyPanelShowsTheTextDuringTheOperationAndIsHiddenAfterAnError) {
-    Bind({"EditOFFSET_SIN"});
+    Bind();
+    Click("btnReadGroup1");
+    Get<QLineEdit>("EditXG")->setText("1");
+    Get<QLineEdit>("EditOFFSET_SIN")->setText("5");
+    // XG's write goes through (six frames, a read command and its answer); the adapter is
+    // gone at OFFSET_SIN's.
+    chip_.transfers = 0;
+    chip_.failAfter = 8;
     bool shownAtFirstFrame = false;
     int frames = 0;
     chip_.onFrame = [&] {
@@ -202,9 +219,11 @@ TEST_F(Controller, BusyPanelShowsTheTextDuringTheOperationAndIsHiddenAfterAnErro
     EXPECT_EQ(Get<QLabel>("LabelMsg")->text(), "Writing");
     EXPECT_TRUE(Get<QWidget>("PanelMsg")->isHidden());
     ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_EQ(errors_[0], "The window has no control named EditOFFSET_SIN.");
+    EXPECT_EQ(errors_[0], "The adapter did not complete a transfer (unplugged?).");
     EXPECT_EQ(EditColour("EditXG"), kGreen);  // reached before the error
+    EXPECT_EQ(EditColour("EditOFFSET_SIN"), kRed);
 
+    chip_.failAfter = -1;
     frames = 0;
     Click("btnReadGroup2");
     EXPECT_TRUE(shownAtFirstFrame);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <vector>
 
 #include "app/version.h"
 #include "ui/message_box.h"
@@ -106,6 +107,24 @@ TEST_F(WindowLanguage, InputsTakeTheirLabelsTextsAsAccessibleNames) {
     EXPECT_EQ(Find<QLineEdit>("EditGA_X")->accessibleName(), "Gain X");
     EXPECT_EQ(Find<QLineEdit>("EditChipID")->accessibleName(), "Chip ID");
     EXPECT_EQ(Find<QLineEdit>("EditOA_X")->accessibleName(), "");
+}
+
+TEST_F(WindowLanguage, EveryControlALanguageKeyNamesIsInTheWindow) {
+    CopyShipped("lang.eng");
+    Open();
+    EXPECT_TRUE(messages.empty());
+    std::vector<app::RelabelRow> rows(app::kRelabelRowsBeforeStart.begin(),
+                                      app::kRelabelRowsBeforeStart.end());
+    rows.insert(rows.end(), app::kRelabelRowsAfterStart.begin(), app::kRelabelRowsAfterStart.end());
+    rows.push_back(app::kRelabelRowLast);
+    rows.insert(rows.end(), app::kRelabelRowsAdded.begin(), app::kRelabelRowsAdded.end());
+    for (const app::RelabelRow& row : rows) {
+        for (std::string_view control : row.controls) {
+            if (control.empty()) continue;
+            const QString name = QString::fromUtf8(control.data(), qsizetype(control.size()));
+            EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << control;
+        }
+    }
 }
 
 TEST_F(WindowLanguage, AnUnreadableVersionIsReportedAndLeavesTheCaptionBare) {
