@@ -55,11 +55,19 @@ int AppendLine(chip::TASensDig& chip, const std::string& fileName, const char* h
         errors(kTransferFailedNothingDone);
         return kBatchFileError;
     }
+    const bool created = !FileExists(path);
     if (!file && !open()) {
         errors(error);
         return kBatchFileError;
     }
     if (!file->AppendRecord(header, line, error)) {
+        // A file this run created and could not write to is taken away again.
+        std::error_code ignored;
+        file.reset();
+        if (created && std::filesystem::is_regular_file(path, ignored) &&
+            std::filesystem::file_size(path, ignored) == 0) {
+            std::filesystem::remove(path, ignored);
+        }
         errors(error);
         return kBatchFileError;
     }

@@ -23,6 +23,7 @@ void WriteChipId(chip::TASensDig& chip, std::string_view text);
 
 /// btnReadChIDClick: reads registers 9 and 10 from the chip and returns the identifier as
 /// "$" and eight upper-case hexadecimal digits, a text WriteChipId accepts back.
+/// Both throw app::TransferFailure when the adapter did not complete a transfer.
 std::string ReadChipId(chip::TASensDig& chip);
 
 /// "$" and the eight upper-case hexadecimal digits of the identifier.

@@ -85,7 +85,12 @@ void TASensDig::PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev) {
     RegisterSlot& slot = Registers[RegAddr];
     slot.Value = RegData;
     if (WriteToDev) {
+        const uint64_t failedBefore = failedTransfers_;
         WriteFramesOf(static_cast<uint8_t>(RegAddr), RegData);
+        if (failedTransfers_ != failedBefore) {
+            Forget(slot);
+            return;
+        }
         slot.Actual = true;
         slot.DevValue = RegData;
     } else {

@@ -101,7 +101,11 @@ class WidgetFieldControl : public app::FieldControl {
         PaintVerdict(widget_, colour, text);
         // The item list's popup keeps the normal list colours: a verdict is about the chosen
         // item, not about the choices.
-        if (list_) KeepNormalColours(list_->view());
+        if (list_) {
+            KeepNormalColours(list_->view());
+            // The popup's frame, which the list copies its palette to.
+            if (QWidget* container = list_->view()->parentWidget()) KeepNormalColours(container);
+        }
     }
 
     static void KeepNormalColours(QWidget* view) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/integer_text.h"
+#include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "register_test_chip.h"
 
@@ -19,6 +20,18 @@ class ChipId : public ::testing::Test {
     regtest::CountingClock clock_;
     chip::TASensDig dig_{clock_};
 };
+
+TEST_F(ChipId, UnpluggedAdapterGivesAnErrorNotAnIdentifierMadeOfCommandBytes) {
+    chip_.failAfter = 0;
+    EXPECT_THROW(ReadChipId(dig_), TransferFailure);
+    EXPECT_THROW(WriteChipId(dig_, "$12345678"), TransferFailure);
+    // The chip's words are unknown again: nothing counts as written.
+    EXPECT_FALSE(dig_.IsActualReg(kChipIdHighRegister));
+    EXPECT_FALSE(dig_.IsActualReg(kChipIdLowRegister));
+    chip_.failAfter = -1;
+    WriteChipId(dig_, "$12345678");
+    EXPECT_EQ(ReadChipId(dig_), "$12345678");
+}
 
 struct IdCase {
     const char* text;
