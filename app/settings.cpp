@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -43,10 +44,19 @@ std::string ReadText(const std::filesystem::path& path) {
 }
 
 // Sets the keys in the file in one step. A file that exists but cannot be read is not
-// overwritten: its other content would be lost.
-void Store(const std::filesystem::path& path, const std::vector<IniValue>& values) {
+// overwritten: its other content would be lost. A key of keep that the file holds is left
+// as the file has it.
+void Store(const std::filesystem::path& path, const std::vector<IniValue>& values,
+           const std::vector<std::string_view>& keep = {}) {
     const bool written = RewriteFile(path, [&](std::string_view current) {
-        return SetIniValues(IniTextAsUtf8(current), kSettingsSection, values, kNewLine);
+        const std::string text = IniTextAsUtf8(current);
+        std::vector<IniValue> changed;
+        for (const IniValue& value : values) {
+            const bool kept = std::find(keep.begin(), keep.end(), value.key) != keep.end() &&
+                              FindIniValue(text, kSettingsSection, value.key).has_value();
+            if (!kept) changed.push_back(value);
+        }
+        return SetIniValues(text, kSettingsSection, changed, kNewLine);
     });
     if (!written) throw SettingsWriteError("Unable to write to " + chip::Utf8FromPath(path));
 }
@@ -86,13 +96,29 @@ void SettingsFile::WriteKey(const char* key, const std::string& value) const {
     Store(path_, {{key, value}});
 }
 
-void SettingsFile::Save(const Settings& settings) const {
+void SettingsFile::Save(const Settings& settings, const Settings* unchangedSince) const {
     auto flag = [](bool on) { return std::string(on ? "1" : "0"); };
-    Store(path_, {{"SaveAngleDataFile", settings.SaveAngleDataFile},
-                  {"SaveAngleDataToFile", flag(settings.SaveAngleDataToFile)},
-                  {"SaveChartDataToFile", flag(settings.SaveChartDataToFile)},
-                  {"ConnectActive", flag(settings.ConnectActive)},
-                  {"Enable_SSI", flag(settings.Enable_SSI)}});
+    std::vector<std::string_view> keep;
+    if (unchangedSince != nullptr) {
+        const Settings& was = *unchangedSince;
+        if (settings.SaveAngleDataFile == was.SaveAngleDataFile)
+            keep.push_back("SaveAngleDataFile");
+        if (settings.SaveAngleDataToFile == was.SaveAngleDataToFile) {
+            keep.push_back("SaveAngleDataToFile");
+        }
+        if (settings.SaveChartDataToFile == was.SaveChartDataToFile) {
+            keep.push_back("SaveChartDataToFile");
+        }
+        if (settings.ConnectActive == was.ConnectActive) keep.push_back("ConnectActive");
+        if (settings.Enable_SSI == was.Enable_SSI) keep.push_back("Enable_SSI");
+    }
+    Store(path_,
+          {{"SaveAngleDataFile", settings.SaveAngleDataFile},
+           {"SaveAngleDataToFile", flag(settings.SaveAngleDataToFile)},
+           {"SaveChartDataToFile", flag(settings.SaveChartDataToFile)},
+           {"ConnectActive", flag(settings.ConnectActive)},
+           {"Enable_SSI", flag(settings.Enable_SSI)}},
+          keep);
 }
 
 }  // namespace app

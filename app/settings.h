@@ -56,7 +56,11 @@ class SettingsFile {
     /// section at the end of the file; every other byte stays as it was. A file read as
     /// Windows-1251 is written back as UTF-8. Throws SettingsWriteError when the file cannot be
     /// read or written; the file is then left as it was.
-    void Save(const Settings& settings) const;
+    ///
+    /// With unchangedSince (the values this process last loaded or saved), a key whose value
+    /// is still that one and that the file holds is left as the file has it: a value another
+    /// process saved meanwhile is not overwritten with a stale one.
+    void Save(const Settings& settings, const Settings* unchangedSince = nullptr) const;
 
     /// Writes one key as Save writes the five; throws SettingsWriteError when it cannot.
     void WriteKey(const char* key, const std::string& value) const;

@@ -99,6 +99,7 @@ void Shell::FormDestroy() {
 
 void Shell::LoadSettings() {
     const Settings settings = SettingsFile(SettingsPath()).Load(exePath_ + "data.csv");
+    stored_ = settings;
     window_.SetAngleDataFileText(settings.SaveAngleDataFile);
     window_.SetSaveToFileChecked(settings.SaveAngleDataToFile);
     window_.SetSaveChartsToFileChecked(settings.SaveChartDataToFile);
@@ -114,7 +115,10 @@ void Shell::SaveSettings() {
     settings.SaveChartDataToFile = window_.SaveChartsToFileChecked();
     settings.ConnectActive = window_.ConnectChecked();
     settings.Enable_SSI = window_.SSIOnChecked();
-    SettingsFile(SettingsPath()).Save(settings);
+    // Only what this process changed overrides the file: a batch run that started before a
+    // window saved does not put back the values it loaded.
+    SettingsFile(SettingsPath()).Save(settings, stored_ ? &*stored_ : nullptr);
+    stored_ = settings;
 }
 
 std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {

@@ -86,8 +86,9 @@ class Shell {
     /// Reads config.ini into the five controls in their order; setting cbConnect may run
     /// the switch-on. Writes nothing.
     void LoadSettings();
-    /// Writes the five keys from the controls, each at once. Throws SettingsWriteError
-    /// ("Unable to write to <path>") at the first key that cannot be written.
+    /// Writes the five keys from the controls in one step; a key this process has not changed
+    /// since it loaded or last saved it stays as the file has it. Throws SettingsWriteError
+    /// ("Unable to write to <path>") when the file cannot be written.
     void SaveSettings();
 
     /// The batch dispatch: Init and CheckConnect, then the action named by args[0]. Returns
@@ -108,6 +109,7 @@ class Shell {
 
     WindowState& window_;
     std::string exePath_;
+    std::optional<Settings> stored_;  // the values last loaded or saved
     chip::Clock& clock_;
     std::unique_ptr<chip::TASensDig> asensDig_;
     ErrorSink errorSink_;

@@ -68,6 +68,34 @@ TEST_F(SettingsFileTest, SavesTheFiveKeysInTheirOrder) {
                               "Enable_SSI=0\n"));
 }
 
+TEST_F(SettingsFileTest, AValueAnotherProcessSavedMeanwhileIsNotPutBackByAStaleSave) {
+    Write(path,
+          "[CONFIG]\nSaveAngleDataFile=a.csv\nSaveAngleDataToFile=0\nSaveChartDataToFile=0\n"
+          "ConnectActive=1\nEnable_SSI=0\n");
+    const app::Settings loaded = file.Load("d.csv");
+    // Another process (the window) ticks a box while this one (a batch run) is busy.
+    app::Settings window = loaded;
+    window.SaveAngleDataToFile = true;
+    app::SettingsFile(path).Save(window, &loaded);
+    // This one saves on its way out; it changed only ConnectActive.
+    app::Settings batch = loaded;
+    batch.ConnectActive = false;
+    file.Save(batch, &loaded);
+    const app::Settings back = file.Load("d.csv");
+    EXPECT_TRUE(back.SaveAngleDataToFile);
+    EXPECT_FALSE(back.ConnectActive);
+    EXPECT_EQ(back.SaveAngleDataFile, "a.csv");
+
+    // A key the file lacks is written even when unchanged: the file gets all five.
+    Write(path, "[CONFIG]\nConnectActive=1\n");
+    app::Settings same = file.Load("d.csv");
+    file.Save(same, &same);
+    // (New lines follow the file's own line ends.)
+    EXPECT_EQ(Read(path),
+              "[CONFIG]\nConnectActive=1\nSaveAngleDataFile=d.csv\nSaveAngleDataToFile=0\n"
+              "SaveChartDataToFile=0\nEnable_SSI=0\n");
+}
+
 TEST_F(SettingsFileTest, ReadsKeysWithoutRegardToCaseAndKeepsEverythingElse) {
     Write(path,
           "; made by hand\n[Other]\nkeep=me\n\n[config]\nsaveangledatatofile=0x10\n"
