@@ -43,7 +43,8 @@ int AppendLine(chip::TASensDig& chip, const std::string& fileName, const char* h
         }
         return file.has_value();
     };
-    if (FileExists(path) && !open()) {
+    const bool existed = FileExists(path);
+    if (existed && !open()) {
         errors(error);
         return kBatchFileError;
     }
@@ -55,19 +56,13 @@ int AppendLine(chip::TASensDig& chip, const std::string& fileName, const char* h
         errors(kTransferFailedNothingDone);
         return kBatchFileError;
     }
-    const bool created = !FileExists(path);
     if (!file && !open()) {
         errors(error);
         return kBatchFileError;
     }
     if (!file->AppendRecord(header, line, error)) {
-        // A file this run created and could not write to is taken away again.
-        std::error_code ignored;
         file.reset();
-        if (created && std::filesystem::is_regular_file(path, ignored) &&
-            std::filesystem::file_size(path, ignored) == 0) {
-            std::filesystem::remove(path, ignored);
-        }
+        if (!existed) RemoveIfEmpty(path);
         errors(error);
         return kBatchFileError;
     }

@@ -179,15 +179,9 @@ std::optional<BatchFile> BatchFile::OpenFile(const std::filesystem::path& path, 
     return BatchFile(path, reinterpret_cast<intptr_t>(handle));
 }
 
-std::optional<BatchFile> BatchFile::CreateOrOpen(const std::filesystem::path& path, bool& created,
-                                                 FileFault& fault) {
-    created = false;
-    if (std::optional<BatchFile> file = OpenFile(path, true, fault)) {
-        created = true;
-        return file;
-    }
-    if (fault.code != ERROR_FILE_EXISTS && fault.code != ERROR_ALREADY_EXISTS) return std::nullopt;
-    return OpenFile(path, false, fault);
+// The fault of an exclusive creation that found the file already there.
+static bool AlreadyThere(const FileFault& fault) {
+    return fault.code == ERROR_FILE_EXISTS || fault.code == ERROR_ALREADY_EXISTS;
 }
 
 BatchFile::~BatchFile() {
@@ -281,15 +275,9 @@ std::optional<BatchFile> BatchFile::OpenFile(const std::filesystem::path& path, 
     return BatchFile(path, fd);
 }
 
-std::optional<BatchFile> BatchFile::CreateOrOpen(const std::filesystem::path& path, bool& created,
-                                                 FileFault& fault) {
-    created = false;
-    if (std::optional<BatchFile> file = OpenFile(path, true, fault)) {
-        created = true;
-        return file;
-    }
-    if (fault.code != EEXIST) return std::nullopt;
-    return OpenFile(path, false, fault);
+// The fault of an exclusive creation that found the file already there.
+static bool AlreadyThere(const FileFault& fault) {
+    return fault.code == EEXIST;
 }
 
 BatchFile::~BatchFile() {
@@ -331,5 +319,24 @@ bool BatchFile::AppendRecord(const std::string& header, const std::string& line,
 }
 
 #endif
+
+std::optional<BatchFile> BatchFile::CreateOrOpen(const std::filesystem::path& path, bool& created,
+                                                 FileFault& fault) {
+    created = false;
+    if (std::optional<BatchFile> file = OpenFile(path, true, fault)) {
+        created = true;
+        return file;
+    }
+    if (!AlreadyThere(fault)) return std::nullopt;
+    return OpenFile(path, false, fault);
+}
+
+void RemoveIfEmpty(const std::filesystem::path& path) {
+    std::error_code ignored;
+    if (std::filesystem::is_regular_file(path, ignored) &&
+        std::filesystem::file_size(path, ignored) == 0) {
+        std::filesystem::remove(path, ignored);
+    }
+}
 
 }  // namespace app

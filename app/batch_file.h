@@ -23,6 +23,10 @@ struct FileFault {
     std::string Reason() const;
 };
 
+/// Removes path when it is an empty regular file: one a caller created and could not write
+/// its first record to, so that the next run finds no file and starts it with the header.
+void RemoveIfEmpty(const std::filesystem::path& path);
+
 /// A batch output file opened for appending. Opening fails early (before any chip read) when
 /// the file cannot be created or written.
 class BatchFile {

@@ -16,16 +16,6 @@ namespace {
                        "\": " + fault.Reason());
 }
 
-// A file this call created and could not write its first line to is taken away again, so
-// that the next reading finds no file and starts it with the header.
-void RemoveIfEmpty(const std::filesystem::path& path) {
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(path, ignored) &&
-        std::filesystem::file_size(path, ignored) == 0) {
-        std::filesystem::remove(path, ignored);
-    }
-}
-
 }  // namespace
 
 void AppendLogLine(const std::string& fileName, const std::string& header,

@@ -362,12 +362,9 @@ QX_MPSSE_EXPORT FT_STATUS SPI_OpenChannel(uint32_t index, FT_HANDLE* handle) {
 QX_MPSSE_EXPORT FT_STATUS SPI_InitChannel(FT_HANDLE handle, ChannelConfig* config) {
     return Entry([&](Adapter& adapter) -> FT_STATUS {
         FT_STATUS status = FT_OK;
-        Channel* channel = UsableChannel(adapter, handle, status);
-        if (channel == nullptr) {
-            // status says why
-        } else if (!config) {
+        if (Channel* channel = UsableChannel(adapter, handle, status); channel && !config) {
             status = FT_INVALID_PARAMETER;
-        } else {
+        } else if (channel) {
             channel->config = *config;
         }
         if (config) {
@@ -419,12 +416,12 @@ QX_MPSSE_EXPORT FT_STATUS SPI_ReadWrite(FT_HANDLE handle, uint8_t* inBuffer, uin
 QX_MPSSE_EXPORT FT_STATUS SPI_IsBusy(FT_HANDLE handle, int* state) {
     return Entry([&](Adapter& adapter) -> FT_STATUS {
         FT_STATUS status = FT_OK;
-        if (UsableChannel(adapter, handle, status) == nullptr) {
-            // status says why
-        } else if (!state) {
-            status = FT_INVALID_PARAMETER;
-        } else {
-            *state = 0;  // transfers finish before their call returns
+        if (UsableChannel(adapter, handle, status) != nullptr) {
+            if (!state) {
+                status = FT_INVALID_PARAMETER;
+            } else {
+                *state = 0;  // transfers finish before their call returns
+            }
         }
         adapter.Trace(status, "busy");
         return status;
@@ -434,10 +431,7 @@ QX_MPSSE_EXPORT FT_STATUS SPI_IsBusy(FT_HANDLE handle, int* state) {
 QX_MPSSE_EXPORT FT_STATUS FT_WriteGPIO(FT_HANDLE handle, uint8_t dir, uint8_t value) {
     return Entry([&](Adapter& adapter) -> FT_STATUS {
         FT_STATUS status = FT_OK;
-        Channel* channel = UsableChannel(adapter, handle, status);
-        if (channel == nullptr) {
-            // status says why
-        } else {
+        if (Channel* channel = UsableChannel(adapter, handle, status)) {
             channel->gpioDirection = dir;
             channel->gpioValue = value;
         }
@@ -449,12 +443,9 @@ QX_MPSSE_EXPORT FT_STATUS FT_WriteGPIO(FT_HANDLE handle, uint8_t dir, uint8_t va
 QX_MPSSE_EXPORT FT_STATUS FT_ReadGPIO(FT_HANDLE handle, uint8_t* value) {
     return Entry([&](Adapter& adapter) -> FT_STATUS {
         FT_STATUS status = FT_OK;
-        Channel* channel = UsableChannel(adapter, handle, status);
-        if (channel == nullptr) {
-            // status says why
-        } else if (!value) {
+        if (Channel* channel = UsableChannel(adapter, handle, status); channel && !value) {
             status = FT_INVALID_PARAMETER;
-        } else {
+        } else if (channel) {
             // Outputs read what was driven; inputs float high.
             *value =
                 uint8_t((channel->gpioValue & channel->gpioDirection) | ~channel->gpioDirection);

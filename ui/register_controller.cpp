@@ -46,7 +46,12 @@ class WidgetFieldControl : public app::FieldControl {
           box_(qobject_cast<QCheckBox*>(widget)),
           list_(qobject_cast<QComboBox*>(widget)),
           layoutPalette_(widget->palette()),
-          layoutAutoFill_(widget->autoFillBackground()) {}
+          layoutAutoFill_(widget->autoFillBackground()) {
+        // The item list's popup keeps the normal list colours whatever the list shows: a
+        // verdict is about the chosen item, not about the choices. Pinned once, every role
+        // set explicitly, nothing propagates to it from the painted list.
+        if (list_) KeepNormalColours(list_->view());
+    }
 
     std::string Text() const override {
         if (edit_) return edit_->text().toStdString();
@@ -99,17 +104,13 @@ class WidgetFieldControl : public app::FieldControl {
   private:
     void SetBackground(const QColor& colour, const QColor& text) {
         PaintVerdict(widget_, colour, text);
-        // The item list's popup keeps the normal list colours: a verdict is about the chosen
-        // item, not about the choices.
-        if (list_) {
-            KeepNormalColours(list_->view());
-            // The popup's frame, which the list copies its palette to.
-            if (QWidget* container = list_->view()->parentWidget()) KeepNormalColours(container);
-        }
+        // The list hands its new palette to the popup's frame on every change; the view
+        // inside it stays pinned.
+        if (list_ && list_->view()->parentWidget())
+            KeepNormalColours(list_->view()->parentWidget());
     }
 
     static void KeepNormalColours(QWidget* view) {
-        // Every role set explicitly, so that nothing propagates from the painted list.
         const QPalette normal = QApplication::palette(view);
         QPalette pinned = normal;
         for (int group = 0; group < QPalette::NColorGroups; ++group) {
