@@ -171,7 +171,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exePath, c
     ConnectionSupervisor supervisor(view, texts);
     window.onConnectClick = [&](bool checked) {
         view.connectChecked = checked;
-        if (shell.AsensDig() != nullptr) supervisor.cbConnectClick(*shell.AsensDig());
+        if (window.asensDig != nullptr) supervisor.cbConnectClick(*window.asensDig);
     };
 
     int code = kBatchDone;

@@ -29,6 +29,7 @@ class HeadlessWindowState : public WindowState {
     bool SSIOnChecked() const override { return ssiOn; }
     void SetSSIOnChecked(bool checked) override { ssiOn = checked; }
     std::string FreqText() const override { return freq; }
+    void SetChip(chip::TASensDig* chip) override { asensDig = chip; }
     void LoadLanguage() override { ++languageSteps; }
     void AppendVersionToCaption() override { ++captionSteps; }
 
@@ -40,7 +41,8 @@ class HeadlessWindowState : public WindowState {
     bool saveChartsToFile = false;
     bool connect = false;
     bool ssiOn = false;
-    std::string freq = "1000";
+    std::string freq = std::to_string(chip::kDesignClockRate);
+    chip::TASensDig* asensDig = nullptr;  // as start-up handed it
     int languageSteps = 0;
     int captionSteps = 0;
 };

@@ -7,7 +7,6 @@
 #include "app/settings.h"
 #include "app/transfer_check.h"
 #include "chip/UnitFTDI.h"
-#include "chip/UnitSPI.h"
 #include "chip/utf8_path.h"
 
 namespace app {
@@ -25,7 +24,7 @@ std::string NotIdentifiedCause(const chip::TASensDig& chip, int channels, bool t
         return std::string("no adapter library is bound (") + chip::AdapterLibraryName() +
                " is missing or incomplete)";
     }
-    if (channels == 0 || !chip::ChannelOpen()) {
+    if (channels == 0 || !chip.Channel().ChannelOpen()) {
         return "no adapter channel could be opened (is the adapter plugged in?)";
     }
     if (transferFailed) return kTransferFailed;
@@ -50,16 +49,15 @@ std::string ExecutableDirectory() {
 }
 
 Shell::Shell(WindowState& window, std::string exePath, chip::Clock& clock)
-    : window_(window), exePath_(std::move(exePath)), clock_(clock) {
-    // The channel takes its clock rate from EditFreq whenever it is opened.
-    chip::SetClockRateProvider([&window = window_] {
-        return static_cast<uint32_t>(IntegerTextOr(window.FreqText(), chip::kFallbackClockRate));
-    });
-}
+    : window_(window),
+      exePath_(std::move(exePath)),
+      clock_(clock),
+      // The channel takes its clock rate from EditFreq whenever it is opened.
+      adapter_([&window] {
+          return static_cast<uint32_t>(IntegerTextOr(window.FreqText(), chip::kFallbackClockRate));
+      }) {}
 
-Shell::~Shell() {
-    chip::SetClockRateProvider(nullptr);
-}
+Shell::~Shell() = default;
 
 std::filesystem::path Shell::SettingsPath() const {
     return chip::PathFromUtf8(exePath_ + kSettingsFileName);
@@ -77,7 +75,8 @@ std::optional<int> Shell::FormCreate(const std::vector<std::string>& args) {
     window_.SetChartsFileText(exePath_);
     window_.SetXYFilenameText(exePath_);
     window_.SetUpDial();
-    asensDig_ = std::make_unique<chip::TASensDig>(clock_);
+    asensDig_ = std::make_unique<chip::TASensDig>(adapter_, clock_);
+    window_.SetChip(asensDig_.get());
     LoadSettings();
     if (args.size() >= 2) {
         if (std::optional<int> code = BatchDispatch(args)) return code;
@@ -89,6 +88,7 @@ std::optional<int> Shell::FormCreate(const std::vector<std::string>& args) {
 
 void Shell::FormDestroy() {
     if (asensDig_) asensDig_->CloseSPI();
+    window_.SetChip(nullptr);
     asensDig_.reset();
     try {
         SaveSettings();

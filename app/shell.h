@@ -50,6 +50,10 @@ class WindowState {
     /// Text of EditFreq: the SPI clock rate in hertz, read when the channel is opened.
     virtual std::string FreqText() const = 0;
 
+    /// FormCreate step 4 hands the window the one chip access object, right after it was
+    /// created and before anything can use it; FormDestroy hands it null before freeing it.
+    virtual void SetChip(chip::TASensDig* chip) = 0;
+
     /// FormCreate step 7: LoadLanguage. Never called in a batch run.
     virtual void LoadLanguage() = 0;
     /// FormCreate step 8: caption := caption + " ver." + FileVersionString. Never called in a
@@ -71,7 +75,8 @@ class Shell {
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
 
-    /// FormCreate steps 1-8: file-name edits, dial, the TASensDig instance, LoadSettings
+    /// FormCreate steps 1-8: file-name edits, dial, the TASensDig instance (handed to the
+    /// window at once), LoadSettings
     /// (which may switch the exchange on), the batch dispatch when args (argv without
     /// argv[0]) has two or more entries, LoadLanguage and the caption. Returns the exit code
     /// when a batch action ran: the caller then runs FormDestroy and ends the process with
@@ -79,7 +84,8 @@ class Shell {
     /// the window. A SettingsWriteError does not arise here (LoadSettings never writes).
     std::optional<int> FormCreate(const std::vector<std::string>& args);
 
-    /// FormDestroy: CloseSPI, frees the TASensDig instance, SaveSettings. A settings key
+    /// FormDestroy: CloseSPI, takes the TASensDig instance from the window and frees it,
+    /// SaveSettings. A settings key
     /// that cannot be written is reported through the error sink.
     void FormDestroy();
 
@@ -96,21 +102,18 @@ class Shell {
     /// (the channel stays open and start-up goes on). Errors go to the error sink.
     std::optional<int> BatchDispatch(const std::vector<std::string>& args);
 
-    /// The one TASensDig instance: set by FormCreate step 4, null after FormDestroy.
-    chip::TASensDig* AsensDig() const { return asensDig_.get(); }
-    const std::string& ExePath() const { return exePath_; }
-    std::filesystem::path SettingsPath() const;
-
     /// Replaces where errors go (default: one line on stderr).
     void SetErrorSink(ErrorSink sink) { errorSink_ = std::move(sink); }
 
   private:
+    std::filesystem::path SettingsPath() const;
     void ReportError(const std::string& message) const;
 
     WindowState& window_;
     std::string exePath_;
     std::optional<Settings> stored_;  // the values last loaded or saved
     chip::Clock& clock_;
+    chip::Adapter adapter_;  // the channel the chip is reached through
     std::unique_ptr<chip::TASensDig> asensDig_;
     ErrorSink errorSink_;
 };

@@ -6,8 +6,6 @@
 #include <thread>
 #endif
 
-#include "chip/UnitSPI.h"
-
 namespace chip {
 namespace {
 
@@ -40,10 +38,10 @@ Clock& SystemClock() {
     return clock;
 }
 
-TASensDig::TASensDig(Clock& clock) : clock_(clock) {}
+TASensDig::TASensDig(Adapter& adapter, Clock& clock) : adapter_(adapter), clock_(clock) {}
 
 uint8_t TASensDig::Init() {
-    return InitAdapter();
+    return adapter_.InitAdapter();
 }
 
 uint8_t TASensDig::CheckConnect() {
@@ -59,16 +57,16 @@ uint8_t TASensDig::CheckConnect() {
 }
 
 void TASensDig::CloseSPI() {
-    CloseAdapter();
+    adapter_.CloseAdapter();
 }
 
 uint16_t TASensDig::GetReg(uint16_t RegAddr, bool ReadFromDev) {
     if (!ValidAddress(RegAddr)) return 0xFFFF;
     RegisterSlot& slot = Registers[RegAddr];
     if (ReadFromDev) {
-        const uint64_t failedBefore = failedTransfers_;
+        const uint64_t failedBefore = FailedTransfers();
         const uint16_t word = ReadRegFrames(static_cast<uint8_t>(RegAddr));
-        if (failedTransfers_ != failedBefore) {
+        if (FailedTransfers() != failedBefore) {
             // Not the chip's word: the slot no longer knows what the chip holds.
             Forget(slot);
             return word;
@@ -85,9 +83,9 @@ void TASensDig::PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev) {
     RegisterSlot& slot = Registers[RegAddr];
     slot.Value = RegData;
     if (WriteToDev) {
-        const uint64_t failedBefore = failedTransfers_;
+        const uint64_t failedBefore = FailedTransfers();
         WriteFramesOf(static_cast<uint8_t>(RegAddr), RegData);
-        if (failedTransfers_ != failedBefore) {
+        if (FailedTransfers() != failedBefore) {
             Forget(slot);
             return;
         }
@@ -112,11 +110,11 @@ uint8_t TASensDig::SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Ma
         Data = static_cast<uint16_t>((slot.DevValue & Mask) >> shift);
         return 2;
     }
-    const uint64_t failedBefore = failedTransfers_;
+    const uint64_t failedBefore = FailedTransfers();
     WriteFramesOf(RegAddr, slot.Value);
     const uint16_t word = ReadRegFrames(RegAddr);
     Data = static_cast<uint16_t>((word & Mask) >> shift);
-    if (failedTransfers_ != failedBefore) {
+    if (FailedTransfers() != failedBefore) {
         Forget(slot);
         return 0;
     }
@@ -149,7 +147,7 @@ void TASensDig::GetAngleData(uint16_t& AData, uint16_t& AngleData, uint8_t& ADC,
 }
 
 void TASensDig::SetPortC(uint8_t PortDir, uint8_t PortState) {
-    SetAdapterGPIO(PortDir, PortState);
+    adapter_.SetAdapterGPIO(PortDir, PortState);
 }
 
 void TASensDig::Forget(RegisterSlot& slot) {
@@ -157,23 +155,19 @@ void TASensDig::Forget(RegisterSlot& slot) {
     slot.Actual = false;
 }
 
-void TASensDig::Counted(FT_STATUS status) {
-    if (status != FT_OK) ++failedTransfers_;
-}
-
 void TASensDig::WriteFrame(uint8_t first, uint8_t second) {
     uint8_t buffer[2] = {first, second};
-    Counted(WriteSPI(ChannelIndex(), 2, buffer));
+    adapter_.WriteSPI(2, buffer);
 }
 
 uint16_t TASensDig::ReadRegFrames(uint8_t address) {
     // The response comes back in the two bytes that carried the command, so a read that
     // brings nothing back yields the command frame.
     uint8_t buffer[2] = {static_cast<uint8_t>(address * 2 + 1), 0x00};
-    Counted(WriteSPI(ChannelIndex(), 2, buffer));
+    adapter_.WriteSPI(2, buffer);
     // The chip needs this long to fetch the register before it can shift it out.
     clock_.Sleep(kReadPause);
-    Counted(ReadSPI(ChannelIndex(), 2, buffer));
+    adapter_.ReadSPI(2, buffer);
     return static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
 }
 
@@ -202,7 +196,7 @@ void TASensDig::WriteConfigRegFrames(uint8_t address, uint16_t word) {
 uint16_t TASensDig::ReadAngleFrame(uint16_t previous) {
     uint8_t buffer[2] = {static_cast<uint8_t>(previous >> 8),
                          static_cast<uint8_t>(previous & 0xFF)};
-    Counted(ReadSPI(ChannelIndex(), 2, buffer));
+    adapter_.ReadSPI(2, buffer);
     return static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "chip/I2Cdeclarations.h"
+#include "chip/UnitSPI.h"
 #include "chip/register_map.h"
 
 namespace chip {
@@ -37,7 +38,8 @@ inline constexpr std::chrono::milliseconds kReadPause{100};
 
 class TASensDig {
   public:
-    explicit TASensDig(Clock& clock = SystemClock());
+    /// Every transfer goes through adapter, which must outlive the object.
+    explicit TASensDig(Adapter& adapter, Clock& clock = SystemClock());
 
     /// Opens and configures the adapter channel; returns the number of adapter channels.
     uint8_t Init();
@@ -64,17 +66,18 @@ class TASensDig {
                       uint8_t& CRC);
     void SetPortC(uint8_t PortDir, uint8_t PortState);
 
-    /// Transfers of this object so far that the adapter did not complete (a status other
-    /// than FT_OK, or fewer bytes than asked: an adapter unplugged, no channel). The frame
+    /// Transfers through the adapter so far that did not complete (a status other than
+    /// FT_OK, or fewer bytes than asked: an adapter unplugged, no channel). The frame
     /// routines still hand back whatever the buffer holds; a caller that must not pass on
     /// made-up words compares this count before and after its transfers.
-    uint64_t FailedTransfers() const { return failedTransfers_; }
+    uint64_t FailedTransfers() const { return adapter_.FailedTransfers(); }
+    /// The adapter channel the chip is reached through.
+    const Adapter& Channel() const { return adapter_; }
     /// The word register 39 answered at the last CheckConnect.
     uint16_t LastIdentification() const { return lastIdentification_; }
 
   private:
     void WriteFrame(uint8_t first, uint8_t second);
-    void Counted(FT_STATUS status);
     /// After a transfer that did not complete: the chip's word is unknown again.
     static void Forget(RegisterSlot& slot);
     uint16_t ReadRegFrames(uint8_t address);
@@ -85,9 +88,9 @@ class TASensDig {
     /// The buffer starts from previous, so a transfer that brings nothing back keeps it.
     uint16_t ReadAngleFrame(uint16_t previous);
 
+    Adapter& adapter_;
     Clock& clock_;
     std::array<RegisterSlot, kRegisterCount> Registers{};
-    uint64_t failedTransfers_ = 0;
     uint16_t lastIdentification_ = 0xFFFF;
 };
 

@@ -182,13 +182,13 @@ void InstallAdapterEntryPoints(const AdapterEntryPoints& entryPoints) {
     State().entryPoints = entryPoints;
 }
 
-const AdapterEntryPoints& Adapter() {
+const AdapterEntryPoints& EntryPoints() {
     if (!State().attempted) LoadAdapterLibrary();
     return State().entryPoints;
 }
 
 bool AdapterLibraryComplete() {
-    const AdapterEntryPoints& e = Adapter();
+    const AdapterEntryPoints& e = EntryPoints();
     return e.SPI_GetNumChannels && e.SPI_GetChannelInfo && e.SPI_OpenChannel && e.SPI_InitChannel &&
            e.SPI_CloseChannel && e.SPI_Read && e.SPI_Write && e.SPI_IsBusy && e.FT_WriteGPIO &&
            e.FT_ReadGPIO;

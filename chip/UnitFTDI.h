@@ -57,7 +57,7 @@ bool BindAdapterLibrary(const std::filesystem::path& path);
 void InstallAdapterEntryPoints(const AdapterEntryPoints& entryPoints);
 
 /// The bound table; runs LoadAdapterLibrary first when nothing was bound yet.
-const AdapterEntryPoints& Adapter();
+const AdapterEntryPoints& EntryPoints();
 
 /// Whether the bound table has every entry point (a library was found and nothing was
 /// missing from it).

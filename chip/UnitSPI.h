@@ -1,5 +1,6 @@
 // UnitSPI: the one SPI channel of the adapter - configuration, open, close and the 2-byte
-// transfers every chip frame is built on. Only TASensDig calls these operations.
+// transfers every chip frame is built on, held by one Adapter object that the start-up model
+// owns and hands to TASensDig. Only the library binding (UnitFTDI) is process-wide.
 #pragma once
 
 #include <cstdint>
@@ -13,39 +14,64 @@ namespace chip {
 inline constexpr uint32_t kTransferOptions = SPI_TRANSFER_OPTIONS_SIZE_IN_BYTES |
                                              SPI_TRANSFER_OPTIONS_CHIPSELECT_ENABLE |
                                              SPI_TRANSFER_OPTIONS_CHIPSELECT_DISABLE;
+/// The SPI clock rate in hertz the tool starts with: the design text "1000" of EditFreq.
+inline constexpr uint32_t kDesignClockRate = 1000;
 /// Clock rate used when the rate text is not an integer.
 inline constexpr uint32_t kFallbackClockRate = 1000000;
 
-/// Supplies the clock rate in hertz from the text of EditFreq when the channel is opened.
-/// Without a provider the rate is 1000, the edit's design text.
-void SetClockRateProvider(std::function<uint32_t()> provider);
+/// Supplies the clock rate in hertz when the channel is opened (the text of EditFreq).
+using ClockRateSource = std::function<uint32_t()>;
 
-/// Always 0: the one channel used.
-uint32_t ChannelIndex();
+class Adapter {
+  public:
+    /// Without a source the rate is kDesignClockRate.
+    explicit Adapter(ClockRateSource clockRate = {});
+    Adapter(const Adapter&) = delete;
+    Adapter& operator=(const Adapter&) = delete;
 
-/// Opens (unless already open) and configures channel 0 with the current clock rate, sets
-/// the GPIO lines (all outputs, line 4 high) and returns the low byte of the channel count.
-uint8_t InitAdapter();
+    /// Always 0: the one channel used.
+    uint32_t ChannelIndex() const { return channelIndex_; }
 
-/// Closes the open channel. Afterwards no call reaches the library with the closed handle:
-/// transfers and GPIO writes do nothing (a read's buffer keeps what it held) until the next
-/// InitAdapter. Before the first InitAdapter a transfer opens the channel on demand.
-void CloseAdapter();
+    /// Opens (unless already open) and configures channel 0 with the current clock rate, sets
+    /// the GPIO lines (all outputs, line 4 high) and returns the low byte of the channel count.
+    uint8_t InitAdapter();
 
-/// One transfer of size bytes with kTransferOptions. A transfer that cannot be made returns
-/// FT_INVALID_HANDLE, buffer untouched; one that moved fewer bytes than asked returns
-/// FT_IO_ERROR even when the library said FT_OK.
-FT_STATUS ReadSPI(uint32_t index, uint32_t size, uint8_t* buffer);
-FT_STATUS WriteSPI(uint32_t index, uint32_t size, uint8_t* buffer);
-/// The eight GPIO lines of the channel's high byte (direction bit 1 = output).
-void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState);
+    /// Closes the open channel. Afterwards no call reaches the library with the closed handle:
+    /// transfers and GPIO writes do nothing (a read's buffer keeps what it held) until the next
+    /// InitAdapter. Before the first InitAdapter a transfer opens the channel on demand with
+    /// the all-zero configuration.
+    void CloseAdapter();
 
-/// True while a channel handle is held open.
-bool ChannelOpen();
-/// Transfers (ReadSPI, WriteSPI) so far that did not complete: no channel, a status other
-/// than FT_OK or fewer bytes than asked (an adapter unplugged).
-uint64_t FailedTransfers();
-/// Back to the state at program load (tests): no channel, zero configuration.
-void ResetAdapterState();
+    /// One transfer of size bytes with kTransferOptions on the channel. A transfer that cannot
+    /// be made returns FT_INVALID_HANDLE, buffer untouched; one that moved fewer bytes than
+    /// asked returns FT_IO_ERROR even when the library said FT_OK.
+    FT_STATUS ReadSPI(uint32_t size, uint8_t* buffer);
+    FT_STATUS WriteSPI(uint32_t size, uint8_t* buffer);
+    /// The eight GPIO lines of the channel's high byte (direction bit 1 = output).
+    void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState);
+
+    /// True while a channel handle is held open.
+    bool ChannelOpen() const { return handle_ != nullptr; }
+    /// The configuration the channel was (or will be) opened with.
+    const ChannelConfig& Config() const { return config_; }
+    /// Transfers so far that did not complete: no channel, a status other than FT_OK or fewer
+    /// bytes than asked (an adapter unplugged).
+    uint64_t FailedTransfers() const { return failedTransfers_; }
+
+  private:
+    void OpenAndConfigure();
+    /// The lazy open: a transfer with no open channel opens it with the configuration as it
+    /// stands, except after an explicit CloseAdapter. Returns whether a handle is at hand.
+    bool EnsureOpen();
+    FT_STATUS Counted(FT_STATUS status, uint32_t transferred, uint32_t size);
+
+    ClockRateSource clockRate_;
+    ChannelConfig config_{};
+    FT_HANDLE handle_ = nullptr;
+    uint32_t channelIndex_ = 0;
+    // Set by CloseAdapter, cleared by InitAdapter: a closed channel is not reopened on demand.
+    bool closed_ = false;
+    uint64_t failedTransfers_ = 0;
+};
 
 }  // namespace chip

@@ -164,7 +164,6 @@ void TF_Face::FormCreate(const std::vector<std::string>& args) {
     } catch (const std::exception& error) {
         context.reportError(QString::fromUtf8(error.what()));
     }
-    SyncChip();
 }
 
 void TF_Face::FormDestroy() {
@@ -178,7 +177,6 @@ void TF_Face::FormDestroy() {
     } catch (const std::exception& error) {
         if (context.reportError) context.reportError(QString::fromUtf8(error.what()));
     }
-    SyncChip();
 }
 
 void TF_Face::SaveSettings() {
@@ -188,10 +186,6 @@ void TF_Face::SaveSettings() {
     } catch (const std::exception& error) {
         if (context.reportError) context.reportError(QString::fromUtf8(error.what()));
     }
-}
-
-void TF_Face::SyncChip() {
-    context.chip = shell_ ? shell_->AsensDig() : nullptr;
 }
 
 void TF_Face::btnOpenDataSheetClick() {
@@ -312,7 +306,6 @@ bool TF_Face::ConnectChecked() const {
 
 void TF_Face::SetConnectChecked(bool checked) {
     if (PanelTop->cbConnect->isChecked() == checked) return;
-    SyncChip();
     // A click, so that the switch's handler runs exactly as on the user's click.
     PanelTop->cbConnect->click();
 }
@@ -327,6 +320,10 @@ void TF_Face::SetSSIOnChecked(bool checked) {
 
 std::string TF_Face::FreqText() const {
     return PanelTop->EditFreq->text().toStdString();
+}
+
+void TF_Face::SetChip(chip::TASensDig* chip) {
+    context.chip = chip;
 }
 
 void TF_Face::LoadLanguage() {

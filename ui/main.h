@@ -104,6 +104,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     bool SSIOnChecked() const override;
     void SetSSIOnChecked(bool checked) override;
     std::string FreqText() const override;
+    void SetChip(chip::TASensDig* chip) override;
     void LoadLanguage() override;
     void AppendVersionToCaption() override;
 
@@ -124,8 +125,6 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     /// from the frame the window system gives the window.
     void HoldOuterWidth();
     void PlaceMessagePanel();
-    /// The chip access object as the start-up model holds it.
-    void SyncChip();
 
     std::function<std::string()> fileVersion_;
     chip::Clock* clock_;

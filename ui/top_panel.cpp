@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "chip/UnitSPI.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -26,7 +27,7 @@ TopPanel::TopPanel(QWidget* parent) : QWidget(parent) {
     setFixedHeight(Scaled(102));
 
     LabelSPIFreq = Named(new QLabel(Design("Частота SPI"), this), "LabelSPIFreq");
-    EditFreq = Named(new QLineEdit("1000", this), "EditFreq");
+    EditFreq = Named(new QLineEdit(QString::number(chip::kDesignClockRate), this), "EditFreq");
     EditFreq->setFixedWidth(Scaled(73));
     QPalette white = EditFreq->palette();
     white.setColor(QPalette::Base, Qt::white);

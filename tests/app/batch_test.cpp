@@ -8,7 +8,7 @@
 
 #include "app/batch_file.h"
 #include "tests/app/temp_dir.h"
-#include "tests/chip/fake_adapter.h"
+#include "tests/fake_chip.h"
 
 namespace {
 
@@ -108,7 +108,7 @@ class BatchRunTest : public fake::AdapterTest {
 };
 
 TEST_F(BatchRunTest, AsensAppendsTheReadoutLine) {
-    adapter.reads = {0x08E2, 0x1000, 0x0100, 0xC005, 0x0064, 0x07D0};
+    adapter.answers = {0x08E2, 0x1000, 0x0100, 0xC005, 0x0064, 0x07D0};
     EXPECT_EQ(Run({"-asens", Csv()}), 0);
     EXPECT_EQ(Read(Csv()), "OutY;OutX;Zout;ANGLE_OUT;AMPLITUDE\r\n-4096;256;5;100;2000\r\n");
     EXPECT_THAT(errors, IsEmpty());
@@ -117,7 +117,7 @@ TEST_F(BatchRunTest, AsensAppendsTheReadoutLine) {
 }
 
 TEST_F(BatchRunTest, AsensAngleAppendsTheAngleLineWithoutPause) {
-    adapter.reads = {0x08E2, 0x8A2B};
+    adapter.answers = {0x08E2, 0x8A2B};
     EXPECT_EQ(Run({"-asensangle", Csv()}), 0);
     EXPECT_EQ(Read(Csv()),
               "Data(hex);ANGLE_DIG_CORR_OUT[12:0];ADC;LOW_SPEED;CRC\r\n8A2B;2603;0;0;1\r\n");
@@ -172,7 +172,7 @@ TEST_F(BatchRunTest, SetParamWritesOneRegister) {
     };
     for (const auto& c : cases) {
         adapter.log.clear();
-        adapter.reads = {0x08E2};
+        adapter.answers = {0x08E2};
         EXPECT_EQ(Run(c.args), 0) << c.args[1];
         EXPECT_EQ(ActionFrames(), c.frames) << c.args[1] << " " << c.args[2];
     }
@@ -189,7 +189,7 @@ TEST_F(BatchRunTest, SetParamRefusesBadOperandsAndWritesNothing) {
     };
     for (const std::vector<std::string>& args : cases) {
         adapter.log.clear();
-        adapter.reads = {0x08E2};
+        adapter.answers = {0x08E2};
         errors.clear();
         EXPECT_EQ(Run(args), 2) << args[1];
         EXPECT_THAT(errors, SizeIs(1)) << args[1];
@@ -198,7 +198,7 @@ TEST_F(BatchRunTest, SetParamRefusesBadOperandsAndWritesNothing) {
 }
 
 TEST_F(BatchRunTest, UnwritableOutputFileGivesOneAndReadsNoRegister) {
-    adapter.reads = {0x08E2};
+    adapter.answers = {0x08E2};
     EXPECT_EQ(Run({"-asens", dir.path().string()}), 1);
     EXPECT_THAT(errors, SizeIs(1));
     EXPECT_THAT(ActionFrames(), IsEmpty());

@@ -8,17 +8,18 @@
 #include "app/integer_text.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
-#include "register_test_chip.h"
+#include "tests/fake_chip.h"
 
 namespace app {
 namespace {
 
 class ChipId : public ::testing::Test {
   protected:
-    void SetUp() override { regtest::Install(chip_); }
-    regtest::TestChip chip_;
-    regtest::CountingClock clock_;
-    chip::TASensDig dig_{clock_};
+    void SetUp() override { fake::Install(chip_); }
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
 };
 
 TEST_F(ChipId, UnpluggedAdapterGivesAnErrorNotAnIdentifierMadeOfCommandBytes) {

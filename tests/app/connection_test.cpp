@@ -8,7 +8,7 @@
 #include "app/status_flags.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
-#include "register_test_chip.h"
+#include "tests/fake_chip.h"
 
 namespace app {
 namespace {
@@ -16,7 +16,7 @@ namespace {
 class Supervision : public ::testing::Test {
   protected:
     void SetUp() override {
-        regtest::Install(chip_);
+        fake::Install(chip_);
         texts_.vChipIdentified = "chip identified";
         texts_.vChipNotConnected = "chip not connected";
         texts_.vChipNotIdentified = "chip not identified";
@@ -38,9 +38,10 @@ class Supervision : public ::testing::Test {
         supervisor_.cbConnectClick(dig_);
     }
 
-    regtest::TestChip chip_;
-    regtest::CountingClock clock_;
-    chip::TASensDig dig_{clock_};
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
     LanguageTexts texts_;
     HeadlessConnectionView view_;
     ConnectionSupervisor supervisor_{view_, texts_};

@@ -15,8 +15,8 @@
 #include "chip/ASens_Digital.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"
-#include "register_test_chip.h"
 #include "sim/qx5520_sim.h"
+#include "tests/fake_chip.h"
 
 namespace app {
 namespace {
@@ -41,7 +41,6 @@ class VirtualChip : public ::testing::Test {
                          : nullptr;
         if (reset == nullptr) return false;
         reset();  // read this test's scenario, chip at power-up
-        chip::ResetAdapterState();
         dig_.Init();
         return true;
     }
@@ -51,8 +50,9 @@ class VirtualChip : public ::testing::Test {
     }
 
     fs::path scenarioPath_;
-    regtest::CountingClock clock_;
-    chip::TASensDig dig_{clock_};
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
     HeadlessFieldControls controls_;
     HeadlessBusyMessage busy_;
     LanguageTexts texts_;

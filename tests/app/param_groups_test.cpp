@@ -8,17 +8,17 @@
 
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
-#include "register_test_chip.h"
+#include "tests/fake_chip.h"
 
 namespace app {
 namespace {
 
-using regtest::Frame;
+using fake::Frame;
 
 class ParamGroups : public ::testing::Test {
   protected:
     void SetUp() override {
-        regtest::Install(chip_);
+        fake::Install(chip_);
         texts_.vWritingProcess = "Writing...";
         texts_.vReadingProcess = "Reading...";
     }
@@ -27,9 +27,10 @@ class ParamGroups : public ::testing::Test {
     void Write(int group) { WriteParamGroup(dig_, group, controls_, busy_, texts_); }
     void Read(int group) { ReadParamGroup(dig_, group, controls_, busy_, texts_); }
 
-    regtest::TestChip chip_;
-    regtest::CountingClock clock_;
-    chip::TASensDig dig_{clock_};
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
     HeadlessFieldControls controls_;
     HeadlessBusyMessage busy_;
     LanguageTexts texts_;
@@ -120,7 +121,8 @@ TEST_F(ParamGroups, NumberTextThatIsNoIntegerIsWrittenAsZero) {
     for (const TextCase& c : cases) {
         SCOPED_TRACE(std::string("text '") + c.text + "'");
         chip_.registers[4] = 0x1555;  // something the written value is not
-        chip::TASensDig dig(clock_);
+        chip::Adapter channel;
+        chip::TASensDig dig(channel, clock_);
         HeadlessFieldControls controls;
         controls.Control("EditOFFSET_SIN").SetText(c.text);
         WriteParamGroup(dig, 1, controls, busy_, texts_);
@@ -308,7 +310,7 @@ class FailingControls : public FieldControls {
 // Records how many frames had passed when the message was shown and hidden.
 class RecordingBusy : public BusyMessage {
   public:
-    explicit RecordingBusy(const regtest::TestChip& chip) : chip_(chip) {}
+    explicit RecordingBusy(const fake::Chip& chip) : chip_(chip) {}
     void Show(const std::string& text) override {
         shownText = text;
         framesAtShow = static_cast<int>(chip_.frames.size());
@@ -321,7 +323,7 @@ class RecordingBusy : public BusyMessage {
     int hides = 0;
 
   private:
-    const regtest::TestChip& chip_;
+    const fake::Chip& chip_;
 };
 
 TEST_F(ParamGroups, BusyMessageAppearsBeforeTheFirstTransferAndIsHiddenAfterwards) {

@@ -8,7 +8,7 @@
 
 #include "app/headless_window.h"
 #include "tests/app/temp_dir.h"
-#include "tests/chip/fake_adapter.h"
+#include "tests/fake_chip.h"
 
 namespace {
 
@@ -36,6 +36,10 @@ class RecordingWindow : public app::HeadlessWindowState {
         HeadlessWindowState::SetXYFilenameText(text);
     }
     void SetUpDial() override { steps.push_back("dial"); }
+    void SetChip(chip::TASensDig* chip) override {
+        steps.push_back(chip ? "chip" : "no chip");
+        HeadlessWindowState::SetChip(chip);
+    }
     void SetAngleDataFileText(const std::string& text) override {
         steps.push_back("angle " + text);
         HeadlessWindowState::SetAngleDataFileText(text);
@@ -69,8 +73,8 @@ class ShellTest : public fake::AdapterTest {
         window.onConnectClick = [this](bool on) {
             window.steps.push_back(on ? "click on" : "click off");
             if (on) {
-                shell.AsensDig()->Init();
-                shell.AsensDig()->CheckConnect();
+                window.asensDig->Init();
+                window.asensDig->CheckConnect();
             }
         };
     }
@@ -87,11 +91,11 @@ class ShellTest : public fake::AdapterTest {
 TEST_F(ShellTest, WindowStartRunsTheStepsInOrderAndTouchesNoChip) {
     const std::string exe = dir.exePath();
     EXPECT_EQ(shell.FormCreate({}), std::nullopt);
-    EXPECT_THAT(window.steps, ElementsAre("charts " + exe, "xy " + exe, "dial",
+    EXPECT_THAT(window.steps, ElementsAre("charts " + exe, "xy " + exe, "dial", "chip",
                                           "angle " + exe + "data.csv", "save 0", "charts-save 0",
                                           "connect 0", "ssi 0", "language", "caption"));
     EXPECT_THAT(adapter.log, IsEmpty());
-    EXPECT_NE(shell.AsensDig(), nullptr);
+    EXPECT_NE(window.asensDig, nullptr);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "config.ini"));
 }
 
@@ -113,7 +117,7 @@ TEST_F(ShellTest, UnknownSwitchOpensAndIdentifiesThenGoesOnIntoTheWindow) {
 TEST_F(ShellTest, StoredConnectSwitchesOnInsideLoadSettingsBeforeTheRest) {
     WriteConfig("[CONFIG]\nConnectActive=1\nEnable_SSI=1\nSaveAngleDataToFile=1\n");
     shell.FormCreate({});
-    EXPECT_THAT(window.steps, ElementsAre(::testing::_, ::testing::_, "dial", ::testing::_,
+    EXPECT_THAT(window.steps, ElementsAre(::testing::_, ::testing::_, "dial", "chip", ::testing::_,
                                           "save 1", "charts-save 0", "connect 1", "click on",
                                           "ssi 1", "language", "caption"));
 }
@@ -129,13 +133,14 @@ TEST_F(ShellTest, LoadingWritesNothing) {
 
 TEST_F(ShellTest, DestroyClosesTheChannelFreesTheChipAndSavesTheControls) {
     shell.FormCreate({});
-    shell.AsensDig()->Init();
+    window.asensDig->Init();
     window.angleDataFile = "/data/run.csv";
     window.connect = true;
     window.ssiOn = true;
     shell.FormDestroy();
     EXPECT_EQ(adapter.log.back(), "close");
-    EXPECT_EQ(shell.AsensDig(), nullptr);
+    EXPECT_EQ(window.steps.back(), "no chip") << "taken from the window before it is freed";
+    EXPECT_EQ(window.asensDig, nullptr);
     EXPECT_EQ(Read(dir.path() / "config.ini"),
               qxtest::PlatformLines("[CONFIG]\nSaveAngleDataFile=/data/run.csv\n"
                                     "SaveAngleDataToFile=0\nSaveChartDataToFile=0\n"
@@ -157,11 +162,11 @@ TEST_F(ShellTest, UnwritableSettingsAreReportedNotHidden) {
 TEST_F(ShellTest, ClockRateComesFromTheFreqEdit) {
     shell.FormCreate({});
     window.freq = "$100";
-    shell.AsensDig()->Init();
+    window.asensDig->Init();
     EXPECT_EQ(adapter.lastConfig.ClockRate, 256u);
-    shell.AsensDig()->CloseSPI();
+    window.asensDig->CloseSPI();
     window.freq = "fast";
-    shell.AsensDig()->Init();
+    window.asensDig->Init();
     EXPECT_EQ(adapter.lastConfig.ClockRate, 1000000u) << "not an integer gives 1 MHz";
 }
 

@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/chip/fake_adapter.h"
+#include "tests/fake_chip.h"
 
 namespace {
 
@@ -12,18 +12,18 @@ using ::testing::IsEmpty;
 
 class TASensDigTest : public fake::AdapterTest {
   protected:
-    chip::TASensDig sens{clock};
+    chip::TASensDig sens{channel, clock};
 };
 
 TEST_F(TASensDigTest, RegisterReadIsCommandPauseResponse) {
-    adapter.reads = {0x1234};
+    adapter.answers = {0x1234};
     EXPECT_EQ(sens.GetReg(37, true), 0x1234);
     EXPECT_THAT(adapter.Frames(), ElementsAre("write 4B 00", "sleep 100", "read 12 34"));
     EXPECT_TRUE(sens.IsActualReg(37));
 }
 
 TEST_F(TASensDigTest, CachedReadMakesNoTransfer) {
-    adapter.reads = {0xBEEF};
+    adapter.answers = {0xBEEF};
     sens.GetReg(5, true);
     adapter.log.clear();
     EXPECT_EQ(sens.GetReg(5, false), 0xBEEF);
@@ -49,7 +49,7 @@ TEST_F(TASensDigTest, ConfigurationWriteIsSixFramesAndPlainWriteTwo) {
 }
 
 TEST_F(TASensDigTest, PutWithoutWriteIsActualOnlyWhenItMatchesTheChip) {
-    adapter.reads = {0x0042};
+    adapter.answers = {0x0042};
     sens.GetReg(3, true);
     sens.PutReg(3, 0x0043, false);
     EXPECT_FALSE(sens.IsActualReg(3));
@@ -73,7 +73,7 @@ TEST_F(TASensDigTest, AddressesAboveLastRegisterTouchNothing) {
 }
 
 TEST_F(TASensDigTest, FirstFieldWriteOfAnUnreadRegisterWritesOtherBitsAsZero) {
-    adapter.reads = {0x0500};
+    adapter.answers = {0x0500};
     uint16_t data = 0x0500;
     EXPECT_EQ(sens.SetRegisterState(2, data, 0x0F00), 1);
     EXPECT_THAT(adapter.Frames(), ElementsAre("write 84 00", "write 00 00", "write 04 00",
@@ -95,7 +95,7 @@ class FieldWriteVerify : public TASensDigTest,
 
 TEST_P(FieldWriteVerify, MergesWritesReadsBackAndReports) {
     const FieldWriteCase& c = GetParam();
-    adapter.reads = {0x1234, c.readBack};
+    adapter.answers = {0x1234, c.readBack};
     sens.GetReg(1, true);  // register 1 holds 0x1234 in chip and cache
     adapter.log.clear();
     uint16_t data = 0x0500;
@@ -112,7 +112,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, FieldWriteVerify,
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TASensDigTest, UnchangedFieldReportsTwoFromTheChipsWordWithoutTransfer) {
-    adapter.reads = {0x1534};
+    adapter.answers = {0x1534};
     sens.GetReg(1, true);
     adapter.log.clear();
     uint16_t data = 0x0500;
@@ -122,7 +122,7 @@ TEST_F(TASensDigTest, UnchangedFieldReportsTwoFromTheChipsWordWithoutTransfer) {
 }
 
 TEST_F(TASensDigTest, FieldWriteAboveConfigurationRegistersUsesPlainWrite) {
-    adapter.reads = {0xA500};
+    adapter.answers = {0xA500};
     uint16_t data = 0xA000;
     EXPECT_EQ(sens.SetRegisterState(33, data, 0xF000), 0);
     EXPECT_THAT(adapter.Frames(), ElementsAre("write 42 00", "write A0 00", "write 43 00",
@@ -131,7 +131,7 @@ TEST_F(TASensDigTest, FieldWriteAboveConfigurationRegistersUsesPlainWrite) {
 }
 
 TEST_F(TASensDigTest, ZeroMaskTakesBitZeroAsTheFieldStart) {
-    adapter.reads = {0x0003};
+    adapter.answers = {0x0003};
     uint16_t data = 0x0003;
     EXPECT_EQ(sens.SetRegisterState(7, data, 0x0000), 1);
     EXPECT_EQ(data, 0) << "nothing of the word lies in an empty mask";
@@ -149,7 +149,7 @@ class CheckConnectTries : public TASensDigTest,
 
 TEST_P(CheckConnectTries, StopsAtTheFirstDecisiveWord) {
     const ConnectCase& c = GetParam();
-    adapter.reads.assign(c.answers.begin(), c.answers.end());
+    adapter.answers.assign(c.answers.begin(), c.answers.end());
     adapter.idle = 0x0000;
     EXPECT_EQ(sens.CheckConnect(), c.result);
     std::vector<std::string> expected;
@@ -189,7 +189,7 @@ TEST_F(TASensDigTest, StatusFlagsComeFromTheLowSevenBits) {
         {0xFFFF, {true, true, true, true, true, true, true}},
     };
     for (const Case& c : cases) {
-        adapter.reads = {c.word};
+        adapter.answers = {c.word};
         adapter.log.clear();
         std::array<bool, 7> f{};
         sens.ReadStatus(f[0], f[1], f[2], f[3], f[4], f[5], f[6]);
@@ -213,7 +213,7 @@ TEST_F(TASensDigTest, AngleWordSplitsIntoCodeAndFlags) {
         {0x2000, 0, 1, 0, 0},
     };
     for (const Case& c : cases) {
-        adapter.reads = {c.word};
+        adapter.answers = {c.word};
         adapter.log.clear();
         uint16_t data = 0, angle = 0;
         uint8_t adc = 9, ls = 9, crc = 9;

@@ -30,7 +30,7 @@ class BindingTest : public ::testing::Test {
 TEST_F(BindingTest, CompleteLibraryBindsEveryEntryWithoutMessage) {
     EXPECT_TRUE(chip::BindAdapterLibrary(StubLibrary("stub_complete")));
     EXPECT_THAT(messages, IsEmpty());
-    const chip::AdapterEntryPoints& e = chip::Adapter();
+    const chip::AdapterEntryPoints& e = chip::EntryPoints();
     EXPECT_NE(e.SPI_GetNumChannels, nullptr);
     EXPECT_NE(e.SPI_IsBusy, nullptr);
     EXPECT_NE(e.FT_ReadGPIO, nullptr);
@@ -42,13 +42,13 @@ TEST_F(BindingTest, CompleteLibraryBindsEveryEntryWithoutMessage) {
 TEST_F(BindingTest, MissingFileSaysTheLibraryWasNotLoaded) {
     EXPECT_FALSE(chip::BindAdapterLibrary(StubLibrary("no_such_library")));
     EXPECT_THAT(messages, ElementsAre(chip::kLibraryNotLoaded));
-    EXPECT_EQ(chip::Adapter().SPI_GetNumChannels, nullptr);
+    EXPECT_EQ(chip::EntryPoints().SPI_GetNumChannels, nullptr);
 }
 
 TEST_F(BindingTest, MissingOpenChannelIsNamedAndLaterEntriesStayAbsent) {
     EXPECT_FALSE(chip::BindAdapterLibrary(StubLibrary("stub_no_open")));
     EXPECT_THAT(messages, ElementsAre(chip::kOpenChannelNotFound));
-    const chip::AdapterEntryPoints& e = chip::Adapter();
+    const chip::AdapterEntryPoints& e = chip::EntryPoints();
     EXPECT_NE(e.SPI_GetChannelInfo, nullptr);
     EXPECT_EQ(e.SPI_InitChannel, nullptr);
     EXPECT_EQ(e.SPI_Write, nullptr);
@@ -63,8 +63,8 @@ TEST_F(BindingTest, OtherMissingEntriesGiveTheGeneralMessage) {
 TEST_F(BindingTest, BothGpioEntriesAreLookedUpBeforeOneMessage) {
     EXPECT_FALSE(chip::BindAdapterLibrary(StubLibrary("stub_no_readgpio")));
     EXPECT_THAT(messages, ElementsAre(chip::kFunctionNotFound));
-    EXPECT_NE(chip::Adapter().FT_WriteGPIO, nullptr);
-    EXPECT_NE(chip::Adapter().SPI_IsBusy, nullptr);
+    EXPECT_NE(chip::EntryPoints().FT_WriteGPIO, nullptr);
+    EXPECT_NE(chip::EntryPoints().SPI_IsBusy, nullptr);
 }
 
 TEST(BindingMessages, HeldUntilASinkIsInstalled) {

@@ -3,7 +3,7 @@
 
 #include "chip/ASens_Digital.h"
 #include "chip/UnitSPI.h"
-#include "tests/chip/fake_adapter.h"
+#include "tests/fake_chip.h"
 
 namespace {
 
@@ -11,12 +11,17 @@ using ::testing::Each;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-class UnitSPITest : public fake::AdapterTest {};
+// The channel takes its clock rate from `rate` whenever it is opened.
+class UnitSPITest : public fake::AdapterTest {
+  protected:
+    uint32_t rate = 1000;
+    chip::Adapter rated{[this] { return rate; }};
+};
 
 TEST_F(UnitSPITest, InitOpensConfiguresSetsLinesAndCountsChannels) {
     adapter.channels = 0x0102;
-    chip::SetClockRateProvider([] { return 250000u; });
-    EXPECT_EQ(chip::InitAdapter(), 2) << "the low byte of the count";
+    rate = 250000;
+    EXPECT_EQ(rated.InitAdapter(), 2) << "the low byte of the count";
     EXPECT_THAT(adapter.log, ElementsAre("info", "open", "init", "gpio FF 10", "count"));
     EXPECT_EQ(adapter.lastConfig.ClockRate, 250000u);
     EXPECT_EQ(adapter.lastConfig.LatencyTimer, 1);
@@ -25,67 +30,68 @@ TEST_F(UnitSPITest, InitOpensConfiguresSetsLinesAndCountsChannels) {
     EXPECT_THAT(adapter.handles, Each(fake::OpenHandle()));
 }
 
-TEST_F(UnitSPITest, ClockRateIsTheEditsDesignValueWithoutProvider) {
-    chip::InitAdapter();
+TEST_F(UnitSPITest, ClockRateIsTheEditsDesignValueWithoutSource) {
+    channel.InitAdapter();
     EXPECT_EQ(adapter.lastConfig.ClockRate, 1000u);
+    EXPECT_EQ(channel.Config().ClockRate, chip::kDesignClockRate);
 }
 
 TEST_F(UnitSPITest, OpenChannelIsNeitherReopenedNorReconfigured) {
-    chip::InitAdapter();
+    rated.InitAdapter();
     adapter.log.clear();
-    chip::SetClockRateProvider([] { return 5u; });
-    chip::InitAdapter();
+    rate = 5;
+    rated.InitAdapter();
     EXPECT_THAT(adapter.log, ElementsAre("info", "gpio FF 10", "count"));
     EXPECT_EQ(adapter.lastConfig.ClockRate, 1000u);
 }
 
 TEST_F(UnitSPITest, FirstTransferOpensOnDemandWithTheZeroConfiguration) {
     uint8_t buffer[2] = {0x4F, 0x00};
-    chip::WriteSPI(0, 2, buffer);
+    channel.WriteSPI(2, buffer);
     EXPECT_THAT(adapter.log, ElementsAre("open", "init", "write 4F 00"));
     EXPECT_EQ(adapter.lastConfig.ClockRate, 0u);
     EXPECT_EQ(adapter.lastConfig.configOptions, 0u);
 }
 
 TEST_F(UnitSPITest, GpioWriteAlsoOpensOnDemand) {
-    chip::SetAdapterGPIO(0x0F, 0x01);
+    channel.SetAdapterGPIO(0x0F, 0x01);
     EXPECT_THAT(adapter.log, ElementsAre("open", "init", "gpio 0F 01"));
 }
 
 TEST_F(UnitSPITest, AfterCloseNothingReachesTheLibraryUntilInit) {
-    chip::InitAdapter();
-    chip::CloseAdapter();
-    EXPECT_FALSE(chip::ChannelOpen());
+    rated.InitAdapter();
+    rated.CloseAdapter();
+    EXPECT_FALSE(rated.ChannelOpen());
     adapter.log.clear();
     adapter.handles.clear();
 
     uint8_t buffer[2] = {0x4F, 0x00};
-    chip::WriteSPI(0, 2, buffer);
-    EXPECT_EQ(chip::ReadSPI(0, 2, buffer), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
-    chip::SetAdapterGPIO(0xFF, 0x00);
+    rated.WriteSPI(2, buffer);
+    EXPECT_EQ(rated.ReadSPI(2, buffer), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
+    rated.SetAdapterGPIO(0xFF, 0x00);
     EXPECT_THAT(adapter.log, IsEmpty());
     EXPECT_EQ(buffer[0], 0x4F) << "the buffer keeps what it held";
     EXPECT_EQ(buffer[1], 0x00);
 
-    chip::SetClockRateProvider([] { return 2000u; });
-    chip::InitAdapter();
+    rate = 2000;
+    rated.InitAdapter();
     EXPECT_THAT(adapter.log, ElementsAre("info", "open", "init", "gpio FF 10", "count"));
     EXPECT_EQ(adapter.lastConfig.ClockRate, 2000u) << "the new rate applies after a close";
 }
 
 TEST_F(UnitSPITest, ReadAfterCloseYieldsTheCommandFrame) {
-    chip::TASensDig sens(clock);
-    chip::InitAdapter();
+    chip::TASensDig sens(channel, clock);
+    channel.InitAdapter();
     sens.CloseSPI();
-    adapter.reads = {0x08E2};
+    adapter.answers = {0x08E2};
     EXPECT_EQ(sens.GetReg(39, true), 0x4F00);
     EXPECT_EQ(sens.CheckConnect(), 2);
-    EXPECT_EQ(adapter.reads.size(), 1u) << "no read reached the library";
+    EXPECT_EQ(adapter.answers.size(), 1u) << "no read reached the library";
 }
 
 TEST_F(UnitSPITest, AngleWordAfterCloseKeepsTheCallersValue) {
-    chip::TASensDig sens(clock);
-    chip::InitAdapter();
+    chip::TASensDig sens(channel, clock);
+    channel.InitAdapter();
     sens.CloseSPI();
     uint16_t data = 0xA123, angle = 0;
     uint8_t adc = 0, ls = 0, crc = 0;
@@ -113,16 +119,16 @@ TEST_F(UnitSPITest, FailedLibraryCallsLeaveDefinedValues) {
     table.SPI_GetChannelInfo = FailWithoutWritingInfo;
     table.SPI_OpenChannel = FailWithoutWritingHandle;
     chip::InstallAdapterEntryPoints(table);
-    EXPECT_EQ(chip::InitAdapter(), 0) << "no adapter: no channels";
-    EXPECT_FALSE(chip::ChannelOpen());
-    chip::TASensDig sens(clock);
+    EXPECT_EQ(channel.InitAdapter(), 0) << "no adapter: no channels";
+    EXPECT_FALSE(channel.ChannelOpen());
+    chip::TASensDig sens(channel, clock);
     EXPECT_EQ(sens.GetReg(39, true), 0x4F00) << "no channel: the read yields its command";
     EXPECT_THAT(adapter.log, ElementsAre("sleep 100"))
         << "no call with a handle that was never opened";
 }
 
 TEST_F(UnitSPITest, CloseWithoutOpenChannelCallsNothing) {
-    chip::CloseAdapter();
+    channel.CloseAdapter();
     EXPECT_THAT(adapter.log, IsEmpty());
 }
 
@@ -138,21 +144,34 @@ TEST_F(UnitSPITest, AbsentEntryPointsAreNeverCalled) {
     table.FT_ReadGPIO = nullptr;
     chip::InstallAdapterEntryPoints(table);
     adapter.channels = 3;
-    EXPECT_EQ(chip::InitAdapter(), 3);
+    EXPECT_EQ(channel.InitAdapter(), 3);
     uint8_t buffer[2] = {1, 2};
-    chip::ReadSPI(0, 2, buffer);
-    chip::WriteSPI(0, 2, buffer);
-    chip::SetAdapterGPIO(1, 1);
-    chip::CloseAdapter();
+    channel.ReadSPI(2, buffer);
+    channel.WriteSPI(2, buffer);
+    channel.SetAdapterGPIO(1, 1);
+    channel.CloseAdapter();
     EXPECT_THAT(adapter.log, ElementsAre("info", "count"));
     EXPECT_EQ(buffer[0], 1);
 }
 
 TEST_F(UnitSPITest, NoTableAtAllIsHarmless) {
     chip::InstallAdapterEntryPoints(chip::AdapterEntryPoints{});
-    EXPECT_EQ(chip::InitAdapter(), 0);
-    chip::TASensDig sens(clock);
+    EXPECT_EQ(channel.InitAdapter(), 0);
+    chip::TASensDig sens(channel, clock);
     EXPECT_EQ(sens.CheckConnect(), 2) << "every read yields its command frame";
+}
+
+TEST_F(UnitSPITest, EachAdapterKeepsItsOwnFailureRecord) {
+    adapter.failAfter = 0;
+    uint8_t buffer[2] = {0x4F, 0x00};
+    EXPECT_EQ(channel.WriteSPI(2, buffer), static_cast<FT_STATUS>(FT_IO_ERROR));
+    adapter.failShort = true;
+    EXPECT_EQ(channel.ReadSPI(2, buffer), static_cast<FT_STATUS>(FT_IO_ERROR))
+        << "fewer bytes than asked is a failure, whatever the status";
+    EXPECT_EQ(channel.FailedTransfers(), 2u);
+    EXPECT_EQ(rated.FailedTransfers(), 0u);
+    chip::TASensDig sens(channel, clock);
+    EXPECT_EQ(sens.FailedTransfers(), 2u) << "the chip object counts through its adapter";
 }
 
 }  // namespace

@@ -64,11 +64,10 @@ class SimChip : public testing::Test {
         WriteFile(scenario_, "[sim]\nnoise=0\nrpm=0.5\n" + keys);
         ::setenv("QX5520_SIM", scenario_.c_str(), 1);
         reset_();
-        chip::ResetAdapterState();
     }
 
     void TearDown() override {
-        chip::CloseAdapter();
+        asensDig.CloseSPI();
         ::unsetenv("QX5520_SIM");
     }
 
@@ -84,7 +83,8 @@ class SimChip : public testing::Test {
     static inline std::filesystem::path scenario_;
 
     CountingClock clock;
-    chip::TASensDig asensDig{clock};
+    chip::Adapter channel;
+    chip::TASensDig asensDig{channel, clock};
     app::LanguageTexts texts = Texts();
     app::HeadlessConnectionView view;
     app::ConnectionSupervisor supervisor{view, texts};
@@ -149,12 +149,12 @@ TEST_F(SimChip, UnpluggedWhileSupervisedTheNextTickShowsNoChipAndNothingHangs) {
     supervisor.cbConnectClick(asensDig);
     supervisor.TimerConnectTimer(asensDig);
     EXPECT_EQ(view.connectState, "identified");
-    const uint64_t failedBefore = chip::FailedTransfers();
+    const uint64_t failedBefore = asensDig.FailedTransfers();
     supervisor.TimerConnectTimer(asensDig);
     EXPECT_EQ(view.connectState, "not connected");
     EXPECT_EQ(LitIndicators(),
               "rbEML rbOFC_READY rbCONV_READY rbELOAD_READY rbLOW_SPEED rbOTR_Y rbOTR_X");
-    EXPECT_GT(chip::FailedTransfers(), failedBefore);
+    EXPECT_GT(asensDig.FailedTransfers(), failedBefore);
     EXPECT_TRUE(view.timerEnabled);
     // Switching off still gives one more tick, then the timer stops.
     view.connectChecked = false;

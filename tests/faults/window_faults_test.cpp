@@ -68,7 +68,6 @@ class WindowFault : public testing::Test {
         WriteFile(dir_ / "scenario.ini", "[sim]\nnoise=0\nrpm=0.5\n" + keys);
         ::setenv("QX5520_SIM", (dir_ / "scenario.ini").c_str(), 1);
         reset_();
-        chip::ResetAdapterState();
     }
 
     ui::TF_Face& Open() {
@@ -160,12 +159,12 @@ TEST_F(WindowFault, AdapterUnpluggedDuringTheReadoutStopsItWithOneMessageAndLogs
     work.EditAngleDataFile->setText(QString::fromStdString(log.string()));
     work.cbSaveToFile->setChecked(true);
     work.EditAngleWorkDataInt->setText("1");
-    const uint64_t failedBefore = chip::FailedTransfers();
+    const uint64_t failedBefore = window->context.chip->FailedTransfers();
     work.BtnStartAngleWrkData->click();
     ASSERT_TRUE(ProcessUntil([&] { return !messages.empty(); }, 5000));
     ProcessUntil([] { return false; }, 100);
 
-    EXPECT_GT(chip::FailedTransfers(), failedBefore);  // the adapter did go away
+    EXPECT_GT(window->context.chip->FailedTransfers(), failedBefore);  // the adapter did go away
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
     EXPECT_TRUE(messages[0].text.contains("did not complete a transfer (unplugged?)"))

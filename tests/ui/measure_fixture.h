@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "chip/ASens_Digital.h"
-#include "tests/app/register_test_chip.h"
+#include "tests/fake_chip.h"
 #include "ui/window_context.h"
 
 namespace measure_test {
@@ -29,7 +29,7 @@ class MeasureTest : public ::testing::Test {
                 "_" + test->test_suite_name() + "_" + test->name());
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
-        regtest::Install(chip_);
+        fake::Install(chip_);
         context.chip = &dig_;
         context.ExePath = dir_.string() + "/";
         context.texts.btnStart = "Старт";
@@ -83,9 +83,10 @@ class MeasureTest : public ::testing::Test {
     ui::WindowContext context;
     std::vector<QString> errors;
     int saves = 0;
-    regtest::TestChip chip_;
-    regtest::CountingClock clock_;
-    chip::TASensDig dig_{clock_};
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
     std::filesystem::path dir_;
 };
 

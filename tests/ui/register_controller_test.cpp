@@ -20,7 +20,7 @@
 #include "app/field_map.h"
 #include "app/status_flags.h"
 #include "chip/ASens_Digital.h"
-#include "tests/app/register_test_chip.h"
+#include "tests/fake_chip.h"
 #include "ui/window_context.h"
 
 namespace ui {
@@ -90,7 +90,7 @@ std::unique_ptr<QWidget> TestWindow(const std::set<std::string>& leaveOut = {}) 
 class Controller : public ::testing::Test {
   protected:
     void SetUp() override {
-        regtest::Install(chip_);
+        fake::Install(chip_);
         context_.chip = &dig_;
         context_.texts.vWritingProcess = "Writing";
         context_.texts.vReadingProcess = "Reading";
@@ -117,9 +117,10 @@ class Controller : public ::testing::Test {
     }
     void Click(const char* button) { Get<QPushButton>(button)->click(); }
 
-    regtest::TestChip chip_;
-    regtest::CountingClock clock_;
-    chip::TASensDig dig_{clock_};
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
     WindowContext context_;
     std::vector<QString> errors_;
     std::unique_ptr<QWidget> window_;

@@ -17,7 +17,7 @@
 #include "app/field_map.h"
 #include "app/status_flags.h"
 #include "chip/ASens_Digital.h"
-#include "tests/app/register_test_chip.h"
+#include "tests/fake_chip.h"
 #include "tests/ui/window_fixture.h"
 
 namespace {
@@ -28,7 +28,7 @@ class RegisterWindow : public window_test::WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
-        regtest::Install(chip_);
+        fake::Install(chip_);
         Open();
         // The window's own chip object pauses 100 ms per read; the tests use one that counts.
         window->context.chip = &dig_;
@@ -46,9 +46,10 @@ class RegisterWindow : public window_test::WindowTest {
         return widget->palette().color(QPalette::Base);
     }
 
-    regtest::TestChip chip_;
-    regtest::CountingClock clock_;
-    chip::TASensDig dig_{clock_};
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
 };
 
 TEST_F(RegisterWindow, EveryControlTheControllerBindsIsThereWithItsKind) {

@@ -18,7 +18,7 @@
 #include <string>
 
 #include "chip/ASens_Digital.h"
-#include "tests/app/register_test_chip.h"
+#include "tests/fake_chip.h"
 #include "tests/ui/window_fixture.h"
 #include "ui/UnitAbout.h"
 #include "ui/analog_page.h"
@@ -50,7 +50,7 @@ class BenchWindow : public window_test::WindowTest {
   protected:
     void SetUp() override {
         WindowTest::SetUp();
-        regtest::Install(chip_);
+        fake::Install(chip_);
     }
     ui::TF_Face& OpenCounting() {
         window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, &clock_});
@@ -63,8 +63,8 @@ class BenchWindow : public window_test::WindowTest {
         return widget;
     }
 
-    regtest::TestChip chip_;
-    regtest::CountingClock clock_;
+    fake::Chip chip_;
+    fake::Clock clock_;
 };
 
 TEST_F(BenchWindow, VerdictColoursCarryTextThatCanBeRead) {
