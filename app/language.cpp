@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/field_map.h"
 #include "app/ini_text.h"
 #include "chip/utf8_path.h"
 
@@ -85,43 +86,7 @@ std::string LanguageFile::Text(std::string_view key) const {
     return found == texts_.end() ? std::string() : found->second;
 }
 
-const std::array<RelabelRow, 53> kRelabelRowsBeforeStart{{
-    {"GA_X", {"LabelGA_X"}},
-    {"GA_Y", {"LabelGA_Y"}},
-    {"OA_X", {"LabelOA_X"}},
-    {"OA_Y", {"LabelOA_Y"}},
-    {"T_CURR", {"LabelT_CURR"}},
-    {"XG", {"LabelXG"}},
-    {"REF", {"LabelREF"}},
-    {"OFFSET_COS", {"LabelOFFSET_COS"}},
-    {"OFFSET_SIN", {"LabelOFFSET_SIN"}},
-    {"ADCNT", {"LabelADCNT"}},
-    {"SDIS", {"cbSDIS"}},
-    {"PDIS", {"cbPDIS"}},
-    {"AGC_EN", {"cbAGC_EN"}},
-    {"AOC_EN", {"cbAOC_EN"}},
-    {"ZERO_POS", {"LabelZERO_POS"}},
-    {"ANG_CLAMP_DN", {"LabelANG_CLAMP_DN"}},
-    {"PHI_MIN", {"LabelPHI_MIN"}},
-    {"PHI_MAX", {"LabelPHI_MAX"}},
-    {"ANG_RNG_LSB", {"LabelANG_RNG_LSB"}},
-    {"ANG_RNG_MSB", {"LabelANG_RNG_MSB"}},
-    {"EN360", {"cbEN360"}},
-    {"DIR", {"cbDIR"}},
-    {"EML_OUT_EN", {"cbEML_OUT_EN"}},
-    {"SSI_MODE", {"cbSSI_MODE"}},
-    {"EE_LD_EN", {"cbEE_LD_EN"}},
-    {"DTSTO_DIS", {"cbDTSTO_DIS"}},
-    {"AMP_EML_TH", {"LabelAMP_EML_TH"}},
-    {"FREQG", {"LabelFREQG"}},
-    {"Amplitude", {"LabelAmplitude"}},
-    {"AngleOut", {"LabelAngleOut"}},
-    {"OutY", {"LabelOutY"}},
-    {"OutX", {"LabelOutX"}},
-    {"ZOut", {"LabelZOut"}},
-    {"CORDIC_QUADRANT", {"LabelCORDIC_QUADRANT"}},
-    {"ATST0_SET", {"LabelATST0_SET"}},
-    {"DTST_SET", {"LabelDTST_SET"}},
+const std::array<RelabelRow, 17> kRelabelRowsBeforeStart{{
     {"WriteGroup", {"btnWriteGroup1", "btnWriteGroup2", "btnWriteGroup3", "btnWriteGroup4"}},
     {"ReadGroup", {"btnReadGroup1", "btnReadGroup2", "btnReadGroup3", "btnReadGroup4"}},
     {"tsAnalogCfg", {"tsAnalogCfg"}},
@@ -163,6 +128,11 @@ const std::array<RelabelRow, 1> kRelabelRowsAdded{{
 
 namespace {
 
+// The controls the language step gives a state text rather than a caption.
+constexpr std::string_view kConnectStateLabel = "LabelConnectState";
+constexpr std::string_view kChannelCountLabel = "LabelChanCnt";
+constexpr std::string_view kIndicatorButton = "btnAnalogInd";
+
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
     const std::string text = file.Text(row.key);
     for (std::string_view control : row.controls) {
@@ -179,13 +149,14 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
 
     const LanguageFile file(exePath + "lang." + choice.suffix);
     LanguageTexts texts;
+    for (const ConfigField& field : kConfigFields) {
+        target.SetControlText(field.caption, file.Text(field.languageKey));
+    }
     for (const RelabelRow& row : kRelabelRowsBeforeStart) ApplyRow(row, file, target);
 
     texts.btnStart = file.Text("btnStart");
     texts.btnStop = file.Text("btnStop");
-    for (std::string_view button : {"btnStart", "BtnStartAngleWrkData", "btnStartXYChart"}) {
-        target.SetControlText(button, texts.btnStart);
-    }
+    for (std::string_view button : kStartButtons) target.SetControlText(button, texts.btnStart);
 
     for (const RelabelRow& row : kRelabelRowsAfterStart) ApplyRow(row, file, target);
 
@@ -206,10 +177,30 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
         if (file.Has(row.key)) ApplyRow(row, file, target);
     }
 
-    target.SetControlText("LabelConnectState", texts.vNotDefined);
-    target.SetControlText("LabelChanCnt", texts.vChannelsFound + "0");
-    target.SetControlText("btnAnalogInd", texts.vTurnOn);
+    target.SetControlText(kConnectStateLabel, texts.vNotDefined);
+    target.SetControlText(kChannelCountLabel, texts.vChannelsFound + "0");
+    target.SetControlText(kIndicatorButton, texts.vTurnOn);
     return texts;
+}
+
+std::vector<std::string_view> LanguageControlNames() {
+    std::vector<std::string_view> names;
+    auto add = [&names](std::string_view name) {
+        if (!name.empty() && std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    };
+    auto addRow = [&add](const RelabelRow& row) {
+        for (std::string_view control : row.controls) add(control);
+    };
+    for (const ConfigField& field : kConfigFields) add(field.caption);
+    for (const RelabelRow& row : kRelabelRowsBeforeStart) addRow(row);
+    for (std::string_view button : kStartButtons) add(button);
+    for (const RelabelRow& row : kRelabelRowsAfterStart) addRow(row);
+    addRow(kRelabelRowLast);
+    for (const RelabelRow& row : kRelabelRowsAdded) addRow(row);
+    for (std::string_view name : {kConnectStateLabel, kChannelCountLabel, kIndicatorButton})
+        add(name);
+    return names;
 }
 
 }  // namespace app

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace app {
 
@@ -66,8 +67,9 @@ struct RelabelRow {
     std::array<std::string_view, 4> controls;  // unused places are empty
 };
 
-/// Rows 1-53 of the relabelling table, read before the start/stop texts.
-extern const std::array<RelabelRow, 53> kRelabelRowsBeforeStart;
+/// The captions of the configuration fields come first, from the field table (each field's
+/// languageKey sets its caption control). Then these rows, read before the start/stop texts.
+extern const std::array<RelabelRow, 17> kRelabelRowsBeforeStart;
 /// Rows 54-64, read after the start/stop texts and before the message texts.
 extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 /// Row 65, the hidden check box, read after the message texts.
@@ -75,6 +77,14 @@ extern const RelabelRow kRelabelRowLast;
 /// The controls added to the window since: relabelled after row 65, and only by a key the
 /// file has (a file without it leaves their design text).
 extern const std::array<RelabelRow, 1> kRelabelRowsAdded;
+
+/// The buttons that take the start text btnStart.
+inline constexpr std::array<std::string_view, 3> kStartButtons{"btnStart", "BtnStartAngleWrkData",
+                                                               "btnStartXYChart"};
+
+/// Every control the language step sets a text on (tabs by their page), each once: a window
+/// that lacks one of them is built wrong.
+std::vector<std::string_view> LanguageControlNames();
 
 /// What the language step writes to; the window implements it over its widgets.
 class LanguageTarget {

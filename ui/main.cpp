@@ -23,6 +23,7 @@
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
 #include "ui/charts_page.h"
+#include "ui/control_index.h"
 #include "ui/dial_indicator.h"
 #include "ui/message_box.h"
 #include "ui/regcfg_page.h"
@@ -76,9 +77,12 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
     BuildLayout();
     resize(Scaled(kClientWidth), Scaled(kClientHeight));
     HoldOuterWidth();
+    // Every control a language key names exists before anything runs.
+    controls_ = std::make_unique<ControlIndex>(this);
+    controls_->Require(app::LanguageControlNames());
 
     // Before the settings are restored: restoring cbConnect may switch the exchange on.
-    registerController_ = std::make_unique<RegisterController>(context, this);
+    registerController_ = std::make_unique<RegisterController>(context, *controls_, this);
     FormCreate(options.args);
     if (!batchExitCode_) F_About = new TF_About(context.texts, this);
 }
@@ -346,12 +350,9 @@ void TF_Face::SetApplicationTitle(const std::string& text) {
 }
 
 void TF_Face::SetControlText(std::string_view controlName, const std::string& text) {
-    const QString name = QString::fromUtf8(controlName.data(), qsizetype(controlName.size()));
     const QString caption = FromUtf8(text);
-    auto* control = findChild<QWidget*>(name);
     // A key that names no control is a fault of the build, never skipped.
-    if (!control)
-        throw std::logic_error("The window has no control named " + name.toStdString() + ".");
+    auto* control = controls_->Get<QWidget>(controlName);
     if (const int tab = PageIndex(control); tab >= 0) {
         PageControl->setTabText(tab, caption);
     } else if (auto* label = qobject_cast<QLabel*>(control)) {

@@ -23,6 +23,7 @@ namespace ui {
 
 class AnalogPage;
 class AnglePage;
+class ControlIndex;
 class ChartsPage;
 class RegCfgPage;
 class RegisterController;
@@ -129,6 +130,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     std::function<std::string()> fileVersion_;
     chip::Clock* clock_;
     std::unique_ptr<app::Shell> shell_;
+    std::unique_ptr<ControlIndex> controls_;
     std::unique_ptr<RegisterController> registerController_;
     std::optional<int> batchExitCode_;
     bool destroyed_ = false;

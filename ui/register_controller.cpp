@@ -21,20 +21,12 @@
 #include "app/field_map.h"
 #include "app/param_groups.h"
 #include "app/status_flags.h"
+#include "ui/control_index.h"
 #include "ui/window_context.h"
 #include "ui/window_style.h"
 
 namespace ui {
 namespace {
-
-std::runtime_error MissingControl(std::string_view name) {
-    return std::runtime_error("The window has no control named " + std::string(name) + ".");
-}
-
-template <typename Widget>
-Widget* Find(QWidget* window, std::string_view name) {
-    return window->findChild<Widget*>(QString::fromUtf8(name.data(), qsizetype(name.size())));
-}
 
 // One edit, check box or item list of the parameter pages. Its colour is the background
 // role of its kind; Verdict::Layout gives back the palette the window gave it.
@@ -133,21 +125,18 @@ class WidgetFieldControl : public app::FieldControl {
 
 class WidgetFieldControls : public app::FieldControls {
   public:
-    explicit WidgetFieldControls(QWidget* window) {
+    explicit WidgetFieldControls(const ControlIndex& controls) {
         for (const app::ConfigField& field : app::kConfigFields) {
-            if (QWidget* widget = ui::Find<QWidget>(window, field.control)) {
-                controls_.try_emplace(std::string(field.control), widget);
-            }
+            controls_.try_emplace(std::string(field.control), controls.Get<QWidget>(field.control));
         }
     }
-    app::FieldControl& Control(std::string_view name) override {
+    WidgetFieldControl& Control(std::string_view name) override {
         const auto found = controls_.find(name);
-        if (found == controls_.end()) throw MissingControl(name);
+        if (found == controls_.end()) {
+            throw std::logic_error("No configuration field has the control " + std::string(name) +
+                                   ".");
+        }
         return found->second;
-    }
-    WidgetFieldControl* Lookup(std::string_view name) {
-        const auto found = controls_.find(name);
-        return found == controls_.end() ? nullptr : &found->second;
     }
 
   private:
@@ -158,18 +147,15 @@ class WidgetFieldControls : public app::FieldControls {
 // group operation keeps the event loop waiting.
 class PanelBusyMessage : public app::BusyMessage {
   public:
-    explicit PanelBusyMessage(QWidget* window)
-        : panel_(Find<QWidget>(window, "PanelMsg")), label_(Find<QLabel>(window, "LabelMsg")) {}
+    explicit PanelBusyMessage(const ControlIndex& controls)
+        : panel_(controls.Get<QWidget>("PanelMsg")), label_(controls.Get<QLabel>("LabelMsg")) {}
     void Show(const std::string& text) override {
-        if (label_) label_->setText(QString::fromStdString(text));
-        if (!panel_) return;
+        label_->setText(QString::fromStdString(text));
         panel_->show();
         panel_->raise();
         panel_->repaint();
     }
-    void Hide() override {
-        if (panel_) panel_->hide();
-    }
+    void Hide() override { panel_->hide(); }
 
   private:
     QWidget* panel_;
@@ -178,14 +164,17 @@ class PanelBusyMessage : public app::BusyMessage {
 
 class RadioIndicators : public app::StatusIndicators {
   public:
-    explicit RadioIndicators(QWidget* window) {
+    explicit RadioIndicators(const ControlIndex& controls) {
         for (const app::StatusFlag& flag : app::kStatusFlags) {
-            indicators_[std::string(flag.indicator)] = Find<QRadioButton>(window, flag.indicator);
+            indicators_[std::string(flag.indicator)] = controls.Get<QRadioButton>(flag.indicator);
         }
     }
     void SetIndicator(std::string_view indicator, bool on) override {
         const auto found = indicators_.find(indicator);
-        if (found == indicators_.end() || found->second == nullptr) throw MissingControl(indicator);
+        if (found == indicators_.end()) {
+            throw std::logic_error("No status flag has the indicator " + std::string(indicator) +
+                                   ".");
+        }
         found->second->setChecked(on);
     }
 
@@ -195,29 +184,21 @@ class RadioIndicators : public app::StatusIndicators {
 
 class WindowConnectionView : public app::ConnectionView {
   public:
-    WindowConnectionView(QWidget* window, WidgetFieldControls& fields, PanelBusyMessage& busy)
+    WindowConnectionView(const ControlIndex& controls, WidgetFieldControls& fields,
+                         PanelBusyMessage& busy)
         : fields_(fields),
           busy_(busy),
-          indicators_(window),
-          connect_(Find<QCheckBox>(window, "cbConnect")),
-          state_(Find<QLabel>(window, "LabelConnectState")),
-          channels_(Find<QLabel>(window, "LabelChanCnt")),
-          timer_(Find<QTimer>(window, "TimerConnect")) {
-        if (timer_ == nullptr) {
-            // A window without its supervision timer still gets one, disabled.
-            timer_ = new QTimer(window);
-            timer_->setObjectName("TimerConnect");
-            timer_->setInterval(2000);
-        }
-    }
+          indicators_(controls),
+          connect_(controls.Get<QCheckBox>("cbConnect")),
+          state_(controls.Get<QLabel>("LabelConnectState")),
+          channels_(controls.Get<QLabel>("LabelChanCnt")),
+          timer_(controls.Get<QTimer>("TimerConnect")) {}
 
-    bool ConnectChecked() const override { return connect_ && connect_->isChecked(); }
+    bool ConnectChecked() const override { return connect_->isChecked(); }
     void SetConnectStateText(const std::string& text) override {
-        if (!state_) throw MissingControl("LabelConnectState");
         state_->setText(QString::fromStdString(text));
     }
     void SetChannelCountText(const std::string& text) override {
-        if (!channels_) throw MissingControl("LabelChanCnt");
         channels_->setText(QString::fromStdString(text));
     }
     void SetConnectTimerEnabled(bool enabled) override {
@@ -227,9 +208,7 @@ class WindowConnectionView : public app::ConnectionView {
             timer_->start();  // an enabled timer keeps its period
         }
     }
-    void RepaintSwitch() override {
-        if (connect_) connect_->repaint();
-    }
+    void RepaintSwitch() override { connect_->repaint(); }
     app::FieldControls& Fields() override { return fields_; }
     app::BusyMessage& Busy() override { return busy_; }
     app::StatusIndicators& Indicators() override { return indicators_; }
@@ -255,11 +234,11 @@ bool HasChangeHandler(const app::ConfigField& field) {
 }  // namespace
 
 struct RegisterController::Widgets {
-    explicit Widgets(QWidget* window)
-        : fields(window),
-          busy(window),
-          connection(window, fields, busy),
-          chipId(Find<QLineEdit>(window, "EditChipID")) {}
+    explicit Widgets(const ControlIndex& controls)
+        : fields(controls),
+          busy(controls),
+          connection(controls, fields, busy),
+          chipId(controls.Get<QLineEdit>("EditChipID")) {}
     WidgetFieldControls fields;
     PanelBusyMessage busy;
     WindowConnectionView connection;
@@ -268,9 +247,9 @@ struct RegisterController::Widgets {
 
 namespace {
 
-// Every control the controller binds, by name, that the window lacks: none in a window that
-// is built right.
-std::vector<std::string> MissingControls(QWidget* window) {
+// Every control the controller binds, checked before anything is bound: a control missing
+// from the window is a fault of the build, reported at once and all together.
+const ControlIndex& WithEveryControl(const ControlIndex& controls) {
     std::vector<std::string> names;
     for (const app::ConfigField& field : app::kConfigFields) names.emplace_back(field.control);
     for (int group = 1; group <= app::kGroupCount; ++group) {
@@ -279,64 +258,43 @@ std::vector<std::string> MissingControls(QWidget* window) {
     }
     for (const app::StatusFlag& flag : app::kStatusFlags) names.emplace_back(flag.indicator);
     for (const char* name : {"PanelMsg", "LabelMsg", "EditChipID", "btnWriteChID", "btnReadChID",
-                             "cbConnect", "LabelConnectState", "LabelChanCnt"}) {
+                             "cbConnect", "LabelConnectState", "LabelChanCnt", "TimerConnect"}) {
         names.emplace_back(name);
     }
-    std::vector<std::string> missing;
-    for (const std::string& name : names) {
-        if (Find<QWidget>(window, name) == nullptr) missing.push_back(name);
-    }
-    return missing;
-}
-
-// Checked before anything is bound: a control missing from the window is a fault of the
-// build, reported at once rather than when a handler first needs it.
-QWidget* WithEveryControl(QWidget* window) {
-    const std::vector<std::string> missing = MissingControls(window);
-    if (!missing.empty()) {
-        std::string names;
-        for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
-        throw std::logic_error("The window has no control named " + names + ".");
-    }
-    return window;
+    controls.Require(names);
+    return controls;
 }
 
 }  // namespace
 
-RegisterController::RegisterController(WindowContext& context, QWidget* window)
-    : QObject(window),
+RegisterController::RegisterController(WindowContext& context, const ControlIndex& controls,
+                                       QObject* parent)
+    : QObject(parent),
       context_(context),
-      widgets_(std::make_unique<Widgets>(WithEveryControl(window))),
+      widgets_(std::make_unique<Widgets>(WithEveryControl(controls))),
       supervisor_(
           std::make_unique<app::ConnectionSupervisor>(widgets_->connection, context.texts)) {
     for (int group = 1; group <= app::kGroupCount; ++group) {
         const std::string n = std::to_string(group);
-        if (auto* button = Find<QPushButton>(window, "btnWriteGroup" + n)) {
-            connect(button, &QPushButton::clicked, this, [this, group] { WriteGroup(group); });
-        }
-        if (auto* button = Find<QPushButton>(window, "btnReadGroup" + n)) {
-            connect(button, &QPushButton::clicked, this, [this, group] { ReadGroup(group); });
-        }
+        connect(controls.Get<QPushButton>("btnWriteGroup" + n), &QPushButton::clicked, this,
+                [this, group] { WriteGroup(group); });
+        connect(controls.Get<QPushButton>("btnReadGroup" + n), &QPushButton::clicked, this,
+                [this, group] { ReadGroup(group); });
     }
     for (const app::ConfigField& field : app::kConfigFields) {
         if (!HasChangeHandler(field)) continue;
-        auto* edit = Find<QLineEdit>(window, field.control);
-        WidgetFieldControl* control = widgets_->fields.Lookup(field.control);
-        if (edit == nullptr || control == nullptr) continue;
+        WidgetFieldControl* control = &widgets_->fields.Control(field.control);
         // EditGA_XChange: grey on every change of the text, typed or set by the program.
-        connect(edit, &QLineEdit::textChanged, this,
+        connect(controls.Get<QLineEdit>(field.control), &QLineEdit::textChanged, this,
                 [control] { control->Paint(app::Verdict::Grey); });
     }
-    if (auto* button = Find<QPushButton>(window, "btnWriteChID")) {
-        connect(button, &QPushButton::clicked, this, &RegisterController::btnWriteChIDClick);
-    }
-    if (auto* button = Find<QPushButton>(window, "btnReadChID")) {
-        connect(button, &QPushButton::clicked, this, &RegisterController::btnReadChIDClick);
-    }
+    connect(controls.Get<QPushButton>("btnWriteChID"), &QPushButton::clicked, this,
+            &RegisterController::btnWriteChIDClick);
+    connect(controls.Get<QPushButton>("btnReadChID"), &QPushButton::clicked, this,
+            &RegisterController::btnReadChIDClick);
     // toggled, not clicked: a setChecked by the settings restore switches on as well.
-    if (QCheckBox* box = widgets_->connection.ConnectBox()) {
-        connect(box, &QCheckBox::toggled, this, &RegisterController::cbConnectClick);
-    }
+    connect(widgets_->connection.ConnectBox(), &QCheckBox::toggled, this,
+            &RegisterController::cbConnectClick);
     connect(widgets_->connection.Timer(), &QTimer::timeout, this,
             &RegisterController::TimerConnectTimer);
 }
@@ -371,14 +329,12 @@ void RegisterController::ReadGroup(int group) {
 
 void RegisterController::btnWriteChIDClick() {
     Guarded([&](chip::TASensDig& chip) {
-        if (!widgets_->chipId) throw MissingControl("EditChipID");
         app::WriteChipId(chip, widgets_->chipId->text().toStdString());
     });
 }
 
 void RegisterController::btnReadChIDClick() {
     Guarded([&](chip::TASensDig& chip) {
-        if (!widgets_->chipId) throw MissingControl("EditChipID");
         widgets_->chipId->setText(QString::fromStdString(app::ReadChipId(chip)));
     });
 }

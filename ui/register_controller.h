@@ -1,5 +1,5 @@
 // The behaviour of the register pages, the chip identifier, the status strip and the
-// exchange switch, bound to the main window's widgets by their object names.
+// exchange switch, bound to the main window's controls as its control index names them.
 #pragma once
 
 #include <QObject>
@@ -7,18 +7,17 @@
 
 #include "app/field_controls.h"
 
-class QWidget;
-
 namespace app {
 class ConnectionSupervisor;
 }
 
 namespace ui {
 
+class ControlIndex;
 struct WindowContext;
 
-/// Finds, under window, the field controls of the four parameter pages (EditGA_X, cbSDIS,
-/// cbADCNT, ...), btnWriteGroup1-4 and btnReadGroup1-4, PanelMsg with LabelMsg, EditChipID
+/// Takes from the window's control index the field controls of the four parameter pages (EditGA_X,
+/// cbSDIS, cbADCNT, ...), btnWriteGroup1-4 and btnReadGroup1-4, PanelMsg with LabelMsg, EditChipID
 /// with btnWriteChID and btnReadChID, rbEML ... rbOTR_X, cbConnect, LabelConnectState,
 /// LabelChanCnt and the QTimer TimerConnect, and connects their handlers. Construct it once
 /// the window's controls exist and before the settings are restored: cbConnect's toggled
@@ -28,8 +27,8 @@ struct WindowContext;
 class RegisterController : public QObject {
     Q_OBJECT
   public:
-    /// A QObject child of window.
-    RegisterController(WindowContext& context, QWidget* window);
+    /// A QObject child of parent (the window).
+    RegisterController(WindowContext& context, const ControlIndex& controls, QObject* parent);
     ~RegisterController() override;
 
     void btnWriteGroup1Click() { WriteGroup(1); }

@@ -201,11 +201,13 @@ TEST(LoadLanguage, RunsInTheFixedOrderAndEndsWithTheStartTexts) {
     RecordingTarget target;
     const app::LanguageTexts texts = app::LoadLanguage(dir.ExePath(), target);
 
-    // Rows 1-53, then the three start buttons, rows 54-64, row 65, the start texts.
-    EXPECT_EQ(IndexOf(target, "LabelGA_X"), "0");
+    // The field captions, rows 37-53, then the three start buttons, rows 54-64, row 65, the
+    // start texts.
+    EXPECT_EQ(IndexOf(target, "LabelT_CURR"), "0") << "the field table's first field";
     const auto index = [&](const std::string& control) {
         return std::stoi(IndexOf(target, control));
     };
+    EXPECT_LT(index("LabelOutY"), index("btnWriteGroup1")) << "the table's last field";
     EXPECT_LT(index("BtnReadAngleData"), index("btnStart"));
     EXPECT_LT(index("btnStartXYChart"), index("btnClear1"));
     EXPECT_LT(index("btnAbout"), index("cbSSIOn"));

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/field_map.h"
 #include "app/language.h"
 #include "tests/fuzz/fuzz_check.h"
 
@@ -32,6 +33,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const app::LanguageFile file(path);
     for (const auto& row : app::kRelabelRowsBeforeStart) {
         const std::string key(row.key);
+        QX_FUZZ_CHECK(file.Text(key) == file.Text(Flipped(key)));
+    }
+    for (const auto& field : app::kConfigFields) {
+        const std::string key(field.languageKey);
         QX_FUZZ_CHECK(file.Text(key) == file.Text(Flipped(key)));
     }
     for (const char* key :

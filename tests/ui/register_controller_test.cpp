@@ -21,6 +21,7 @@
 #include "app/status_flags.h"
 #include "chip/ASens_Digital.h"
 #include "tests/fake_chip.h"
+#include "ui/control_index.h"
 #include "ui/window_context.h"
 
 namespace ui {
@@ -100,7 +101,8 @@ class Controller : public ::testing::Test {
     }
     void Bind(const std::set<std::string>& leaveOut = {}) {
         window_ = TestWindow(leaveOut);
-        controller_ = new RegisterController(context_, window_.get());
+        controls_ = std::make_unique<ControlIndex>(window_.get());
+        controller_ = new RegisterController(context_, *controls_, window_.get());
     }
     template <typename W>
     W* Get(const char* name) {
@@ -124,6 +126,7 @@ class Controller : public ::testing::Test {
     WindowContext context_;
     std::vector<QString> errors_;
     std::unique_ptr<QWidget> window_;
+    std::unique_ptr<ControlIndex> controls_;
     RegisterController* controller_ = nullptr;
 };
 

@@ -109,24 +109,6 @@ TEST_F(WindowLanguage, InputsTakeTheirLabelsTextsAsAccessibleNames) {
     EXPECT_EQ(Find<QLineEdit>("EditOA_X")->accessibleName(), "");
 }
 
-TEST_F(WindowLanguage, EveryControlALanguageKeyNamesIsInTheWindow) {
-    CopyShipped("lang.eng");
-    Open();
-    EXPECT_TRUE(messages.empty());
-    std::vector<app::RelabelRow> rows(app::kRelabelRowsBeforeStart.begin(),
-                                      app::kRelabelRowsBeforeStart.end());
-    rows.insert(rows.end(), app::kRelabelRowsAfterStart.begin(), app::kRelabelRowsAfterStart.end());
-    rows.push_back(app::kRelabelRowLast);
-    rows.insert(rows.end(), app::kRelabelRowsAdded.begin(), app::kRelabelRowsAdded.end());
-    for (const app::RelabelRow& row : rows) {
-        for (std::string_view control : row.controls) {
-            if (control.empty()) continue;
-            const QString name = QString::fromUtf8(control.data(), qsizetype(control.size()));
-            EXPECT_NE(window->findChild<QWidget*>(name), nullptr) << control;
-        }
-    }
-}
-
 TEST_F(WindowLanguage, AnUnreadableVersionIsReportedAndLeavesTheCaptionBare) {
     CopyShipped("lang.eng");
     window = std::make_unique<ui::TF_Face>(ui::FaceOptions{
