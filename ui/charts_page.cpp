@@ -19,12 +19,6 @@ namespace ui {
 
 namespace {
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 DecimatedChart* NewChart(const char* name) {
     auto* chart = Named(new DecimatedChart, name);
     chart->legend->setVisible(true);

@@ -12,16 +12,6 @@
 
 namespace ui {
 
-namespace {
-
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-}  // namespace
-
 TopPanel::TopPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("PanelTop");
     setFixedHeight(Scaled(102));

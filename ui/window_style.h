@@ -32,6 +32,13 @@ inline const QColor kTextOnRed{0, 0, 0};
 /// base (an editable list's edit included) or a button's face, with every text role.
 void PaintVerdict(QWidget* widget, const QColor& background, const QColor& text);
 
+/// widget, given its object name: the name the language table and the tests know it by.
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
 /// Makes label the caption of input: the label's mnemonic focuses it and its accessible
 /// name is the label's text.
 void Caption(QLabel* label, QWidget* input);

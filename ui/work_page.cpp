@@ -20,12 +20,6 @@ namespace ui {
 
 namespace {
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 // Throws app::TransferFailure when the adapter did not complete the read.
 app::AngleSample ReadAngle(chip::TASensDig& chip) {
     const app::TransferWatch watch(chip);

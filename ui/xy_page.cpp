@@ -18,12 +18,6 @@ namespace ui {
 
 namespace {
 
-template <typename Widget>
-Widget* Named(Widget* widget, const char* name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
 constexpr double kAxisLimit = 4500;
 
 using LabelField = QLabel* XYPage::*;
