@@ -19,12 +19,13 @@ std::string Argument(const std::vector<std::string>& args, size_t index) {
 }
 
 // What the tool can see of why the identification failed.
-std::string NotIdentifiedCause(const chip::TASensDig& chip, int channels, bool transferFailed) {
+std::string NotIdentifiedCause(const chip::TASensDig& chip, const chip::Adapter& adapter,
+                               int channels, bool transferFailed) {
     if (!chip::AdapterLibraryComplete()) {
         return std::string("no adapter library is bound (") + chip::AdapterLibraryName() +
                " is missing or incomplete)";
     }
-    if (channels == 0 || !chip.Channel().ChannelOpen()) {
+    if (channels == 0 || !adapter.ChannelOpen()) {
         return "no adapter channel could be opened (is the adapter plugged in?)";
     }
     if (transferFailed) return kTransferFailed;
@@ -142,7 +143,7 @@ std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
         return kBatchNoChip;
     }
     if (connect == 2) {
-        errors(NotIdentifiedCause(chip, channels, identification.Failed()) +
+        errors(NotIdentifiedCause(chip, adapter_, channels, identification.Failed()) +
                "; the chip is not identified; nothing done");
         return kBatchNotIdentified;
     }

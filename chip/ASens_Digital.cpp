@@ -20,10 +20,6 @@ class SleepingClock final : public Clock {
     }
 };
 
-bool ValidAddress(unsigned address) {
-    return IsRegister(address);
-}
-
 int LowestSetBit(uint16_t mask) {
     for (int bit = 0; bit < 16; ++bit) {
         if (mask & (1u << bit)) return bit;
@@ -61,7 +57,7 @@ void TASensDig::CloseSPI() {
 }
 
 uint16_t TASensDig::GetReg(uint16_t RegAddr, bool ReadFromDev) {
-    if (!ValidAddress(RegAddr)) return 0xFFFF;
+    if (!IsRegister(RegAddr)) return 0xFFFF;
     RegisterSlot& slot = Registers[RegAddr];
     if (ReadFromDev) {
         const uint64_t failedBefore = FailedTransfers();
@@ -79,7 +75,7 @@ uint16_t TASensDig::GetReg(uint16_t RegAddr, bool ReadFromDev) {
 }
 
 void TASensDig::PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev) {
-    if (!ValidAddress(RegAddr)) return;
+    if (!IsRegister(RegAddr)) return;
     RegisterSlot& slot = Registers[RegAddr];
     slot.Value = RegData;
     if (WriteToDev) {
@@ -97,11 +93,11 @@ void TASensDig::PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev) {
 }
 
 bool TASensDig::IsActualReg(uint16_t RegAddr) const {
-    return ValidAddress(RegAddr) && Registers[RegAddr].Actual;
+    return IsRegister(RegAddr) && Registers[RegAddr].Actual;
 }
 
 uint8_t TASensDig::SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Mask) {
-    if (!ValidAddress(RegAddr)) return 0;
+    if (!IsRegister(RegAddr)) return 0;
     RegisterSlot& slot = Registers[RegAddr];
     const int shift = LowestSetBit(Mask);
     // Bits of Data outside Mask are kept, as the caller passed them.

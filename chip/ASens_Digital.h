@@ -71,8 +71,6 @@ class TASensDig {
     /// routines still hand back whatever the buffer holds; a caller that must not pass on
     /// made-up words compares this count before and after its transfers.
     uint64_t FailedTransfers() const { return adapter_.FailedTransfers(); }
-    /// The adapter channel the chip is reached through.
-    const Adapter& Channel() const { return adapter_; }
     /// The word register 39 answered at the last CheckConnect.
     uint16_t LastIdentification() const { return lastIdentification_; }
 
