@@ -1,0 +1,90 @@
+// Configuration files: what is written, what is read back, and every reason a file is refused.
+#include "app/config_file.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const app::ConfigField& Field(std::string_view key) {
+    for (const app::ConfigField& field : app::kConfigFields) {
+        if (field.key == key) return field;
+    }
+    throw std::logic_error("no field " + std::string(key));
+}
+
+// Every settable field with a value of its own that fits it.
+std::vector<app::FieldValue> EveryField() {
+    std::vector<app::FieldValue> values;
+    int32_t n = 0;
+    for (const app::ConfigField& field : app::kConfigFields) {
+        if (!app::IsSettable(field)) continue;
+        values.push_back({&field, n++ % (app::FieldMaximum(field) + 1)});
+    }
+    return values;
+}
+
+TEST(ConfigurationFile, WhatIsWrittenReadsBackFieldForField) {
+    const std::vector<app::FieldValue> values = EveryField();
+    EXPECT_EQ(values.size(), 30u) << "the display fields are not part of a configuration";
+    const std::string text =
+        app::ConfigurationText(values, {"1.0.3", "2026-12-09 21:04:42", "$12345678"});
+    const std::string head =
+        "[File]\nTool=1.0.3\nSaved=2026-12-09 21:04:42\nChipID=$12345678\n[QX5520]\nT_CURR=0\n";
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_NE(text.find("\nGA_X=1\n"), std::string::npos);
+    const app::ParsedConfiguration parsed = app::ParseConfiguration(text);
+    EXPECT_THAT(parsed.errors, IsEmpty());
+    EXPECT_EQ(parsed.values, values);
+}
+
+TEST(ConfigurationFile, HandWrittenFilesMayCommentLeaveOutAndChangeCase) {
+    const app::ParsedConfiguration parsed = app::ParseConfiguration(
+        "; bench setup of the 12 mm magnet\n[qx5520]\n# gains\nga_x = 12\nSDIS=1\nAdcnt=$2\n");
+    EXPECT_THAT(parsed.errors, IsEmpty());
+    EXPECT_THAT(parsed.values,
+                ElementsAre(app::FieldValue{&Field("GA_X"), 12}, app::FieldValue{&Field("SDIS"), 1},
+                            app::FieldValue{&Field("ADCNT"), 2}))
+        << "in the field table's order, whatever the file's";
+}
+
+TEST(ConfigurationFile, EveryFaultIsNamedAndNothingIsHalfTaken) {
+    struct Case {
+        const char* text;
+        std::vector<std::string> errors;
+    };
+    const std::vector<Case> cases = {
+        {"[CONFIG]\nGA_X=1\n", {"the file has no [QX5520] section"}},
+        {"[QX5520]\nGAIN=1\n", {"unknown key GAIN"}},
+        {"[QX5520]\nAMPLITUDE=1\n", {"unknown key AMPLITUDE"}},  // a display, not settable
+        {"[QX5520]\nGA_X=32\n", {"GA_X=32: does not fit the field (0..31)"}},
+        {"[QX5520]\nSDIS=2\n", {"SDIS=2: does not fit the field (0..1)"}},
+        {"[QX5520]\nOFFSET_SIN=-1\n", {"OFFSET_SIN=-1: does not fit the field (0..8191)"}},
+        {"[QX5520]\nGA_X=1.5\n", {"GA_X=1.5: not an integer"}},
+        {"[QX5520]\nGA_X=\n", {"GA_X=: not an integer"}},
+        {"[QX5520]\nGA_X=1\nga_x=2\n", {"GA_X is given more than once"}},
+        {"[QX5520]\nGA_X=99\nXYZ=1\nOA_X=2\n",
+         {"GA_X=99: does not fit the field (0..31)", "unknown key XYZ"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const app::ParsedConfiguration parsed = app::ParseConfiguration(c.text);
+        EXPECT_EQ(parsed.errors, c.errors);
+    }
+}
+
+TEST(ConfigurationFile, AWindowsEditorsFileReadsTheSame) {
+    // A comment in Windows-1251 ("Стенд") and no byte-order mark.
+    const std::string text = "; \xD1\xF2\xE5\xED\xE4\r\n[QX5520]\r\nGA_X=3\r\n";
+    const app::ParsedConfiguration parsed = app::ParseConfiguration(text);
+    EXPECT_THAT(parsed.errors, IsEmpty());
+    EXPECT_THAT(parsed.values, ElementsAre(app::FieldValue{&Field("GA_X"), 3}));
+}
+
+}  // namespace
