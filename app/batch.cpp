@@ -3,10 +3,13 @@
 #include <cstdio>
 
 #include "app/batch_file.h"
+#include "app/chip_id.h"
+#include "app/config_workflow.h"
 #include "app/connection.h"
 #include "app/headless_window.h"
 #include "app/integer_text.h"
 #include "app/transfer_check.h"
+#include "app/version.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"
 #include "chip/utf8_path.h"
@@ -155,6 +158,74 @@ int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const Er
             return FormatAsensAngleLine(data);
         },
         errors);
+}
+
+std::optional<int> CheckConfigurationOperand(const std::string& fileName,
+                                             std::vector<FieldValue>& values,
+                                             const ErrorSink& errors) {
+    if (fileName.empty()) {
+        errors("no configuration file named");
+        return kBatchBadOperand;
+    }
+    ParsedConfiguration parsed = LoadConfigurationFile(chip::PathFromUtf8(fileName));
+    for (const std::string& error : parsed.errors) errors(error);
+    if (!parsed.errors.empty()) return kBatchBadOperand;
+    const FieldValue* ssi = FindValue(parsed.values, "SSI_MODE");
+    if (ssi != nullptr && ssi->value != 0) {
+        errors(fileName +
+               ": SSI_MODE=1 switches the chip's interface to SSI, after which this tool no "
+               "longer reaches it; set it in the window, not from a file; nothing done");
+        return kBatchBadOperand;
+    }
+    values = std::move(parsed.values);
+    return std::nullopt;
+}
+
+int BatchSaveConfig(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors) {
+    if (fileName.empty()) {
+        errors("no configuration file named");
+        return kBatchFileError;
+    }
+    HeadlessFieldControls controls;
+    HeadlessBusyMessage busy;
+    ConfigurationOrigin origin{FileVersionString(), LocalDateTimeText(), {}};
+    try {
+        for (int group = 1; group <= kGroupCount; ++group) {
+            ReadParamGroup(chip, group, controls, busy, LanguageTexts{});
+        }
+        origin.chipId = ReadChipId(chip);
+    } catch (const TransferFailure&) {
+        errors(kTransferFailedNothingDone);
+        return kBatchFileError;
+    }
+    std::string error;
+    const std::string text = ConfigurationText(ValuesOfControls(controls).values, origin);
+    if (!SaveConfigurationFile(chip::PathFromUtf8(fileName), text, error)) {
+        errors(error);
+        return kBatchFileError;
+    }
+    return kBatchDone;
+}
+
+int BatchLoadConfig(chip::TASensDig& chip, const std::vector<FieldValue>& values,
+                    const ErrorSink& errors) {
+    HeadlessFieldControls controls;
+    HeadlessBusyMessage busy;
+    WriteAllJob write(controls);
+    try {
+        // A field the file leaves out is written as the chip holds it: unchanged.
+        for (int group = 1; group <= kGroupCount; ++group) {
+            ReadParamGroup(chip, group, controls, busy, LanguageTexts{});
+        }
+        ApplyValues(values, controls);
+        JobRunner(write).RunAll(chip);
+    } catch (const TransferFailure&) {
+        errors(std::string(kTransferFailed) + "; the configuration is written only in part");
+        return kBatchFileError;
+    }
+    const std::vector<std::string> mismatches = MismatchLines(write.Summary());
+    for (const std::string& line : mismatches) errors(line);
+    return mismatches.empty() ? kBatchDone : kBatchMismatch;
 }
 
 int RunBatch(const std::vector<std::string>& args, const std::string& exePath, chip::Clock& clock,

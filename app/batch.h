@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/config_file.h"
 #include "app/shell.h"
 #include "chip/ASens_Digital.h"
 
@@ -17,7 +18,8 @@ enum BatchExit : int {
     kBatchFileError = 1,     // the output file could not be opened, locked or written
     kBatchBadOperand = 2,    // a -setparam operand missing, not an integer or out of range
     kBatchNoChip = 3,        // CheckConnect gave 1: nothing answers
-    kBatchNotIdentified = 4  // CheckConnect gave 2: the chip is not identified
+    kBatchNotIdentified = 4,  // CheckConnect gave 2: the chip is not identified
+    kBatchMismatch = 5        // -loadconfig: a field read back differently from the file
 };
 
 inline constexpr const char* kAsensHeader = "OutY;OutX;Zout;ANGLE_OUT;AMPLITUDE";
@@ -41,6 +43,24 @@ int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
                   const std::string& wordText, const ErrorSink& errors);
 /// Reads the angle word once and appends one line to fileName.
 int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors);
+
+/// Checks the configuration file of -loadconfig before anything reaches the chip: returns
+/// kBatchBadOperand (every fault named) when the file cannot be read, holds an unknown key,
+/// a value that is not an integer or does not fit its field, or sets SSI_MODE; nullopt with
+/// the values in values when it can be applied.
+std::optional<int> CheckConfigurationOperand(const std::string& fileName,
+                                             std::vector<FieldValue>& values,
+                                             const ErrorSink& errors);
+/// -saveconfig: reads groups 1-4 and the chip identifier, then replaces fileName with the
+/// configuration file. kBatchFileError when the file cannot be written or a transfer failed.
+int BatchSaveConfig(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors);
+/// -loadconfig with values checked by CheckConfigurationOperand: reads groups 1-4 (a field
+/// the file leaves out keeps what the chip holds), then writes every field with verification
+/// as the window's Write all does. kBatchDone when every field verified or was unchanged;
+/// kBatchMismatch, each such field named with its wanted and read values, when any field
+/// reads back differently; kBatchFileError when a transfer failed.
+int BatchLoadConfig(chip::TASensDig& chip, const std::vector<FieldValue>& values,
+                    const ErrorSink& errors);
 
 /// Runs the whole batch mode of main: a headless window state, FormCreate with the batch
 /// dispatch, FormDestroy. args is argv without argv[0]; exePath is ExePath (config.ini lives

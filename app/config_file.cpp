@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 
 #include "app/ini_text.h"
 #include "app/integer_text.h"
@@ -35,6 +36,19 @@ bool IsSettable(const ConfigField& field) {
 
 int32_t FieldMaximum(const ConfigField& field) {
     return static_cast<int32_t>((1u << field.width) - 1u);
+}
+
+std::string LocalDateTimeText() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
+    localtime_r(&now, &local);
+#endif
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
 }
 
 std::string ConfigurationText(const std::vector<FieldValue>& values,

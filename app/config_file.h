@@ -43,6 +43,9 @@ bool IsSettable(const ConfigField& field);
 /// The largest value the field holds: 2^width - 1 (1 for a check box, 3 for the item list).
 int32_t FieldMaximum(const ConfigField& field);
 
+/// The local date and time now, "YYYY-MM-DD hh:mm:ss".
+std::string LocalDateTimeText();
+
 /// The file's text: the [File] section, then [QX5520] with one line per value in the order
 /// given. Lines end in "\n".
 std::string ConfigurationText(const std::vector<FieldValue>& values,

@@ -61,50 +61,99 @@ uint8_t SetFieldState(chip::TASensDig& chip, FieldControl& control, uint8_t regA
 
 }  // namespace
 
-void WriteEditField(chip::TASensDig& chip, FieldControl& edit, uint8_t regAddr, uint16_t mask) {
+void WriteSummary::Count(const ConfigField& field, const FieldWrite& write) {
+    if (write.result == 1) {
+        ++verified;
+    } else if (write.result == 2) {
+        ++unchanged;
+    } else {
+        mismatched.push_back({&field, write.wanted, write.held});
+    }
+}
+
+void WriteSummary::Add(const WriteSummary& other) {
+    verified += other.verified;
+    unchanged += other.unchanged;
+    mismatched.insert(mismatched.end(), other.mismatched.begin(), other.mismatched.end());
+}
+
+FieldWrite WriteEditField(chip::TASensDig& chip, FieldControl& edit, uint8_t regAddr,
+                          uint16_t mask) {
+    const ConfigField field = FieldOf(regAddr, mask);
     const int32_t number = IntegerTextOr(edit.Text(), 0);
-    uint16_t data = Encode(FieldOf(regAddr, mask), number);
+    uint16_t data = Encode(field, number);
+    const uint16_t wanted = Decode(field, data);
     const uint8_t result = SetFieldState(chip, edit, regAddr, data, mask);
     // The edit shows what the chip holds, which may differ from what was typed.
     edit.SetText(std::to_string(data));
     edit.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
+    return {result, wanted, data};
 }
 
-void WriteComboField(chip::TASensDig& chip, FieldControl& list, uint8_t regAddr, uint16_t mask) {
-    uint16_t data = Encode(FieldOf(regAddr, mask), list.ItemIndex());
+FieldWrite WriteComboField(chip::TASensDig& chip, FieldControl& list, uint8_t regAddr,
+                           uint16_t mask) {
+    const ConfigField field = FieldOf(regAddr, mask);
+    uint16_t data = Encode(field, list.ItemIndex());
+    const uint16_t wanted = Decode(field, data);
     const uint8_t result = SetFieldState(chip, list, regAddr, data, mask);
     list.SetItemIndex(data);
     list.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
+    return {result, wanted, data};
 }
 
-void WriteCheckField(chip::TASensDig& chip, FieldControl& box, uint8_t regAddr, uint16_t mask) {
+FieldWrite WriteCheckField(chip::TASensDig& chip, FieldControl& box, uint8_t regAddr,
+                           uint16_t mask) {
+    const uint16_t wanted = box.Checked() ? 1 : 0;
     uint16_t data = box.Checked() ? mask : uint16_t{0};
     const uint8_t result = SetFieldState(chip, box, regAddr, data, mask);
     // Result 2 means the chip already holds the wanted word: that is a match, not a fault.
     box.Paint(ChipHoldsIt(result) ? Verdict::Green : Verdict::Red);
+    return {result, wanted, data};
 }
 
-void WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
-                     const LanguageTexts& texts) {
+FieldWrite WriteField(chip::TASensDig& chip, const ConfigField& field, FieldControls& controls) {
+    switch (field.kind) {
+        case FieldKind::Number:
+            return WriteEditField(chip, controls.Control(field.control), field.reg, field.mask);
+        case FieldKind::ItemList:
+            return WriteComboField(chip, controls.Control(field.control), field.reg, field.mask);
+        case FieldKind::CheckBox:
+            return WriteCheckField(chip, controls.Control(field.control), field.reg, field.mask);
+        case FieldKind::Display:
+            break;  // filled only by a read
+    }
+    return {2, 0, 0};
+}
+
+WriteSummary WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& controls,
+                             BusyMessage& busy, const LanguageTexts& texts) {
     RequireGroup(group);
     BusyScope scope(busy, texts.vWritingProcess);
+    WriteSummary summary;
     // Each field is its own read-modify-write: a field that transfers leaves the cache
     // holding the chip's word, the base for the next field of the same register.
     for (const ConfigField& field : GroupFields(group)) {
-        switch (field.kind) {
-            case FieldKind::Number:
-                WriteEditField(chip, controls.Control(field.control), field.reg, field.mask);
-                break;
-            case FieldKind::ItemList:
-                WriteComboField(chip, controls.Control(field.control), field.reg, field.mask);
-                break;
-            case FieldKind::CheckBox:
-                WriteCheckField(chip, controls.Control(field.control), field.reg, field.mask);
-                break;
-            case FieldKind::Display:
-                break;  // filled only by a read
-        }
+        if (field.kind == FieldKind::Display) continue;
+        summary.Count(field, WriteField(chip, field, controls));
     }
+    return summary;
+}
+
+void ShowField(const ConfigField& field, uint16_t word, FieldControl& control) {
+    const uint16_t value = Decode(field, word);
+    switch (field.kind) {
+        case FieldKind::Number:
+        case FieldKind::Display:
+            control.SetText(std::to_string(value));
+            break;
+        case FieldKind::CheckBox:
+            control.SetChecked(value != 0);
+            break;
+        case FieldKind::ItemList:
+            control.SetItemIndex(value);
+            break;
+    }
+    control.Paint(Verdict::Green);
 }
 
 void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
@@ -128,21 +177,7 @@ void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, B
     for (const ConfigField& field : GroupFields(group)) {
         FieldControl& control = controls.Control(field.control);
         if (field.reg == failedRegister) control.Paint(Verdict::Red);
-        if (!read[field.reg]) continue;
-        const uint16_t value = Decode(field, words[field.reg]);
-        switch (field.kind) {
-            case FieldKind::Number:
-            case FieldKind::Display:
-                control.SetText(std::to_string(value));
-                break;
-            case FieldKind::CheckBox:
-                control.SetChecked(value != 0);
-                break;
-            case FieldKind::ItemList:
-                control.SetItemIndex(value);
-                break;
-        }
-        control.Paint(Verdict::Green);
+        if (read[field.reg]) ShowField(field, words[field.reg], control);
     }
     if (failedRegister >= 0) throw TransferFailure();
 }

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/field_controls.h"
 #include "app/field_map.h"
@@ -17,15 +18,43 @@ class TASensDig;
 
 namespace app {
 
+/// What the write-verify of one field came to; values are the field's own (shifted down).
+struct FieldWrite {
+    uint8_t result = 0;  // 1 written and read back, 2 the chip already held it, 0 a mismatch
+    uint16_t wanted = 0;
+    uint16_t held = 0;  // what the chip holds afterwards
+};
+
+/// A field the chip holds differently from what was asked.
+struct FieldMismatch {
+    const ConfigField* field;
+    uint16_t wanted;
+    uint16_t held;
+};
+
+/// How the fields of one or more write-verifies came out.
+struct WriteSummary {
+    int verified = 0;   // written and read back as asked
+    int unchanged = 0;  // the chip already held the value: nothing was written
+    std::vector<FieldMismatch> mismatched;
+
+    void Count(const ConfigField& field, const FieldWrite& write);
+    void Add(const WriteSummary& other);
+};
+
 /// Writes every field of the group (1-4) in its write order, each with its own
 /// read-modify-write and verify, and paints each control green or red. The busy message
 /// (texts.vWritingProcess) is shown before the first transfer and hidden in every case,
 /// also when an exception ends the operation early; the exception then goes on to the
 /// caller. Throws std::invalid_argument for a number that is no group. A field whose
 /// transfers the adapter did not complete is painted red, keeps its text and ends the write
-/// with TransferFailure.
-void WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
-                     const LanguageTexts& texts);
+/// with TransferFailure. Returns how the group's fields came out.
+WriteSummary WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& controls,
+                             BusyMessage& busy, const LanguageTexts& texts);
+
+/// The write-verify of one settable field from its control, as the group write does it
+/// (a read-only display transfers nothing and counts as unchanged).
+FieldWrite WriteField(chip::TASensDig& chip, const ConfigField& field, FieldControls& controls);
 
 /// Reads the group's registers from the chip in the group's read order, shows every field
 /// of the group (the read-only displays of group 4 included) and paints each green. The
@@ -35,19 +64,26 @@ void WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, 
 void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
                     const LanguageTexts& texts);
 
+/// Shows the field's value in word in its control (text, tick or item) and paints it green,
+/// as a group read does.
+void ShowField(const ConfigField& field, uint16_t word, FieldControl& control);
+
 /// One number field: the edit's text (lenient integer, any other text is 0) goes to the
 /// chip through SetRegisterState; the edit then shows the value the chip holds, green when
 /// it holds what was asked (results 1 and 2), red on a mismatch (0).
-void WriteEditField(chip::TASensDig& chip, FieldControl& edit, uint8_t regAddr, uint16_t mask);
+FieldWrite WriteEditField(chip::TASensDig& chip, FieldControl& edit, uint8_t regAddr,
+                          uint16_t mask);
 
 /// The item list: the selected index (-1 when none: all ones in the field) goes to the
 /// chip; the list then selects the item the chip holds; green for results 1 and 2, red 0.
-void WriteComboField(chip::TASensDig& chip, FieldControl& list, uint8_t regAddr, uint16_t mask);
+FieldWrite WriteComboField(chip::TASensDig& chip, FieldControl& list, uint8_t regAddr,
+                           uint16_t mask);
 
 /// A check box: ticked asks for the mask's bit, unticked for 0. Green when the chip holds
 /// the wanted word, whether it was just written and verified (1) or already there (2); red
 /// on a mismatch (0). The tick is left as the user set it.
-void WriteCheckField(chip::TASensDig& chip, FieldControl& box, uint8_t regAddr, uint16_t mask);
+FieldWrite WriteCheckField(chip::TASensDig& chip, FieldControl& box, uint8_t regAddr,
+                           uint16_t mask);
 
 /// A field control without a window: it holds the text, tick, selected index and last
 /// verdict that a real control would show.

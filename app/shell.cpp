@@ -12,7 +12,8 @@
 namespace app {
 namespace {
 
-constexpr const char* kBatchSwitches[] = {"-asens", "-setparam", "-asensangle"};
+constexpr const char* kBatchSwitches[] = {"-asens", "-setparam", "-asensangle", "-saveconfig",
+                                          "-loadconfig"};
 
 std::string Argument(const std::vector<std::string>& args, size_t index) {
     return index < args.size() ? args[index] : std::string();
@@ -138,6 +139,13 @@ std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
             return code;
         }
     }
+    std::vector<FieldValue> configuration;
+    if (command == "-loadconfig") {
+        if (std::optional<int> code =
+                CheckConfigurationOperand(Argument(args, 1), configuration, errors)) {
+            return code;
+        }
+    }
     if (connect == 1) {
         errors("no chip answers (the data line reads all ones); nothing done");
         return kBatchNoChip;
@@ -151,6 +159,8 @@ std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
     if (command == "-setparam") {
         return BatchSetParam(chip, Argument(args, 1), Argument(args, 2), errors);
     }
+    if (command == "-saveconfig") return BatchSaveConfig(chip, Argument(args, 1), errors);
+    if (command == "-loadconfig") return BatchLoadConfig(chip, configuration, errors);
     return BatchAsensAngle(chip, Argument(args, 1), errors);
 }
 

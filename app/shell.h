@@ -98,7 +98,8 @@ class Shell {
     void SaveSettings();
 
     /// The batch dispatch: Init and CheckConnect, then the action named by args[0]. Returns
-    /// the exit code when args[0] is "-asens", "-setparam" or "-asensangle", else nullopt
+    /// the exit code when args[0] is "-asens", "-setparam", "-asensangle", "-saveconfig" or
+    /// "-loadconfig", else nullopt
     /// (the channel stays open and start-up goes on). Errors go to the error sink.
     std::optional<int> BatchDispatch(const std::vector<std::string>& args);
 
@@ -119,7 +120,8 @@ class Shell {
 };
 
 /// True when main must run the batch mode without the window system: two or more
-/// arguments and argv[1] exactly "-asens", "-setparam" or "-asensangle".
+/// arguments and argv[1] exactly one of the batch switches ("-asens", "-setparam",
+/// "-asensangle", "-saveconfig", "-loadconfig").
 bool IsBatchCommandLine(const std::vector<std::string>& args);
 
 /// The executable's directory with its trailing separator, as UTF-8.

@@ -96,6 +96,10 @@ bool TASensDig::IsActualReg(uint16_t RegAddr) const {
     return IsRegister(RegAddr) && Registers[RegAddr].Actual;
 }
 
+RegisterSlot TASensDig::Slot(uint16_t RegAddr) const {
+    return IsRegister(RegAddr) ? Registers[RegAddr] : RegisterSlot{};
+}
+
 uint8_t TASensDig::SetRegisterState(uint8_t RegAddr, uint16_t& Data, uint16_t Mask) {
     if (!IsRegister(RegAddr)) return 0;
     RegisterSlot& slot = Registers[RegAddr];

@@ -54,6 +54,8 @@ class TASensDig {
     void PutReg(uint16_t RegAddr, uint16_t RegData, bool WriteToDev);
     /// False for an address above 39.
     bool IsActualReg(uint16_t RegAddr) const;
+    /// The cache slot of a register as it stands; an address above 39 gives an empty slot.
+    RegisterSlot Slot(uint16_t RegAddr) const;
     /// Write-verify of one field. Data comes in shifted into Mask and goes out as the field's
     /// value read back, shifted down to bit 0. Returns 1 verified, 0 mismatch, 2 unchanged.
     /// An address above 39 transfers nothing, leaves Data as it is and returns 0. Transfers

@@ -1,0 +1,244 @@
+#include "app/config_workflow.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <optional>
+
+#include "app/file_rewrite.h"
+#include "app/integer_text.h"
+#include "app/transfer_check.h"
+#include "chip/utf8_path.h"
+
+namespace app {
+namespace {
+
+// What a settable field's control shows: its value when it is one the field can hold, and
+// the same as text (a typed text as it stands).
+struct Shown {
+    std::optional<int32_t> value;
+    std::string text;
+};
+
+Shown ShownValue(const ConfigField& field, FieldControl& control) {
+    switch (field.kind) {
+        case FieldKind::CheckBox:
+            return {control.Checked() ? 1 : 0, control.Checked() ? "1" : "0"};
+        case FieldKind::ItemList: {
+            const int index = control.ItemIndex();
+            if (index < 0 || index > FieldMaximum(field)) return {std::nullopt, control.Text()};
+            return {index, std::to_string(index)};
+        }
+        case FieldKind::Number:
+        case FieldKind::Display:
+            break;
+    }
+    const std::string text = control.Text();
+    const std::optional<int32_t> value = ParseIntegerText(text);
+    if (!value || *value < 0 || *value > FieldMaximum(field)) return {std::nullopt, text};
+    return {value, text};
+}
+
+void PutValue(const ConfigField& field, int32_t value, FieldControl& control) {
+    switch (field.kind) {
+        case FieldKind::CheckBox:
+            control.SetChecked(value != 0);
+            break;
+        case FieldKind::ItemList:
+            control.SetItemIndex(value);
+            break;
+        case FieldKind::Number:
+        case FieldKind::Display:
+            control.SetText(std::to_string(value));
+            break;
+    }
+}
+
+}  // namespace
+
+ControlValues ValuesOfControls(FieldControls& controls) {
+    ControlValues result;
+    for (const ConfigField& field : kConfigFields) {
+        if (!IsSettable(field)) continue;
+        const Shown shown = ShownValue(field, controls.Control(field.control));
+        if (shown.value) {
+            result.values.push_back({&field, *shown.value});
+        } else {
+            result.errors.push_back(std::string(field.key) + ": '" + shown.text +
+                                    "' is not a value of the field (0.." +
+                                    std::to_string(FieldMaximum(field)) + ")");
+        }
+    }
+    return result;
+}
+
+int ApplyValues(const std::vector<FieldValue>& values, FieldControls& controls) {
+    int changed = 0;
+    for (const FieldValue& value : values) {
+        FieldControl& control = controls.Control(value.field->control);
+        const Shown shown = ShownValue(*value.field, control);
+        if (shown.value == value.value && shown.text == std::to_string(value.value)) continue;
+        PutValue(*value.field, value.value, control);
+        control.Paint(Verdict::Grey);
+        ++changed;
+    }
+    return changed;
+}
+
+const FieldValue* FindValue(const std::vector<FieldValue>& values, std::string_view key) {
+    const auto found = std::find_if(values.begin(), values.end(),
+                                    [key](const FieldValue& v) { return v.field->key == key; });
+    return found == values.end() ? nullptr : &*found;
+}
+
+ParsedConfiguration LoadConfigurationFile(const std::filesystem::path& path) {
+    const std::string name = chip::Utf8FromPath(path);
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) {
+        ParsedConfiguration parsed;
+        parsed.errors.push_back(name + ": no such configuration file");
+        return parsed;
+    }
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (!in.good() && !in.eof()) {
+        ParsedConfiguration parsed;
+        parsed.errors.push_back(name + ": the file cannot be read");
+        return parsed;
+    }
+    ParsedConfiguration parsed = ParseConfiguration(text);
+    for (std::string& message : parsed.errors) message = name + ": " + message;
+    return parsed;
+}
+
+bool SaveConfigurationFile(const std::filesystem::path& path, const std::string& text,
+                           std::string& error) {
+    if (path.empty()) {
+        error = "no configuration file named";
+        return false;
+    }
+    if (RewriteFile(path, [&text](std::string_view) { return text; })) return true;
+    error = "unable to write the configuration file " + chip::Utf8FromPath(path);
+    return false;
+}
+
+bool JobRunner::Tick(chip::TASensDig& chip) {
+    if (over_) return true;
+    if (next_ >= job_.StepCount()) {
+        End();
+        return true;
+    }
+    try {
+        job_.Step(chip, next_);
+    } catch (...) {
+        End();
+        throw;
+    }
+    ++next_;
+    if (next_ >= job_.StepCount()) End();
+    return over_;
+}
+
+void JobRunner::Stop() {
+    if (!over_) End();
+}
+
+void JobRunner::RunAll(chip::TASensDig& chip) {
+    while (!Tick(chip)) {
+    }
+}
+
+void JobRunner::End() {
+    over_ = true;
+    job_.Finish();
+}
+
+void ReadAllJob::Step(chip::TASensDig& chip, size_t index) {
+    const auto address = static_cast<uint8_t>(index);
+    const TransferWatch watch(chip);
+    words_[address] = chip.GetReg(address, true);
+    if (watch.Failed()) {
+        for (const ConfigField* field : FieldsOfRegister(address)) {
+            controls_.Control(field->control).Paint(Verdict::Red);
+        }
+        watch.Check();
+    }
+    read_[address] = true;
+}
+
+void ReadAllJob::Finish() {
+    for (const ConfigField& field : kConfigFields) {
+        if (read_[field.reg]) ShowField(field, words_[field.reg], controls_.Control(field.control));
+    }
+}
+
+WriteAllJob::WriteAllJob(FieldControls& controls) : controls_(controls) {
+    // The field table lists groups 1 to 4, each in its write order.
+    for (const ConfigField& field : kConfigFields) {
+        if (IsSettable(field)) fields_.push_back(&field);
+    }
+}
+
+void WriteAllJob::Step(chip::TASensDig& chip, size_t index) {
+    const ConfigField& field = *fields_[index];
+    summary_.Count(field, WriteField(chip, field, controls_));
+}
+
+CompareJob::CompareJob(FieldControls& controls) : controls_(controls) {
+    for (const ConfigField& field : kConfigFields) {
+        if (IsSettable(field) &&
+            std::find(registers_.begin(), registers_.end(), field.reg) == registers_.end()) {
+            registers_.push_back(field.reg);
+        }
+    }
+}
+
+void CompareJob::Step(chip::TASensDig& chip, size_t index) {
+    const uint8_t address = registers_[index];
+    const TransferWatch watch(chip);
+    words_[address] = chip.GetReg(address, true);
+    watch.Check();
+    read_[address] = true;
+}
+
+void CompareJob::Finish() {
+    for (const ConfigField& field : kConfigFields) {
+        if (!IsSettable(field) || !read_[field.reg]) continue;
+        FieldControl& control = controls_.Control(field.control);
+        const Shown shown = ShownValue(field, control);
+        const uint16_t held = Decode(field, words_[field.reg]);
+        if (shown.value == held) {
+            ++equal_;
+            control.Paint(Verdict::Green);
+        } else {
+            different_.push_back({&field, shown.text, held});
+            control.Paint(Verdict::Red);
+        }
+    }
+}
+
+bool CompareJob::Complete() const {
+    return std::all_of(registers_.begin(), registers_.end(),
+                       [this](uint8_t address) { return read_[address]; });
+}
+
+bool WriteRegisterWord(chip::TASensDig& chip, uint8_t address, uint16_t word) {
+    const TransferWatch watch(chip);
+    chip.PutReg(address, word, true);
+    const uint16_t held = chip.GetReg(address, true);
+    watch.Check();
+    return held == word;
+}
+
+std::vector<std::string> MismatchLines(const WriteSummary& summary) {
+    std::vector<std::string> lines;
+    for (const FieldMismatch& mismatch : summary.mismatched) {
+        lines.push_back(std::string(mismatch.field->key) + ": wanted " +
+                        std::to_string(mismatch.wanted) + ", read " +
+                        std::to_string(mismatch.held));
+    }
+    return lines;
+}
+
+}  // namespace app
