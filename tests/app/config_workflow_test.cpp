@@ -1,0 +1,237 @@
+#include "app/config_workflow.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <numeric>
+#include <string>
+#include <vector>
+
+#include "app/transfer_check.h"
+#include "tests/app/temp_dir.h"
+#include "tests/fake_chip.h"
+
+namespace app {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+int SettableCount() {
+    int count = 0;
+    for (const ConfigField& field : kConfigFields) count += IsSettable(field) ? 1 : 0;
+    return count;
+}
+
+class ConfigWorkflow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        fake::Install(chip_);
+        chip_.registers[1] = 0x0803;  // FREQG 1, T_CURR 3
+        chip_.registers[2] = 0x6123;  // GA_X 12, OA_X 9
+        chip_.registers[3] = 0x2000;  // SDIS
+        chip_.registers[16] = 0x0031;  // ADCNT 3, AOC_EN
+        chip_.registers[33] = 0x5300;  // ATST0_SET 5, DTST_SET 3
+    }
+    void TearDown() override { fake::active = nullptr; }
+
+    HeadlessFieldControl& C(std::string_view name) { return controls_.Control(name); }
+    void Run(ChipJob& job) { JobRunner(job).RunAll(dig_); }
+    void ReadAll() {
+        ReadAllJob read(controls_);
+        Run(read);
+        chip_.ClearRecord();
+    }
+
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
+    HeadlessFieldControls controls_;
+};
+
+TEST_F(ConfigWorkflow, ReadAllReadsEveryRegisterInOrderAndShowsEveryField) {
+    ReadAllJob read(controls_);
+    JobRunner runner(read);
+    for (int step = 0; step < chip::kRegisterCount - 1; ++step) ASSERT_FALSE(runner.Tick(dig_));
+    EXPECT_EQ(C("EditGA_X").Text(), "0") << "the fields are shown once all is read";
+    EXPECT_TRUE(runner.Tick(dig_));
+    std::vector<int> all(chip::kRegisterCount);
+    std::iota(all.begin(), all.end(), 0);
+    EXPECT_EQ(chip_.reads, all);
+    EXPECT_EQ(C("EditGA_X").Text(), "12");
+    EXPECT_EQ(C("EditOA_X").Text(), "9");
+    EXPECT_EQ(C("EditFREQG").Text(), "1");
+    EXPECT_TRUE(C("cbSDIS").Checked());
+    EXPECT_EQ(C("cbADCNT").ItemIndex(), 3);
+    EXPECT_EQ(C("EditATST0_SET").Text(), "5");
+    for (const ConfigField& field : kConfigFields) {
+        EXPECT_EQ(C(field.control).LastVerdict(), Verdict::Green) << field.key;
+    }
+    EXPECT_TRUE(dig_.Slot(2).Actual);
+    EXPECT_EQ(dig_.Slot(2).DevValue, 0x6123);
+}
+
+TEST_F(ConfigWorkflow, AFailedReadShowsWhatWasReadAndPaintsItsFieldsRed) {
+    chip_.failAfter = 6;  // registers 0-2 answer, register 3 does not
+    ReadAllJob read(controls_);
+    JobRunner runner(read);
+    EXPECT_THROW(
+        {
+            while (!runner.Tick(dig_)) {
+            }
+        },
+        TransferFailure);
+    EXPECT_TRUE(runner.Over());
+    EXPECT_EQ(C("EditGA_X").Text(), "12");
+    EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Green);
+    EXPECT_EQ(C("EditOA_Y").LastVerdict(), Verdict::Red);
+    EXPECT_EQ(C("cbSDIS").LastVerdict(), Verdict::Red);
+    EXPECT_EQ(C("EditZERO_POS").LastVerdict(), Verdict::Layout) << "never reached";
+}
+
+TEST_F(ConfigWorkflow, AStoppedReadShowsTheRegistersReadSoFar) {
+    ReadAllJob read(controls_);
+    JobRunner runner(read);
+    for (int step = 0; step < 3; ++step) runner.Tick(dig_);
+    runner.Stop();
+    runner.Stop();
+    EXPECT_TRUE(runner.Over());
+    EXPECT_TRUE(runner.Tick(dig_)) << "a stopped job runs no further step";
+    EXPECT_THAT(chip_.reads, ElementsAre(0, 1, 2));
+    EXPECT_EQ(C("EditGA_X").Text(), "12");
+    EXPECT_EQ(C("cbSDIS").LastVerdict(), Verdict::Layout);
+}
+
+TEST_F(ConfigWorkflow, TheRoundTripThroughAFileWritesNothing) {
+    ReadAll();
+    const ControlValues saved = ValuesOfControls(controls_);
+    ASSERT_THAT(saved.errors, IsEmpty());
+    ASSERT_EQ(static_cast<int>(saved.values.size()), SettableCount());
+    const ParsedConfiguration loaded = ParseConfiguration(ConfigurationText(saved.values, {}));
+    ASSERT_THAT(loaded.errors, IsEmpty());
+    EXPECT_EQ(loaded.values, saved.values);
+
+    EXPECT_EQ(ApplyValues(loaded.values, controls_), 0);
+    WriteAllJob write(controls_);
+    Run(write);
+    EXPECT_EQ(write.Summary().unchanged, SettableCount());
+    EXPECT_EQ(write.Summary().verified, 0);
+    EXPECT_THAT(chip_.configWrites, IsEmpty());
+    EXPECT_THAT(chip_.plainWrites, IsEmpty());
+    EXPECT_THAT(chip_.frames, IsEmpty()) << "every word was known from the read";
+}
+
+TEST_F(ConfigWorkflow, LoadedValuesTurnTheChangedFieldsGreyAndWriteAllPutsThemInTheChip) {
+    ReadAll();
+    ControlValues values = ValuesOfControls(controls_);
+    for (FieldValue& value : values.values) {
+        if (value.field->key == "GA_X") value.value = 5;
+        if (value.field->key == "SDIS") value.value = 0;
+        if (value.field->key == "ADCNT") value.value = 1;
+    }
+    EXPECT_EQ(ApplyValues(values.values, controls_), 3);
+    EXPECT_EQ(C("EditGA_X").Text(), "5");
+    EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Grey);
+    EXPECT_FALSE(C("cbSDIS").Checked());
+    EXPECT_EQ(C("cbADCNT").ItemIndex(), 1);
+    EXPECT_EQ(C("EditOA_X").LastVerdict(), Verdict::Green) << "unchanged fields keep their colour";
+    EXPECT_THAT(chip_.frames, IsEmpty()) << "loading writes nothing";
+
+    WriteAllJob write(controls_);
+    Run(write);
+    EXPECT_EQ(write.Summary().verified, 3);
+    EXPECT_EQ(write.Summary().unchanged, SettableCount() - 3);
+    EXPECT_THAT(write.Summary().mismatched, IsEmpty());
+    EXPECT_EQ(chip_.registers[2], 0x2923);
+    EXPECT_EQ(chip_.registers[3], 0x0000);
+    EXPECT_EQ(chip_.registers[16], 0x0011);
+    EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Green);
+}
+
+TEST_F(ConfigWorkflow, AFieldTheChipHoldsDifferentlyIsCountedAndNamed) {
+    chip_.stuckLow[2] = 0x8000;  // the top bit of GA_X
+    ReadAll();
+    C("EditGA_X").SetText("17");
+    WriteAllJob write(controls_);
+    Run(write);
+    EXPECT_EQ(write.Summary().verified, 0);
+    EXPECT_THAT(MismatchLines(write.Summary()), ElementsAre("GA_X: wanted 17, read 1"));
+    EXPECT_EQ(C("EditGA_X").Text(), "1") << "the edit shows what the chip holds";
+    EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Red);
+}
+
+TEST_F(ConfigWorkflow, ControlsThatHoldNoValueOfTheirFieldAreNamed) {
+    C("EditGA_X").SetText("abc");
+    C("EditOA_X").SetText("64");
+    C("EditT_CURR").SetText(" $F");
+    C("cbADCNT").SetItemIndex(-1);
+    const ControlValues values = ValuesOfControls(controls_);
+    EXPECT_THAT(values.errors, ElementsAre("GA_X: 'abc' is not a value of the field (0..31)",
+                                           "OA_X: '64' is not a value of the field (0..63)",
+                                           "ADCNT: '' is not a value of the field (0..3)"));
+    EXPECT_EQ(FindValue(values.values, "GA_X"), nullptr);
+    ASSERT_NE(FindValue(values.values, "T_CURR"), nullptr);
+    EXPECT_EQ(FindValue(values.values, "T_CURR")->value, 15);
+    EXPECT_EQ(FindValue(values.values, "AMPLITUDE"), nullptr) << "displays are not kept";
+}
+
+TEST_F(ConfigWorkflow, CompareColoursEachFieldAndChangesNoValue) {
+    ReadAll();
+    C("EditGA_X").SetText("5");
+    C("cbSDIS").SetChecked(false);
+    C("EditOA_X").SetText("x");
+    CompareJob compare(controls_);
+    Run(compare);
+    EXPECT_TRUE(compare.Complete());
+    ASSERT_EQ(compare.Different().size(), 3u);
+    EXPECT_EQ(compare.Different()[0].field->key, "GA_X");
+    EXPECT_EQ(compare.Different()[0].shown, "5");
+    EXPECT_EQ(compare.Different()[0].held, 12);
+    EXPECT_EQ(compare.Equal(), SettableCount() - 3);
+    EXPECT_EQ(C("EditGA_X").Text(), "5");
+    EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Red);
+    EXPECT_EQ(C("EditOA_X").LastVerdict(), Verdict::Red);
+    EXPECT_EQ(C("EditT_CURR").LastVerdict(), Verdict::Green);
+    EXPECT_THAT(chip_.configWrites, IsEmpty());
+    EXPECT_THAT(chip_.reads, ElementsAre(1, 2, 3, 4, 16, 5, 11, 14, 15, 6, 12, 13, 7, 8, 33));
+}
+
+TEST_F(ConfigWorkflow, ARegisterWordIsWrittenWholeAndReadBack) {
+    EXPECT_TRUE(WriteRegisterWord(dig_, 20, 0xBEEF));
+    EXPECT_EQ(chip_.registers[20], 0xBEEF);
+    EXPECT_THAT(chip_.configWrites, ElementsAre(20));
+    EXPECT_THAT(chip_.reads, ElementsAre(20));
+    chip_.stuckLow[33] = 0x0001;
+    EXPECT_FALSE(WriteRegisterWord(dig_, 33, 0x0003));
+    chip_.failAfter = chip_.transfers;
+    EXPECT_THROW(WriteRegisterWord(dig_, 21, 1), TransferFailure);
+}
+
+TEST(ConfigFileOnDisk, SavedTextLoadsBackAndBadPathsAreNamed) {
+    qxtest::TempDir dir;
+    const std::filesystem::path path = dir.path() / "bench.ini";
+    std::string error;
+    ASSERT_TRUE(SaveConfigurationFile(path, "[QX5520]\nGA_X=3\n", error)) << error;
+    const ParsedConfiguration loaded = LoadConfigurationFile(path);
+    EXPECT_THAT(loaded.errors, IsEmpty());
+    ASSERT_EQ(loaded.values.size(), 1u);
+    EXPECT_EQ(loaded.values[0].value, 3);
+
+    EXPECT_FALSE(SaveConfigurationFile(dir.path(), "x", error)) << "a folder";
+    EXPECT_NE(error.find(dir.path().string()), std::string::npos) << error;
+    EXPECT_FALSE(SaveConfigurationFile({}, "x", error));
+
+    const ParsedConfiguration missing = LoadConfigurationFile(dir.path() / "none.ini");
+    ASSERT_EQ(missing.errors.size(), 1u);
+    EXPECT_NE(missing.errors[0].find("none.ini"), std::string::npos);
+    std::ofstream(path) << "[QX5520]\nGA_X=99\n";
+    const ParsedConfiguration bad = LoadConfigurationFile(path);
+    ASSERT_EQ(bad.errors.size(), 1u);
+    EXPECT_EQ(bad.errors[0].rfind(path.string() + ": GA_X=99", 0), 0u) << bad.errors[0];
+}
+
+}  // namespace
+}  // namespace app
