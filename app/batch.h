@@ -15,9 +15,9 @@ namespace app {
 /// Exit codes of a batch run.
 enum BatchExit : int {
     kBatchDone = 0,
-    kBatchFileError = 1,     // the output file could not be opened, locked or written
-    kBatchBadOperand = 2,    // a -setparam operand missing, not an integer or out of range
-    kBatchNoChip = 3,        // CheckConnect gave 1: nothing answers
+    kBatchFileError = 1,      // the output file could not be opened, locked or written
+    kBatchBadOperand = 2,     // a -setparam operand missing, not an integer or out of range
+    kBatchNoChip = 3,         // CheckConnect gave 1: nothing answers
     kBatchNotIdentified = 4,  // CheckConnect gave 2: the chip is not identified
     kBatchMismatch = 5        // -loadconfig: a field read back differently from the file
 };

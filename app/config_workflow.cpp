@@ -5,6 +5,7 @@
 #include <iterator>
 #include <optional>
 
+#include "app/chip_id.h"
 #include "app/file_rewrite.h"
 #include "app/integer_text.h"
 #include "app/transfer_check.h"
@@ -229,6 +230,25 @@ bool WriteRegisterWord(chip::TASensDig& chip, uint8_t address, uint16_t word) {
     const uint16_t held = chip.GetReg(address, true);
     watch.Check();
     return held == word;
+}
+
+std::string RegisterContents(uint8_t address) {
+    std::string text;
+    for (const ConfigField* field : FieldsOfRegister(address)) {
+        if (!text.empty()) text += ", ";
+        const int high = field->shift + field->width - 1;
+        text += std::string(field->key) + " [" + std::to_string(high);
+        if (field->width > 1) text += ":" + std::to_string(field->shift);
+        text += "]";
+    }
+    if (!text.empty() || !chip::IsRegister(address)) return text;
+    const chip::RegisterInfo& info = chip::kRegisters[address];
+    if (address == kChipIdHighRegister)
+        return std::string(info.name) + ": chip identifier, bits 31-16";
+    if (address == kChipIdLowRegister)
+        return std::string(info.name) + ": chip identifier, bits 15-0";
+    if (info.content.empty()) return std::string(info.name);
+    return std::string(info.name) + ": " + std::string(info.content);
 }
 
 std::vector<std::string> MismatchLines(const WriteSummary& summary) {

@@ -141,6 +141,10 @@ class CompareJob final : public ChipJob {
 /// Throws TransferFailure when a transfer did not complete.
 bool WriteRegisterWord(chip::TASensDig& chip, uint8_t address, uint16_t word);
 
+/// What a register holds, for the register map: its fields with their bits
+/// ("GA_X [15:11], OA_X [10:5]"), else what the register table says of it.
+std::string RegisterContents(uint8_t address);
+
 /// "GA_X: wanted 12, read 8", one line per field the chip holds differently.
 std::vector<std::string> MismatchLines(const WriteSummary& summary);
 

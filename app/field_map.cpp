@@ -37,6 +37,12 @@ std::span<const uint8_t> GroupReadOrder(int group) {
     }
 }
 
+const ConfigField* FieldByKey(std::string_view key) {
+    const auto found = std::find_if(kConfigFields.begin(), kConfigFields.end(),
+                                    [key](const ConfigField& f) { return f.key == key; });
+    return found == kConfigFields.end() ? nullptr : &*found;
+}
+
 std::optional<ConfigField> FieldByControl(std::string_view control) {
     const auto found =
         std::find_if(kConfigFields.begin(), kConfigFields.end(),

@@ -121,6 +121,9 @@ std::span<const uint8_t> GroupReadOrder(int group);
 /// the configuration registers kept whole, 0 and 17-31).
 std::vector<const ConfigField*> FieldsOfRegister(uint8_t address);
 
+/// The field with that key (exact spelling), or null.
+const ConfigField* FieldByKey(std::string_view key);
+
 /// The field shown by the named control, if any.
 std::optional<ConfigField> FieldByControl(std::string_view control);
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "app/field_map.h"
 #include "app/ini_text.h"
@@ -122,8 +123,16 @@ const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
 
 const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
 
-const std::array<RelabelRow, 1> kRelabelRowsAdded{{
+const std::array<RelabelRow, 9> kRelabelRowsAdded{{
     {"ChooseDataFile", {"btnChooseXYFile", "btnChooseChartsFile", "btnChooseAngleDataFile"}},
+    {"tsRegMap", {"tsRegMap"}},
+    {"RegMapColumns", {"sgRegMap"}},
+    {"btnReadAll", {"btnReadAll"}},
+    {"btnWriteAll", {"btnWriteAll"}},
+    {"btnCompare", {"btnCompare"}},
+    {"btnSaveConfig", {"btnSaveConfig"}},
+    {"btnLoadConfig", {"btnLoadConfig"}},
+    {"btnCancelRegMap", {"btnCancelRegMap"}},
 }};
 
 namespace {
@@ -132,6 +141,18 @@ namespace {
 constexpr std::string_view kConnectStateLabel = "LabelConnectState";
 constexpr std::string_view kChannelCountLabel = "LabelChanCnt";
 constexpr std::string_view kIndicatorButton = "btnAnalogInd";
+
+// The register map's messages by their keys.
+constexpr std::pair<std::string_view, std::string RegisterMapTexts::*> kRegisterMapKeys[] = {
+    {"vWriteAllSummary", &RegisterMapTexts::vWriteAllSummary},
+    {"vCompareSummary", &RegisterMapTexts::vCompareSummary},
+    {"vConfirmSSI", &RegisterMapTexts::vConfirmSSI},
+    {"vConfigLoaded", &RegisterMapTexts::vConfigLoaded},
+    {"vFieldsWithoutValue", &RegisterMapTexts::vFieldsWithoutValue},
+    {"vNotARegisterWord", &RegisterMapTexts::vNotARegisterWord},
+    {"vStoppedEarly", &RegisterMapTexts::vStoppedEarly},
+    {"vConfigFileFilter", &RegisterMapTexts::vConfigFileFilter},
+};
 
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
     const std::string text = file.Text(row.key);
@@ -175,6 +196,9 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
     ApplyRow(kRelabelRowLast, file, target);
     for (const RelabelRow& row : kRelabelRowsAdded) {
         if (file.Has(row.key)) ApplyRow(row, file, target);
+    }
+    for (const auto& [key, text] : kRegisterMapKeys) {
+        if (file.Has(key)) texts.regMap.*text = file.Text(key);
     }
 
     target.SetControlText(kConnectStateLabel, texts.vNotDefined);

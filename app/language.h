@@ -10,6 +10,24 @@
 
 namespace app {
 
+/// The messages of the register map page. Each is the language file's text when the file has
+/// its key, else the English text below; "%1", "%2", ... stand for the numbers filled in.
+struct RegisterMapTexts {
+    std::string vWriteAllSummary =
+        "Write all: %1 fields verified, %2 unchanged (already in the chip), %3 mismatched.";
+    std::string vCompareSummary = "Compare with chip: %1 fields equal, %2 different.";
+    std::string vConfirmSSI =
+        "This write sets SSI_MODE: the chip's interface changes to SSI and the tool no longer "
+        "reaches it over SPI. Write anyway?";
+    std::string vConfigLoaded =
+        "%1 fields loaded from the file, %2 of them changed (grey). Nothing was written to the "
+        "chip: Write all puts them in.";
+    std::string vFieldsWithoutValue = "These fields hold no value that can be saved:";
+    std::string vNotARegisterWord = "'%1' is not a register word (an integer 0..65535).";
+    std::string vStoppedEarly = "Stopped after %1 of %2 steps.";
+    std::string vConfigFileFilter = "QX5520 configuration (*.ini)";
+};
+
 /// Texts kept from the language file for the pages that show them after start-up. Every
 /// field is empty until the language has been loaded; nothing writes them afterwards.
 struct LanguageTexts {
@@ -26,6 +44,7 @@ struct LanguageTexts {
     std::string vTurnOff;
     std::string vAboutText;
     std::string vAboutTextD;
+    RegisterMapTexts regMap;
 };
 
 /// The language chosen by the files present beside the executable. The caption and the
@@ -76,7 +95,7 @@ extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 extern const RelabelRow kRelabelRowLast;
 /// The controls added to the window since: relabelled after row 65, and only by a key the
 /// file has (a file without it leaves their design text).
-extern const std::array<RelabelRow, 1> kRelabelRowsAdded;
+extern const std::array<RelabelRow, 9> kRelabelRowsAdded;
 
 /// The buttons that take the start text btnStart.
 inline constexpr std::array<std::string_view, 3> kStartButtons{"btnStart", "BtnStartAngleWrkData",

@@ -46,17 +46,17 @@ std::string ReadText(const std::filesystem::path& path) {
 // Sets the keys in the file in one step. A file that exists but cannot be read is not
 // overwritten: its other content would be lost. A key of keep that the file holds is left
 // as the file has it.
-void Store(const std::filesystem::path& path, const std::vector<IniValue>& values,
-           const std::vector<std::string_view>& keep = {}) {
+void Store(const std::filesystem::path& path, std::string_view section,
+           const std::vector<IniValue>& values, const std::vector<std::string_view>& keep = {}) {
     const bool written = RewriteFile(path, [&](std::string_view current) {
         const std::string text = IniTextAsUtf8(current);
         std::vector<IniValue> changed;
         for (const IniValue& value : values) {
             const bool kept = std::find(keep.begin(), keep.end(), value.key) != keep.end() &&
-                              FindIniValue(text, kSettingsSection, value.key).has_value();
+                              FindIniValue(text, section, value.key).has_value();
             if (!kept) changed.push_back(value);
         }
-        return SetIniValues(text, kSettingsSection, changed, kNewLine);
+        return SetIniValues(text, section, changed, kNewLine);
     });
     if (!written) throw SettingsWriteError("Unable to write to " + chip::Utf8FromPath(path));
 }
@@ -93,7 +93,17 @@ Settings SettingsFile::Load(const std::string& defaultAngleDataFile) const {
 }
 
 void SettingsFile::WriteKey(const char* key, const std::string& value) const {
-    Store(path_, {{key, value}});
+    Store(path_, kSettingsSection, {{key, value}});
+}
+
+std::optional<std::string> SettingsFile::ReadKey(std::string_view section,
+                                                 std::string_view key) const {
+    return FindIniValue(ReadText(path_), section, key);
+}
+
+void SettingsFile::WriteKey(std::string_view section, std::string_view key,
+                            const std::string& value) const {
+    Store(path_, section, {{key, value}});
 }
 
 void SettingsFile::Save(const Settings& settings, const Settings* unchangedSince) const {
@@ -112,7 +122,7 @@ void SettingsFile::Save(const Settings& settings, const Settings* unchangedSince
         if (settings.ConnectActive == was.ConnectActive) keep.push_back("ConnectActive");
         if (settings.Enable_SSI == was.Enable_SSI) keep.push_back("Enable_SSI");
     }
-    Store(path_,
+    Store(path_, kSettingsSection,
           {{"SaveAngleDataFile", settings.SaveAngleDataFile},
            {"SaveAngleDataToFile", flag(settings.SaveAngleDataToFile)},
            {"SaveChartDataToFile", flag(settings.SaveChartDataToFile)},

@@ -65,6 +65,11 @@ class SettingsFile {
     /// Writes one key as Save writes the five; throws SettingsWriteError when it cannot.
     void WriteKey(const char* key, const std::string& value) const;
 
+    /// A key of another section than CONFIG (what the tool keeps beside the five settings),
+    /// read and written as those are; nullopt when the file, section or key is missing.
+    std::optional<std::string> ReadKey(std::string_view section, std::string_view key) const;
+    void WriteKey(std::string_view section, std::string_view key, const std::string& value) const;
+
   private:
     std::filesystem::path path_;
 };

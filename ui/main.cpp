@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
@@ -28,6 +29,8 @@
 #include "ui/message_box.h"
 #include "ui/regcfg_page.h"
 #include "ui/register_controller.h"
+#include "ui/regmap_controller.h"
+#include "ui/regmap_page.h"
 #include "ui/status_strip.h"
 #include "ui/system_page.h"
 #include "ui/top_panel.h"
@@ -83,6 +86,8 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
 
     // Before the settings are restored: restoring cbConnect may switch the exchange on.
     registerController_ = std::make_unique<RegisterController>(context, *controls_, this);
+    regMapController_ = new RegMapController(context, *tsRegMap, registerController_->Fields(),
+                                             controls_->Get<QLineEdit>("EditChipID"), this);
     FormCreate(options.args);
     if (!batchExitCode_) F_About = new TF_About(context.texts, this);
 }
@@ -102,6 +107,7 @@ void TF_Face::BuildLayout() {
     tsWork = new WorkPage(context, PageControl);
     tsCharts = new ChartsPage(context, PageControl);
     tsXYChart = new XYPage(context, PageControl);
+    tsRegMap = new RegMapPage(PageControl);
     // Each page scrolls when the window is made lower than the page needs; at the design
     // size none does.
     auto addPage = [this](QWidget* page, const QString& caption) {
@@ -119,6 +125,7 @@ void TF_Face::BuildLayout() {
     addPage(tsWork, Design("Уловые данные"));
     addPage(tsCharts, Design("График"));
     addPage(tsXYChart, Design("X-Y график"));
+    addPage(tsRegMap, Design("Карта регистров"));
     // The window can be made as low as the panels and a useful part of a page.
     PageControl->setMinimumHeight(Scaled(kMinPageControlHeight));
     ShowPage(tsRegCfg);
@@ -359,6 +366,8 @@ void TF_Face::SetControlText(std::string_view controlName, const std::string& te
         label->setText(caption);
         // The input this label captions is named after it for assistive tools.
         if (QWidget* input = label->buddy()) input->setAccessibleName(caption);
+    } else if (auto* table = qobject_cast<QTableWidget*>(control)) {
+        table->setHorizontalHeaderLabels(caption.split(QLatin1Char(';')));  // the columns
     } else if (auto* chooser = qobject_cast<QToolButton*>(control)) {
         SetFileChooserText(chooser, caption);  // the button itself keeps its "…"
     } else if (auto* button = qobject_cast<QAbstractButton*>(control)) {

@@ -26,6 +26,8 @@ class AnglePage;
 class ControlIndex;
 class ChartsPage;
 class RegCfgPage;
+class RegMapController;
+class RegMapPage;
 class RegisterController;
 class StatusStrip;
 class SystemPage;
@@ -84,6 +86,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     WorkPage* tsWork = nullptr;
     ChartsPage* tsCharts = nullptr;
     XYPage* tsXYChart = nullptr;
+    RegMapPage* tsRegMap = nullptr;
     StatusStrip* PanelStatus = nullptr;
     QFrame* PanelMsg = nullptr;
     QLabel* LabelMsg = nullptr;
@@ -132,6 +135,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     std::unique_ptr<app::Shell> shell_;
     std::unique_ptr<ControlIndex> controls_;
     std::unique_ptr<RegisterController> registerController_;
+    RegMapController* regMapController_ = nullptr;  // a child of the window
     std::optional<int> batchExitCode_;
     bool destroyed_ = false;
     bool loadingSettings_ = false;

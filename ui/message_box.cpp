@@ -43,6 +43,28 @@ QString RealChooseSaveFile(QWidget* parent, const QString& title, const QString&
                                         QFileDialog::DontConfirmOverwrite);
 }
 
+QString RealChooseConfigFile(QWidget* parent, bool save, const QString& title, const QString& start,
+                             const QString& filter) {
+    const QString filters = filter + QStringLiteral(";;All files (*)");
+    return save ? QFileDialog::getSaveFileName(parent, title, start, filters)
+                : QFileDialog::getOpenFileName(parent, title, start, filters);
+}
+
+bool RealAsk(QWidget* parent, const QString& title, const QString& text) {
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+ConfigFileFunction& CurrentConfigFile() {
+    static ConfigFileFunction function = RealChooseConfigFile;
+    return function;
+}
+
+AskFunction& CurrentAsk() {
+    static AskFunction function = RealAsk;
+    return function;
+}
+
 SaveFileFunction& CurrentSaveFile() {
     static SaveFileFunction function = RealChooseSaveFile;
     return function;
@@ -86,6 +108,25 @@ QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& sta
 SaveFileFunction SetSaveFileFunction(SaveFileFunction function) {
     if (!function) function = RealChooseSaveFile;
     return std::exchange(CurrentSaveFile(), std::move(function));
+}
+
+QString ChooseConfigFile(QWidget* parent, bool save, const QString& title, const QString& start,
+                         const QString& filter) {
+    return CurrentConfigFile()(parent, save, title, start, filter);
+}
+
+ConfigFileFunction SetConfigFileFunction(ConfigFileFunction function) {
+    if (!function) function = RealChooseConfigFile;
+    return std::exchange(CurrentConfigFile(), std::move(function));
+}
+
+bool Ask(QWidget* parent, const QString& title, const QString& text) {
+    return CurrentAsk()(parent, title, text);
+}
+
+AskFunction SetAskFunction(AskFunction function) {
+    if (!function) function = RealAsk;
+    return std::exchange(CurrentAsk(), std::move(function));
 }
 
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {

@@ -17,6 +17,20 @@ using SaveFileFunction =
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& start);
 SaveFileFunction SetSaveFileFunction(SaveFileFunction function);
 
+/// Asks for a configuration file: a modal save or open dialog with the given filter, starting
+/// at start; returns the chosen path, or an empty text when the user cancelled. A save
+/// confirms before it replaces a file.
+using ConfigFileFunction = std::function<QString(QWidget* parent, bool save, const QString& title,
+                                                 const QString& start, const QString& filter)>;
+QString ChooseConfigFile(QWidget* parent, bool save, const QString& title, const QString& start,
+                         const QString& filter);
+ConfigFileFunction SetConfigFileFunction(ConfigFileFunction function);
+
+/// Asks a yes-or-no question in a modal message box; true for yes (No is the default).
+using AskFunction = std::function<bool(QWidget* parent, const QString& title, const QString& text)>;
+bool Ask(QWidget* parent, const QString& title, const QString& text);
+AskFunction SetAskFunction(AskFunction function);
+
 /// Shows a modal message box with an OK button.
 using MessageBoxFunction = std::function<void(QWidget* parent, QMessageBox::Icon icon,
                                               const QString& title, const QString& text)>;

@@ -303,16 +303,7 @@ RegisterController::~RegisterController() = default;
 
 template <typename Handler>
 void RegisterController::Guarded(Handler handler) {
-    // The general error report: the rest of the handler is abandoned, the tool goes on.
-    const ChipOperation operation(context_);
-    try {
-        if (context_.chip == nullptr) {
-            throw std::runtime_error("The chip access object does not exist yet.");
-        }
-        handler(*context_.chip);
-    } catch (const std::exception& error) {
-        if (context_.reportError) context_.reportError(QString::fromUtf8(error.what()));
-    }
+    RunChipOperation(context_, handler);
 }
 
 void RegisterController::WriteGroup(int group) {

@@ -14,6 +14,7 @@
 #include "ui/charts_page.h"
 #include "ui/main.h"
 #include "ui/regcfg_page.h"
+#include "ui/regmap_page.h"
 #include "ui/system_page.h"
 #include "ui/top_panel.h"
 #include "ui/work_page.h"
@@ -35,6 +36,7 @@ constexpr int kPaintMs = 300;
 constexpr int kAngleRunMs = 10000;
 constexpr int kChartsRunMs = 15000;
 constexpr int kXYRunMs = 6000;
+constexpr int kReadAllMs = 6000;
 
 }  // namespace
 
@@ -90,6 +92,12 @@ void ScreenshotTour::Start() {
         SavePage();
         Click("btnStartXYChart");
     });
+    // Page 8: every register read back, one per tick (40 reads with their pauses).
+    Then(200, [this] {
+        ShowPage(face_.tsRegMap);
+        Click("btnReadAll");
+    });
+    Then(kReadAllMs, [this] { SavePage(); });
     Then(200, [this] {
         ShowPage(face_.tsRegCfg);
         face_.F_About->show();

@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 #include "app/language.h"
@@ -52,5 +54,20 @@ class ChipOperation {
   private:
     WindowContext& context_;
 };
+
+/// Runs handler(chip) as one chip operation under the general error report: an exception
+/// abandons the rest of the handler and is reported; the tool goes on.
+template <typename Handler>
+void RunChipOperation(WindowContext& context, Handler handler) {
+    const ChipOperation operation(context);
+    try {
+        if (context.chip == nullptr) {
+            throw std::runtime_error("The chip access object does not exist yet.");
+        }
+        handler(*context.chip);
+    } catch (const std::exception& error) {
+        if (context.reportError) context.reportError(QString::fromUtf8(error.what()));
+    }
+}
 
 }  // namespace ui

@@ -29,9 +29,9 @@ class ConfigWorkflow : public ::testing::Test {
   protected:
     void SetUp() override {
         fake::Install(chip_);
-        chip_.registers[1] = 0x0803;  // FREQG 1, T_CURR 3
-        chip_.registers[2] = 0x6123;  // GA_X 12, OA_X 9
-        chip_.registers[3] = 0x2000;  // SDIS
+        chip_.registers[1] = 0x0803;   // FREQG 1, T_CURR 3
+        chip_.registers[2] = 0x6123;   // GA_X 12, OA_X 9
+        chip_.registers[3] = 0x2000;   // SDIS
         chip_.registers[16] = 0x0031;  // ADCNT 3, AOC_EN
         chip_.registers[33] = 0x5300;  // ATST0_SET 5, DTST_SET 3
     }

@@ -1,0 +1,220 @@
+// The register map page inside the real main window: whole-chip jobs run as ticks with
+// progress and Cancel, register words typed into the table, and configuration files saved
+// from and loaded into the field controls.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <string>
+
+#include "app/config_workflow.h"
+#include "chip/ASens_Digital.h"
+#include "tests/fake_chip.h"
+#include "tests/ui/window_fixture.h"
+#include "ui/regmap_page.h"
+
+namespace {
+
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+
+class RegMapWindow : public window_test::WindowTest {
+  protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        fake::Install(chip_);
+        Open();
+        // The window's own chip object pauses 100 ms per read; the tests use one that counts.
+        window->context.chip = &dig_;
+        previousFile_ = ui::SetConfigFileFunction(
+            [this](QWidget*, bool save, const QString&, const QString& start, const QString&) {
+                dialogs.push_back((save ? "save " : "open ") + start.toStdString());
+                return chosenFile;
+            });
+        previousAsk_ = ui::SetAskFunction([this](QWidget*, const QString&, const QString& text) {
+            questions.push_back(text);
+            return answer;
+        });
+    }
+    void TearDown() override {
+        ui::SetConfigFileFunction(previousFile_);
+        ui::SetAskFunction(previousAsk_);
+        window->context.chip = nullptr;
+        WindowTest::TearDown();
+        fake::active = nullptr;
+    }
+
+    void Click(const char* name) { Find<QPushButton>(name)->click(); }
+    bool Running() { return Find<QPushButton>("btnCancelRegMap")->isEnabled(); }
+    void WaitForJob() {
+        for (int i = 0; i < 10000 && Running(); ++i) QCoreApplication::processEvents();
+        ASSERT_FALSE(Running());
+    }
+    QTableWidgetItem* Cell(int address, int column) {
+        return Find<QTableWidget>("sgRegMap")->item(address, column);
+    }
+    QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
+    QColor Base(const char* edit) { return Find<QLineEdit>(edit)->palette().color(QPalette::Base); }
+    QString File(const char* name) { return QString::fromStdString(ExePath() + name); }
+
+    fake::Chip chip_;
+    fake::Clock clock_;
+    chip::Adapter channel_;
+    chip::TASensDig dig_{channel_, clock_};
+    QString chosenFile;
+    std::vector<std::string> dialogs;
+    bool answer = false;
+    std::vector<QString> questions;
+
+  private:
+    ui::ConfigFileFunction previousFile_;
+    ui::AskFunction previousAsk_;
+};
+
+TEST_F(RegMapWindow, ReadAllRunsTickByTickThenFillsTheTableAndEveryField) {
+    chip_.registers[2] = 0x6123;
+    chip_.registers[37] = 0x0ABC;
+    Click("btnReadAll");
+    EXPECT_TRUE(Running());
+    EXPECT_TRUE(chip_.reads.empty()) << "no read inside the click";
+    EXPECT_FALSE(Find<QPushButton>("btnWriteAll")->isEnabled());
+    QCoreApplication::processEvents();
+    EXPECT_LT(chip_.reads.size(), 5u) << "one register per tick";
+    WaitForJob();
+    EXPECT_EQ(chip_.reads.size(), 40u);
+    EXPECT_EQ(Find<QProgressBar>("pbRegMap")->value(), 40);
+    EXPECT_EQ(Cell(2, ui::RegMapPage::kValue)->text(), "0x6123");
+    EXPECT_EQ(Cell(2, ui::RegMapPage::kDevValue)->text(), "0x6123");
+    EXPECT_EQ(Cell(2, ui::RegMapPage::kActual)->text(), QString(QChar(0x2714)));
+    EXPECT_EQ(Cell(2, ui::RegMapPage::kFields)->text(), "GA_X [15:11], OA_X [10:5]");
+    EXPECT_EQ(Cell(37, ui::RegMapPage::kValue)->text(), "0x0ABC");
+    EXPECT_EQ(Text("EditGA_X"), "12");
+    EXPECT_EQ(Text("EditANGLE_OUT"), "2748");
+    EXPECT_EQ(Base("EditGA_X"), kGreen);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(Find<QPushButton>("btnWriteAll")->isEnabled());
+}
+
+TEST_F(RegMapWindow, CancelStopsTheJobAfterItsCurrentStep) {
+    Click("btnReadAll");
+    while (chip_.reads.size() < 3) QCoreApplication::processEvents();
+    Click("btnCancelRegMap");
+    EXPECT_FALSE(Running());
+    const size_t reads = chip_.reads.size();
+    for (int i = 0; i < 100; ++i) QCoreApplication::processEvents();
+    EXPECT_EQ(chip_.reads.size(), reads);
+    EXPECT_TRUE(Find<QPushButton>("btnReadAll")->isEnabled());
+    EXPECT_TRUE(Cell(0, ui::RegMapPage::kActual)->text().size() == 1);
+    EXPECT_TRUE(Cell(39, ui::RegMapPage::kActual)->text().isEmpty());
+}
+
+TEST_F(RegMapWindow, ATypedRegisterWordIsCheckedThenWrittenAndReadBack) {
+    Cell(20, ui::RegMapPage::kValue)->setText("0x12 34");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
+    EXPECT_TRUE(messages[0].text.contains("0x12 34")) << messages[0].text.toStdString();
+    EXPECT_TRUE(chip_.frames.empty()) << "a bad text writes nothing";
+    EXPECT_EQ(Cell(20, ui::RegMapPage::kValue)->text(), "0x0000");
+
+    Cell(20, ui::RegMapPage::kValue)->setText("$BEEF");
+    EXPECT_EQ(chip_.registers[20], 0xBEEF);
+    EXPECT_EQ(Cell(20, ui::RegMapPage::kValue)->text(), "0xBEEF");
+    EXPECT_EQ(Cell(20, ui::RegMapPage::kValue)->background().color(), kGreen);
+
+    chip_.stuckLow[2] = 0x8000;
+    Cell(2, ui::RegMapPage::kValue)->setText("0xF800");
+    EXPECT_EQ(Cell(2, ui::RegMapPage::kValue)->background().color(), kRed);
+    EXPECT_EQ(Text("EditGA_X"), "15") << "the fields show what the chip holds";
+    EXPECT_EQ(messages.size(), 1u);
+
+    EXPECT_FALSE(Cell(37, ui::RegMapPage::kValue)->flags() & Qt::ItemIsEditable);
+    EXPECT_TRUE(Cell(33, ui::RegMapPage::kValue)->flags() & Qt::ItemIsEditable);
+}
+
+TEST_F(RegMapWindow, SaveThenLoadPutsTheValuesBackGreyAndWritesNothing) {
+    Find<QLineEdit>("EditGA_X")->setText("7");
+    Find<QCheckBox>("cbEN360")->setChecked(true);
+    Find<QLineEdit>("EditChipID")->setText("$00ABCDEF");
+    chosenFile = File("bench.ini");
+    Click("btnSaveConfig");
+    ASSERT_TRUE(messages.empty()) << messages[0].text.toStdString();
+    const app::ParsedConfiguration saved =
+        app::LoadConfigurationFile(chosenFile.toStdString());  // as -loadconfig reads it
+    EXPECT_TRUE(saved.errors.empty());
+    ASSERT_NE(app::FindValue(saved.values, "GA_X"), nullptr);
+    EXPECT_EQ(app::FindValue(saved.values, "GA_X")->value, 7);
+    EXPECT_EQ(app::FindValue(saved.values, "EN360")->value, 1);
+    EXPECT_NE(Read("bench.ini").find("ChipID=$00ABCDEF\n"), std::string::npos);
+    EXPECT_NE(Read("config.ini").find("[ConfigurationFiles]"), std::string::npos);
+
+    Find<QLineEdit>("EditGA_X")->setText("3");
+    Find<QCheckBox>("cbEN360")->setChecked(false);
+    Find<QLineEdit>("EditZERO_POS")->setText("9");
+    Click("btnLoadConfig");
+    ASSERT_EQ(dialogs.size(), 2u);
+    EXPECT_EQ(dialogs[1], "open " + ExePath().substr(0, ExePath().size() - 1)) << "the last folder";
+    EXPECT_EQ(Text("EditGA_X"), "7");
+    EXPECT_EQ(Text("EditZERO_POS"), "0");
+    EXPECT_TRUE(Find<QCheckBox>("cbEN360")->isChecked());
+    EXPECT_EQ(Base("EditZERO_POS"),
+              QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, QMessageBox::Information);
+    EXPECT_TRUE(chip_.frames.empty());
+}
+
+TEST_F(RegMapWindow, AFileWithFaultsChangesNoFieldAndNamesEachFault) {
+    Write("bad.ini", "[File]\nTool=1.0.3.0\n[QX5520]\n; by hand\nGA_X=40\nSPEED=1\nOA_X=3\n");
+    chosenFile = File("bad.ini");
+    Click("btnLoadConfig");
+    EXPECT_EQ(Text("EditOA_X"), "0");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("GA_X=40")) << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains("SPEED")) << messages[0].text.toStdString();
+
+    messages.clear();
+    Find<QLineEdit>("EditOA_X")->setText("x");
+    chosenFile = File("never.ini");
+    Click("btnSaveConfig");
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("OA_X")) << messages[0].text.toStdString();
+    EXPECT_FALSE(Exists("never.ini"));
+    EXPECT_TRUE(dialogs.size() == 1) << "no dialog for values that cannot be saved";
+}
+
+TEST_F(RegMapWindow, WriteAllAsksBeforeSettingSsiAndSumsUpTheFields) {
+    Find<QCheckBox>("cbSSI_MODE")->setChecked(true);
+    Find<QLineEdit>("EditGA_X")->setText("5");
+    Click("btnWriteAll");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_FALSE(Running());
+    EXPECT_TRUE(chip_.frames.empty()) << "declined: nothing written";
+
+    answer = true;
+    Click("btnWriteAll");
+    EXPECT_EQ(questions.size(), 2u);
+    WaitForJob();
+    EXPECT_EQ(chip_.registers[16] & 0x0800, 0x0800);
+    EXPECT_EQ(chip_.registers[2] >> 11, 5);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].icon, QMessageBox::Information);
+    EXPECT_TRUE(messages[0].text.contains("0 mismatched")) << messages[0].text.toStdString();
+
+    // The chip now holds SSI_MODE: writing it again asks nothing.
+    Click("btnWriteAll");
+    EXPECT_EQ(questions.size(), 2u);
+    WaitForJob();
+
+    Find<QLineEdit>("EditGA_X")->setText("6");
+    Click("btnCompare");
+    WaitForJob();
+    EXPECT_EQ(Base("EditGA_X"), kRed);
+    EXPECT_EQ(Base("EditOA_X"), kGreen);
+    EXPECT_TRUE(messages.back().text.contains("1 different")) << messages.back().text.toStdString();
+}
+
+}  // namespace
