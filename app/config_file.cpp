@@ -42,7 +42,7 @@ std::string LocalDateTimeText() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
 #ifdef _WIN32
-    localtime_s(&local, &now);
+    local = *std::localtime(&now);  // the Windows C library keeps its result per thread
 #else
     localtime_r(&now, &local);
 #endif

@@ -96,6 +96,17 @@ TEST_F(SettingsFileTest, AValueAnotherProcessSavedMeanwhileIsNotPutBackByAStaleS
               "SaveChartDataToFile=0\nEnable_SSI=0\n");
 }
 
+TEST_F(SettingsFileTest, AKeyOfASectionOfItsOwnLeavesTheFiveAlone) {
+    EXPECT_EQ(file.ReadKey("ConfigurationFiles", "LastFolder"), std::nullopt);
+    Write(path, "[CONFIG]\nConnectActive=1\n; mine\n");
+    file.WriteKey("ConfigurationFiles", "LastFolder", "/home/eng/boards");
+    EXPECT_EQ(Read(path), "[CONFIG]\nConnectActive=1\n; mine\n[ConfigurationFiles]\n"
+                          "LastFolder=/home/eng/boards\n");
+    EXPECT_EQ(file.ReadKey("configurationfiles", "lastfolder"), "/home/eng/boards");
+    EXPECT_TRUE(file.Load("x").ConnectActive);
+    EXPECT_EQ(file.ReadKey("CONFIG", "LastFolder"), std::nullopt);
+}
+
 TEST_F(SettingsFileTest, ReadsKeysWithoutRegardToCaseAndKeepsEverythingElse) {
     Write(path,
           "; made by hand\n[Other]\nkeep=me\n\n[config]\nsaveangledatatofile=0x10\n"
