@@ -211,13 +211,12 @@ int BatchLoadConfig(chip::TASensDig& chip, const std::vector<FieldValue>& values
                     const ErrorSink& errors) {
     HeadlessFieldControls controls;
     HeadlessBusyMessage busy;
-    WriteAllJob write(controls);
+    WriteAllJob write(controls, values);
     try {
-        // A field the file leaves out is written as the chip holds it: unchanged.
+        // The words the chip holds first: a field it already holds is not written at all.
         for (int group = 1; group <= kGroupCount; ++group) {
             ReadParamGroup(chip, group, controls, busy, LanguageTexts{});
         }
-        ApplyValues(values, controls);
         JobRunner(write).RunAll(chip);
     } catch (const TransferFailure&) {
         errors(std::string(kTransferFailed) + "; the configuration is written only in part");

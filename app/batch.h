@@ -54,11 +54,12 @@ std::optional<int> CheckConfigurationOperand(const std::string& fileName,
 /// -saveconfig: reads groups 1-4 and the chip identifier, then replaces fileName with the
 /// configuration file. kBatchFileError when the file cannot be written or a transfer failed.
 int BatchSaveConfig(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors);
-/// -loadconfig with values checked by CheckConfigurationOperand: reads groups 1-4 (a field
-/// the file leaves out keeps what the chip holds), then writes every field with verification
-/// as the window's Write all does. kBatchDone when every field verified or was unchanged;
-/// kBatchMismatch, each such field named with its wanted and read values, when any field
-/// reads back differently; kBatchFileError when a transfer failed.
+/// -loadconfig with values checked by CheckConfigurationOperand: reads groups 1-4, then writes
+/// every field of the file with verification as the window's Write all does (a field the
+/// file leaves out is not written; one the chip already holds is not written either). kBatchDone
+/// when every field verified or was unchanged; kBatchMismatch, each such field named with its
+/// wanted and read values, when any field reads back differently; kBatchFileError when a transfer
+/// failed.
 int BatchLoadConfig(chip::TASensDig& chip, const std::vector<FieldValue>& values,
                     const ErrorSink& errors);
 

@@ -28,6 +28,47 @@ const ConfigField* SettableField(std::string_view key) {
     return nullptr;
 }
 
+std::string_view Trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// What the INI reader would pass over in silence: a line that is neither a comment, a
+// section nor key=value, a key outside any section, a section other than the two.
+std::vector<std::string> LayoutErrors(std::string_view text) {
+    std::vector<std::string> errors;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+    bool inSection = false;
+    int number = 0;
+    while (!text.empty()) {
+        const size_t end = text.find('\n');
+        const std::string_view line = Trimmed(text.substr(0, end));
+        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
+        ++number;
+        const std::string where = "line " + std::to_string(number) + ": ";
+        if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+        if (line.front() == '[') {
+            const std::string_view name =
+                line.back() == ']' ? Trimmed(line.substr(1, line.size() - 2)) : std::string_view{};
+            if (line.back() != ']') {
+                errors.push_back(where + "'" + std::string(line) + "' is no section header");
+            } else if (!SameKey(name, kConfigurationSection) &&
+                       !SameKey(name, kConfigurationFileSection)) {
+                errors.push_back(where + "[" + std::string(name) + "] is no section of a " +
+                                 "configuration file (only [File] and [QX5520])");
+            }
+            inSection = true;
+        } else if (line.find('=') == std::string_view::npos) {
+            errors.push_back(where + "'" + std::string(line) + "' is not key=value");
+        } else if (!inSection) {
+            errors.push_back(where + "'" + std::string(line) + "' stands before any section");
+        }
+    }
+    return errors;
+}
+
 }  // namespace
 
 bool IsSettable(const ConfigField& field) {
@@ -67,6 +108,8 @@ std::string ConfigurationText(const std::vector<FieldValue>& values,
 ParsedConfiguration ParseConfiguration(std::string_view bytes) {
     ParsedConfiguration parsed;
     const std::string text = IniTextAsUtf8(bytes);
+    parsed.errors = LayoutErrors(text);
+    if (!parsed.errors.empty()) return parsed;
     CSimpleIniA ini(true, true);  // UTF-8, a key may stand twice (reported, not merged)
     if (ini.LoadData(text.data(), text.size()) < 0) {
         parsed.errors.push_back("the file is not an INI text");

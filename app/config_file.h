@@ -58,7 +58,9 @@ struct ParsedConfiguration {
 };
 
 /// Reads a configuration text (UTF-8 or Windows-1251; comments with ';' or '#'). Keys match
-/// without regard to letter case. Errors: no [QX5520] section, a key that is no settable
+/// without regard to letter case. Errors: a line that is no comment, section header or
+/// key=value, a key before any section, a section other than [File] and [QX5520], no
+/// [QX5520] section, a key that is no settable
 /// field, a key given twice, a value that is not an integer in the strict form, a value that
 /// does not fit its field. A field the file leaves out is not an error: it is not applied.
 ParsedConfiguration ParseConfiguration(std::string_view text);

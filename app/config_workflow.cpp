@@ -1,12 +1,12 @@
 #include "app/config_workflow.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <optional>
+#include <utility>
 
 #include "app/chip_id.h"
 #include "app/file_rewrite.h"
+#include "app/ini_text.h"
 #include "app/integer_text.h"
 #include "app/transfer_check.h"
 #include "chip/utf8_path.h"
@@ -40,21 +40,6 @@ Shown ShownValue(const ConfigField& field, FieldControl& control) {
     return {value, text};
 }
 
-void PutValue(const ConfigField& field, int32_t value, FieldControl& control) {
-    switch (field.kind) {
-        case FieldKind::CheckBox:
-            control.SetChecked(value != 0);
-            break;
-        case FieldKind::ItemList:
-            control.SetItemIndex(value);
-            break;
-        case FieldKind::Number:
-        case FieldKind::Display:
-            control.SetText(std::to_string(value));
-            break;
-    }
-}
-
 }  // namespace
 
 ControlValues ValuesOfControls(FieldControls& controls) {
@@ -79,7 +64,7 @@ int ApplyValues(const std::vector<FieldValue>& values, FieldControls& controls) 
         FieldControl& control = controls.Control(value.field->control);
         const Shown shown = ShownValue(*value.field, control);
         if (shown.value == value.value && shown.text == std::to_string(value.value)) continue;
-        PutValue(*value.field, value.value, control);
+        PutFieldValue(*value.field, value.value, control);
         control.Paint(Verdict::Grey);
         ++changed;
     }
@@ -95,20 +80,17 @@ const FieldValue* FindValue(const std::vector<FieldValue>& values, std::string_v
 ParsedConfiguration LoadConfigurationFile(const std::filesystem::path& path) {
     const std::string name = chip::Utf8FromPath(path);
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
+    const bool exists = std::filesystem::is_regular_file(path, error);
+    // A configuration is about a kilobyte: anything past a megabyte is some other file.
+    const std::optional<std::string> text = ReadIniFile(path, 1u << 20);
+    if (!text) {
         ParsedConfiguration parsed;
-        parsed.errors.push_back(name + ": no such configuration file");
+        parsed.errors.push_back(name + (exists ? ": the file cannot be read, or is too large to be "
+                                                 "a configuration file"
+                                               : ": no such configuration file"));
         return parsed;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::string text;
-    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
-        ParsedConfiguration parsed;
-        parsed.errors.push_back(name + ": the file cannot be read");
-        return parsed;
-    }
-    ParsedConfiguration parsed = ParseConfiguration(text);
+    ParsedConfiguration parsed = ParseConfiguration(*text);
     for (std::string& message : parsed.errors) message = name + ": " + message;
     return parsed;
 }
@@ -174,16 +156,20 @@ void ReadAllJob::Finish() {
     }
 }
 
-WriteAllJob::WriteAllJob(FieldControls& controls) : controls_(controls) {
+WriteAllJob::WriteAllJob(FieldControls& controls, std::vector<FieldValue> values)
+    : controls_(controls), values_(std::move(values)) {
     // The field table lists groups 1 to 4, each in its write order.
-    for (const ConfigField& field : kConfigFields) {
-        if (IsSettable(field)) fields_.push_back(&field);
-    }
+    std::stable_sort(values_.begin(), values_.end(),
+                     [](const FieldValue& a, const FieldValue& b) { return a.field < b.field; });
+    std::stable_partition(values_.begin(), values_.end(),
+                          [](const FieldValue& v) { return v.field->key != "SSI_MODE"; });
 }
 
 void WriteAllJob::Step(chip::TASensDig& chip, size_t index) {
-    const ConfigField& field = *fields_[index];
-    summary_.Count(field, WriteField(chip, field, controls_));
+    const FieldValue& value = values_[index];
+    FieldControl& control = controls_.Control(value.field->control);
+    PutFieldValue(*value.field, value.value, control);
+    summary_.Count(*value.field, WriteField(chip, *value.field, controls_));
 }
 
 CompareJob::CompareJob(FieldControls& controls) : controls_(controls) {

@@ -92,18 +92,21 @@ class ReadAllJob final : public ChipJob {
     std::array<bool, chip::kRegisterCount> read_{};
 };
 
-/// Writes every settable field from its control, group 1 to 4 in each group's write order,
-/// with the group write's verify and colours (one field per step).
+/// Writes the values (one field per step) through their controls with the group write's
+/// verify and colours: each step puts its value into the control and writes it, so what is
+/// typed meanwhile does not change what is written. Groups 1 to 4 in each group's write
+/// order, except SSI_MODE, which goes last: once the chip's interface is SSI, no later field
+/// would reach it.
 class WriteAllJob final : public ChipJob {
   public:
-    explicit WriteAllJob(FieldControls& controls);
-    size_t StepCount() const override { return fields_.size(); }
+    WriteAllJob(FieldControls& controls, std::vector<FieldValue> values);
+    size_t StepCount() const override { return values_.size(); }
     void Step(chip::TASensDig& chip, size_t index) override;
     const WriteSummary& Summary() const { return summary_; }
 
   private:
     FieldControls& controls_;
-    std::vector<const ConfigField*> fields_;
+    std::vector<FieldValue> values_;
     WriteSummary summary_;
 };
 

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cstdint>
+#include <fstream>
+#include <iterator>
 
 namespace app {
 namespace {
@@ -93,6 +95,23 @@ std::string IniTextAsUtf8(std::string_view bytes) {
         return std::string(bytes);
     }
     return Windows1251ToUtf8(bytes);
+}
+
+std::optional<std::string> ReadIniFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (error || size > maxBytes) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string data;
+    try {
+        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::ios_base::failure&) {
+        return std::nullopt;
+    }
+    if (in.bad()) return std::nullopt;
+    return IniTextAsUtf8(data);
 }
 
 }  // namespace app

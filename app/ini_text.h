@@ -2,6 +2,9 @@
 // in the ANSI code page of Cyrillic systems (Windows-1251) read as the same text.
 #pragma once
 
+#include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,5 +22,10 @@ std::string Windows1251ToUtf8(std::string_view bytes);
 /// or is UTF-8 throughout, is returned as it is (the mark included); any other file was saved
 /// in Windows-1251 and is converted.
 std::string IniTextAsUtf8(std::string_view bytes);
+
+/// The text of an INI file as UTF-8 (see IniTextAsUtf8); nullopt when path is no regular file,
+/// cannot be read, or is larger than maxBytes (no INI file of this tool is that large).
+std::optional<std::string> ReadIniFile(const std::filesystem::path& path,
+                                       std::uintmax_t maxBytes = 16u << 20);
 
 }  // namespace app

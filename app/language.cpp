@@ -149,6 +149,7 @@ constexpr std::pair<std::string_view, std::string RegisterMapTexts::*> kRegister
     {"vConfirmSSI", &RegisterMapTexts::vConfirmSSI},
     {"vConfigLoaded", &RegisterMapTexts::vConfigLoaded},
     {"vFieldsWithoutValue", &RegisterMapTexts::vFieldsWithoutValue},
+    {"vConfigNotLoaded", &RegisterMapTexts::vConfigNotLoaded},
     {"vNotARegisterWord", &RegisterMapTexts::vNotARegisterWord},
     {"vStoppedEarly", &RegisterMapTexts::vStoppedEarly},
     {"vConfigFileFilter", &RegisterMapTexts::vConfigFileFilter},

@@ -22,7 +22,9 @@ struct RegisterMapTexts {
     std::string vConfigLoaded =
         "%1 fields loaded from the file, %2 of them changed (grey). Nothing was written to the "
         "chip: Write all puts them in.";
-    std::string vFieldsWithoutValue = "These fields hold no value that can be saved:";
+    std::string vFieldsWithoutValue =
+        "These fields hold no value that fits them; nothing was done:";
+    std::string vConfigNotLoaded = "The file was not loaded; no field changed:";
     std::string vNotARegisterWord = "'%1' is not a register word (an integer 0..65535).";
     std::string vStoppedEarly = "Stopped after %1 of %2 steps.";
     std::string vConfigFileFilter = "QX5520 configuration (*.ini)";

@@ -139,8 +139,7 @@ WriteSummary WriteParamGroup(chip::TASensDig& chip, int group, FieldControls& co
     return summary;
 }
 
-void ShowField(const ConfigField& field, uint16_t word, FieldControl& control) {
-    const uint16_t value = Decode(field, word);
+void PutFieldValue(const ConfigField& field, int32_t value, FieldControl& control) {
     switch (field.kind) {
         case FieldKind::Number:
         case FieldKind::Display:
@@ -153,6 +152,10 @@ void ShowField(const ConfigField& field, uint16_t word, FieldControl& control) {
             control.SetItemIndex(value);
             break;
     }
+}
+
+void ShowField(const ConfigField& field, uint16_t word, FieldControl& control) {
+    PutFieldValue(field, Decode(field, word), control);
     control.Paint(Verdict::Green);
 }
 

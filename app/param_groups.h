@@ -64,6 +64,10 @@ FieldWrite WriteField(chip::TASensDig& chip, const ConfigField& field, FieldCont
 void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, BusyMessage& busy,
                     const LanguageTexts& texts);
 
+/// Puts a value of the field into its control: an edit's text, a box's tick, a list's item.
+/// The colour stays as it is.
+void PutFieldValue(const ConfigField& field, int32_t value, FieldControl& control);
+
 /// Shows the field's value in word in its control (text, tick or item) and paints it green,
 /// as a group read does.
 void ShowField(const ConfigField& field, uint16_t word, FieldControl& control);

@@ -1,8 +1,6 @@
 #include "app/settings.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "app/file_rewrite.h"
@@ -27,20 +25,9 @@ bool StartsWithHexPrefix(std::string_view value) {
 }
 
 // The file's text as UTF-8; empty for a missing file or one that cannot be read (a folder of
-// that name opens but throws on the first read: it counts as no file).
+// that name counts as no file).
 std::string ReadText(const std::filesystem::path& path) {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) return {};
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    std::string data;
-    try {
-        data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } catch (const std::ios_base::failure&) {
-        return {};
-    }
-    if (in.bad()) return {};
-    return IniTextAsUtf8(data);
+    return ReadIniFile(path).value_or(std::string());
 }
 
 // Sets the keys in the file in one step. A file that exists but cannot be read is not

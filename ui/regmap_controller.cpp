@@ -139,8 +139,21 @@ void RegMapController::FillTable() {
     filling_ = false;
 }
 
+bool RegMapController::SsiConfirmed(bool setsSsi) {
+    const app::ConfigField* ssi = app::FieldByKey("SSI_MODE");
+    if (!setsSsi || ssi == nullptr || context_.chip == nullptr) return true;
+    const chip::RegisterSlot slot = context_.chip->Slot(ssi->reg);
+    if (slot.Actual && (slot.DevValue & ssi->mask) != 0) return true;  // already set
+    // A value loaded from a file or typed as a whole word is no deliberate tick.
+    return Ask(window_, ApplicationTitle(), Text(context_.texts.regMap.vConfirmSSI));
+}
+
 void RegMapController::ValueEdited(QTableWidgetItem* item) {
     if (filling_ || item == nullptr || item->column() != RegMapPage::kValue) return;
+    if (Running()) {  // an edit committed as a job starts: the job has the chip
+        FillTable();
+        return;
+    }
     const int address = item->row();
     const QString typed = item->text();
     const std::optional<int32_t> word = app::ParseIntegerText(typed.toStdString());
@@ -148,6 +161,11 @@ void RegMapController::ValueEdited(QTableWidgetItem* item) {
         FillTable();
         ShowMessage(window_, QMessageBox::Warning, ApplicationTitle(),
                     Text(context_.texts.regMap.vNotARegisterWord).arg(typed));
+        return;
+    }
+    const app::ConfigField* ssi = app::FieldByKey("SSI_MODE");
+    if (!SsiConfirmed(ssi != nullptr && address == ssi->reg && (*word & ssi->mask) != 0)) {
+        FillTable();
         return;
     }
     std::optional<bool> verified;
@@ -174,17 +192,15 @@ void RegMapController::btnReadAllClick() {
 
 void RegMapController::btnWriteAllClick() {
     if (Running()) return;
-    const app::ConfigField* ssi = app::FieldByKey("SSI_MODE");
-    if (ssi != nullptr && fields_.Control(ssi->control).Checked() && context_.chip != nullptr) {
-        const chip::RegisterSlot slot = context_.chip->Slot(ssi->reg);
-        const bool alreadySet = slot.Actual && (slot.DevValue & ssi->mask) != 0;
-        // A value loaded from a file is no deliberate tick: setting SSI is asked for.
-        if (!alreadySet &&
-            !Ask(window_, ApplicationTitle(), Text(context_.texts.regMap.vConfirmSSI))) {
-            return;
-        }
+    app::ControlValues values = app::ValuesOfControls(fields_);
+    if (!values.errors.empty()) {
+        ShowMessage(window_, QMessageBox::Warning, ApplicationTitle(),
+                    Text(context_.texts.regMap.vFieldsWithoutValue) + Lines(values.errors));
+        return;
     }
-    auto job = std::make_unique<app::WriteAllJob>(fields_);
+    const app::FieldValue* ssi = app::FindValue(values.values, "SSI_MODE");
+    if (!SsiConfirmed(ssi != nullptr && ssi->value != 0)) return;
+    auto job = std::make_unique<app::WriteAllJob>(fields_, std::move(values.values));
     const app::WriteAllJob* write = job.get();
     Start(std::move(job), context_.texts.vWritingProcess, [this, write](bool complete) {
         const app::WriteSummary& summary = write->Summary();
@@ -254,7 +270,8 @@ void RegMapController::btnLoadConfigClick() {
     const app::ParsedConfiguration parsed =
         app::LoadConfigurationFile(chip::PathFromUtf8(file.toStdString()));
     if (!parsed.errors.empty()) {
-        ShowMessage(window_, QMessageBox::Warning, ApplicationTitle(), Lines(parsed.errors).mid(1));
+        ShowMessage(window_, QMessageBox::Warning, ApplicationTitle(),
+                    Text(context_.texts.regMap.vConfigNotLoaded) + Lines(parsed.errors));
         return;
     }
     const int changed = app::ApplyValues(parsed.values, fields_);

@@ -65,6 +65,9 @@ class RegMapController : public QObject {
     void TimerRegMapTimer();
     void EndJob(bool complete);
     void SetRunning(bool running);
+    /// True when the operation may go on: it does not set SSI_MODE, the chip is known to
+    /// hold it already, or the user says yes.
+    bool SsiConfirmed(bool setsSsi);
     QString StoppedNote(bool complete) const;
     QString LastFolder() const;
     void KeepFolder(const QString& file);

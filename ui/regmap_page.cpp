@@ -19,7 +19,7 @@ RegMapPage::RegMapPage(QWidget* parent) : QWidget(parent) {
 
     sgRegMap = Named(new QTableWidget(chip::kRegisterCount, kColumnCount, this), "sgRegMap");
     sgRegMap->setHorizontalHeaderLabels(
-        Design("Адрес;Hex;Поля;Value;DevValue;Actual").split(QLatin1Char(';')));
+        Design("Адрес;Hex;Поля;Значение;В микросхеме;Актуально").split(QLatin1Char(';')));
     sgRegMap->verticalHeader()->hide();
     sgRegMap->verticalHeader()->setDefaultSectionSize(sgRegMap->fontMetrics().height() + Scaled(6));
     sgRegMap->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -60,7 +60,13 @@ TEST(ConfigurationFile, EveryFaultIsNamedAndNothingIsHalfTaken) {
         std::vector<std::string> errors;
     };
     const std::vector<Case> cases = {
-        {"[CONFIG]\nGA_X=1\n", {"the file has no [QX5520] section"}},
+        {"[File]\nTool=1.0\n", {"the file has no [QX5520] section"}},
+        // Lines an INI reader would skip in silence.
+        {"[CONFIG]\nGA_X=1\n",
+         {"line 1: [CONFIG] is no section of a configuration file (only [File] and [QX5520])"}},
+        {"[QX5520]\n; fine\nGA_X 12\n", {"line 3: 'GA_X 12' is not key=value"}},
+        {"GA_X=1\n[QX5520]\n", {"line 1: 'GA_X=1' stands before any section"}},
+        {"[QX5520\nGA_X=1\n", {"line 1: '[QX5520' is no section header"}},
         {"[QX5520]\nGAIN=1\n", {"unknown key GAIN"}},
         {"[QX5520]\nAMPLITUDE=1\n", {"unknown key AMPLITUDE"}},  // a display, not settable
         {"[QX5520]\nGA_X=32\n", {"GA_X=32: does not fit the field (0..31)"}},

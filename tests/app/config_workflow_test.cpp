@@ -115,7 +115,7 @@ TEST_F(ConfigWorkflow, TheRoundTripThroughAFileWritesNothing) {
     EXPECT_EQ(loaded.values, saved.values);
 
     EXPECT_EQ(ApplyValues(loaded.values, controls_), 0);
-    WriteAllJob write(controls_);
+    WriteAllJob write(controls_, loaded.values);
     Run(write);
     EXPECT_EQ(write.Summary().unchanged, SettableCount());
     EXPECT_EQ(write.Summary().verified, 0);
@@ -140,7 +140,8 @@ TEST_F(ConfigWorkflow, LoadedValuesTurnTheChangedFieldsGreyAndWriteAllPutsThemIn
     EXPECT_EQ(C("EditOA_X").LastVerdict(), Verdict::Green) << "unchanged fields keep their colour";
     EXPECT_THAT(chip_.frames, IsEmpty()) << "loading writes nothing";
 
-    WriteAllJob write(controls_);
+    C("EditOA_X").SetText("typed meanwhile");  // the job writes the values it was given
+    WriteAllJob write(controls_, values.values);
     Run(write);
     EXPECT_EQ(write.Summary().verified, 3);
     EXPECT_EQ(write.Summary().unchanged, SettableCount() - 3);
@@ -149,13 +150,26 @@ TEST_F(ConfigWorkflow, LoadedValuesTurnTheChangedFieldsGreyAndWriteAllPutsThemIn
     EXPECT_EQ(chip_.registers[3], 0x0000);
     EXPECT_EQ(chip_.registers[16], 0x0011);
     EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Green);
+    EXPECT_EQ(C("EditOA_X").Text(), "9");
+}
+
+TEST_F(ConfigWorkflow, SsiModeIsWrittenLastSoThatEveryOtherFieldStillReachesTheChip) {
+    ReadAll();
+    ControlValues values = ValuesOfControls(controls_);
+    for (FieldValue& value : values.values) {
+        if (value.field->key == "SSI_MODE" || value.field->key == "DTSTO_DIS") value.value = 1;
+    }
+    WriteAllJob write(controls_, values.values);
+    Run(write);
+    EXPECT_THAT(chip_.configWrites, ElementsAre(3, 16))
+        << "DTSTO_DIS follows SSI_MODE in the table";
 }
 
 TEST_F(ConfigWorkflow, AFieldTheChipHoldsDifferentlyIsCountedAndNamed) {
     chip_.stuckLow[2] = 0x8000;  // the top bit of GA_X
     ReadAll();
     C("EditGA_X").SetText("17");
-    WriteAllJob write(controls_);
+    WriteAllJob write(controls_, ValuesOfControls(controls_).values);
     Run(write);
     EXPECT_EQ(write.Summary().verified, 0);
     EXPECT_THAT(MismatchLines(write.Summary()), ElementsAre("GA_X: wanted 17, read 1"));
