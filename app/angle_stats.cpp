@@ -1,0 +1,112 @@
+#include "app/angle_stats.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace app {
+namespace {
+
+constexpr double kMaxBits = 13;
+
+// The signed distance from `from` to `to` on the circle of codes, -4096 <= d < 4096.
+int Wrapped(int to, int from) {
+    int d = (to - from) % kAngleCodes;
+    if (d < -kAngleCodes / 2) d += kAngleCodes;
+    if (d >= kAngleCodes / 2) d -= kAngleCodes;
+    return d;
+}
+
+double Bits(double span) {
+    return span <= 0 ? kMaxBits : std::min(kMaxBits, std::log2(kAngleCodes / span));
+}
+
+}  // namespace
+
+void AngleStatistics::Reset(double intervalMs) {
+    *this = AngleStatistics{};
+    intervalMs_ = intervalMs;
+}
+
+void AngleStatistics::Add(uint16_t code, double timeMs) {
+    const int angle = code % kAngleCodes;
+    if (count_ == 0) {
+        firstTimeMs_ = timeMs;
+    } else {
+        travelCodes_ += Wrapped(angle, lastCode_);
+        if (intervalMs_ > 0 && timeMs - lastTimeMs_ > 2 * intervalMs_) ++late_;
+    }
+    ++counts_[static_cast<size_t>(angle)];
+    ++count_;
+    lastCode_ = angle;
+    lastTimeMs_ = timeMs;
+}
+
+AngleSummary AngleStatistics::Summary() const {
+    AngleSummary summary;
+    summary.count = count_;
+    summary.late = late_;
+    if (count_ == 0) return summary;
+    // Circular mean: the direction of the sum of unit vectors.
+    double sumSin = 0;
+    double sumCos = 0;
+    const double radiansPerCode = 2 * std::numbers::pi / kAngleCodes;
+    for (int code = 0; code < kAngleCodes; ++code) {
+        if (counts_[static_cast<size_t>(code)] == 0) continue;
+        const double n = static_cast<double>(counts_[static_cast<size_t>(code)]);
+        sumSin += n * std::sin(code * radiansPerCode);
+        sumCos += n * std::cos(code * radiansPerCode);
+    }
+    double mean = std::atan2(sumSin, sumCos) / radiansPerCode;
+    if (mean < 0) mean += kAngleCodes;
+    if (mean >= kAngleCodes - 1e-9) mean = 0;  // a hair below 0 is 0
+    summary.meanCode = mean;
+    // Spread about the mean, each reading taken at its shortest distance from it.
+    const int centre = static_cast<int>(std::lround(mean)) % kAngleCodes;
+    double sum = 0;
+    double sumSquares = 0;
+    for (int code = 0; code < kAngleCodes; ++code) {
+        const size_t n = counts_[static_cast<size_t>(code)];
+        if (n == 0) continue;
+        const double d = Wrapped(code, centre) + (centre - mean);
+        sum += static_cast<double>(n) * d;
+        sumSquares += static_cast<double>(n) * d * d;
+    }
+    const double count = static_cast<double>(count_);
+    summary.sigmaCodes =
+        std::sqrt(std::max(0.0, sumSquares / count - (sum / count) * (sum / count)));
+    // Peak-to-peak: the circle less its longest run of empty codes.
+    int longestGap = 0;
+    int gap = 0;
+    for (int i = 0; i < 2 * kAngleCodes; ++i) {
+        if (counts_[static_cast<size_t>(i % kAngleCodes)] == 0) {
+            longestGap = std::max(longestGap, std::min(++gap, kAngleCodes));
+        } else {
+            gap = 0;
+        }
+    }
+    summary.peakToPeakCodes = kAngleCodes - 1 - longestGap;
+    summary.effectiveBits = Bits(summary.sigmaCodes * std::sqrt(12.0));
+    summary.noiseFreeBits = Bits(summary.peakToPeakCodes);
+    const double spanMs = lastTimeMs_ - firstTimeMs_;
+    if (count_ > 1 && spanMs > 0) {
+        summary.rateHz = (count - 1) * 1000.0 / spanMs;
+        if (std::abs(travelCodes_) > kTurningCodes) {
+            summary.rpm = travelCodes_ / kAngleCodes / (spanMs / 60000.0);
+        }
+    }
+    return summary;
+}
+
+std::vector<size_t> AngleStatistics::Histogram(int halfWidth) const {
+    std::vector<size_t> bins;
+    if (count_ == 0 || halfWidth < 0) return bins;
+    const int centre = static_cast<int>(std::lround(Summary().meanCode)) % kAngleCodes;
+    for (int offset = -halfWidth; offset <= halfWidth; ++offset) {
+        const int code = ((centre + offset) % kAngleCodes + kAngleCodes) % kAngleCodes;
+        bins.push_back(counts_[static_cast<size_t>(code)]);
+    }
+    return bins;
+}
+
+}  // namespace app

@@ -1,0 +1,130 @@
+#include "app/lissajous_fit.h"
+
+#include <Eigen/Dense>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace app {
+namespace {
+
+// Points are scaled to about unit size before their products are summed: codes reach 4096,
+// and their fourth powers summed over a million points would lose the small terms.
+constexpr double kScale = 4096.0;
+constexpr double kDegrees = 180.0 / std::numbers::pi;
+
+// The grid cell of a code in -4096..4095 (codes beyond go to the edge cells).
+int GridCell(double code, int cell, int cells) {
+    return std::clamp(static_cast<int>(std::floor((code + 4096) / cell)), 0, cells - 1);
+}
+
+}  // namespace
+
+void LissajousFit::Reset() {
+    *this = LissajousFit{};
+}
+
+void LissajousFit::Add(double x, double y) {
+    ++count_;
+    grid_[static_cast<size_t>(GridCell(y, kCell, kCells) * kCells + GridCell(x, kCell, kCells))] =
+        1;
+    const double u = x / kScale;
+    const double v = y / kScale;
+    const double terms[6] = {u * u, u * v, v * v, u, v, 1.0};
+    for (int i = 0; i < 6; ++i) {
+        for (int j = 0; j < 6; ++j) scatter_[static_cast<size_t>(i * 6 + j)] += terms[i] * terms[j];
+    }
+}
+
+int LissajousFit::CoverageDegrees(double centreX, double centreY) const {
+    std::array<bool, kSectors> sectors{};
+    for (int row = 0; row < kCells; ++row) {
+        for (int column = 0; column < kCells; ++column) {
+            if (grid_[static_cast<size_t>(row * kCells + column)] == 0) continue;
+            const double x = -4096 + (column + 0.5) * kCell - centreX;
+            const double y = -4096 + (row + 0.5) * kCell - centreY;
+            const double turn = (std::atan2(y, x) + std::numbers::pi) / (2 * std::numbers::pi);
+            const int sector = std::clamp(static_cast<int>(turn * kSectors), 0, kSectors - 1);
+            sectors[static_cast<size_t>(sector)] = true;
+        }
+    }
+    return static_cast<int>(std::count(sectors.begin(), sectors.end(), true)) * (360 / kSectors);
+}
+
+std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const {
+    auto fail = [shortfall](FitShortfall why) -> std::optional<LissajousResult> {
+        if (shortfall != nullptr) *shortfall = why;
+        return std::nullopt;
+    };
+    if (shortfall != nullptr) *shortfall = FitShortfall::None;
+    if (count_ < kMinPoints) return fail(FitShortfall::TooFewPoints);
+
+    const Eigen::Map<const Eigen::Matrix<double, 6, 6, Eigen::RowMajor>> scatter(scatter_.data());
+    const Eigen::Matrix3d s1 = scatter.block<3, 3>(0, 0);  // quadratic with quadratic
+    const Eigen::Matrix3d s2 = scatter.block<3, 3>(0, 3);  // quadratic with linear
+    const Eigen::Matrix3d s3 = scatter.block<3, 3>(3, 3);  // linear with linear
+    const Eigen::FullPivLU<Eigen::Matrix3d> s3lu(s3);
+    if (!s3lu.isInvertible()) return fail(FitShortfall::NoEllipse);
+    const Eigen::Matrix3d t = -s3lu.inverse() * s2.transpose();
+    const Eigen::Matrix3d m = s1 + s2 * t;
+    // The constraint 4ac - b^2 = 1 as a matrix, inverted: C1^-1 * M.
+    Eigen::Matrix3d reduced;
+    reduced.row(0) = m.row(2) / 2;
+    reduced.row(1) = -m.row(1);
+    reduced.row(2) = m.row(0) / 2;
+    const Eigen::EigenSolver<Eigen::Matrix3d> solver(reduced);
+    if (solver.info() != Eigen::Success) return fail(FitShortfall::NoEllipse);
+    std::optional<Eigen::Vector3d> quadratic;
+    for (int k = 0; k < 3; ++k) {
+        const Eigen::Vector3d a = solver.eigenvectors().col(k).real();
+        if (4 * a(0) * a(2) - a(1) * a(1) > 0) quadratic = a;
+    }
+    if (!quadratic) return fail(FitShortfall::NoEllipse);
+    const Eigen::Vector3d linear = t * *quadratic;
+    const double a = (*quadratic)(0), b = (*quadratic)(1), c = (*quadratic)(2);
+    const double d = linear(0), e = linear(1), f = linear(2);
+
+    // Centre: where the gradient of the conic vanishes.
+    const double det = 4 * a * c - b * b;
+    const double u0 = (b * e - 2 * c * d) / det;
+    const double v0 = (b * d - 2 * a * e) / det;
+    // About the centre the conic reads a u^2 + b uv + c v^2 = k.
+    const double k = -(f + (d * u0 + e * v0) / 2);
+    if (k == 0 || a / k <= 0 || c / k <= 0) return fail(FitShortfall::NoEllipse);
+    const double alpha = a / k, beta = b / k, gamma = c / k;
+    // From the signal model: alpha = 1 / (Ax cos p)^2, gamma = 1 / (Ay cos p)^2,
+    // beta = 2 sin p / (Ax Ay cos^2 p).
+    const double sinPhase = std::clamp(beta / (2 * std::sqrt(alpha * gamma)), -1.0, 1.0);
+    const double cos2 = 1 - sinPhase * sinPhase;
+    if (cos2 <= 0) return fail(FitShortfall::NoEllipse);
+
+    LissajousResult r;
+    r.offsetX = u0 * kScale;
+    r.offsetY = v0 * kScale;
+    // An ellipse fits any short arc: the numbers mean something only around most of it.
+    if (CoverageDegrees(r.offsetX, r.offsetY) < kMinCoverageDegrees) {
+        return fail(FitShortfall::TooLittleTurn);
+    }
+    r.amplitudeX = kScale / std::sqrt(alpha * cos2);
+    r.amplitudeY = kScale / std::sqrt(gamma * cos2);
+    const double mean = (r.amplitudeX + r.amplitudeY) / 2;
+    r.mismatchPercent = (r.amplitudeX - r.amplitudeY) / mean * 100;
+    const double phase = std::asin(sinPhase);
+    r.phaseDegrees = phase * kDegrees;
+    // The conic scaled to read 1 on the ellipse: its value at a point is about twice the
+    // point's relative radial distance, so the mean of its squares gives the RMS distance.
+    Eigen::Matrix<double, 6, 1> conic;
+    conic << a, b, c, d, e, f;
+    conic /= k;
+    const double meanSquare =
+        std::max(0.0, (conic.transpose() * scatter * conic)(0, 0)) / static_cast<double>(count_);
+    r.rmsDistance = std::sqrt(meanSquare) / 2 * std::sqrt(r.amplitudeX * r.amplitudeY);
+    r.offsetErrorDegrees = std::hypot(r.offsetX, r.offsetY) / mean * kDegrees;
+    r.mismatchErrorDegrees =
+        std::abs(r.amplitudeX - r.amplitudeY) / (r.amplitudeX + r.amplitudeY) * kDegrees;
+    r.phaseErrorDegrees = std::abs(phase) / 2 * kDegrees;
+    r.totalErrorDegrees = r.offsetErrorDegrees + r.mismatchErrorDegrees + r.phaseErrorDegrees;
+    return r;
+}
+
+}  // namespace app

@@ -1,0 +1,141 @@
+#include "app/lissajous_fit.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <random>
+
+namespace app {
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+constexpr double kDegrees = 180 / kPi;
+
+struct Signal {
+    double offsetX = 0, offsetY = 0;
+    double amplitudeX = 3000, amplitudeY = 3000;
+    double phase = 0;  // radians
+    double X(double t) const { return offsetX + amplitudeX * std::sin(t); }
+    double Y(double t) const { return offsetY + amplitudeY * std::cos(t + phase); }
+};
+
+LissajousResult FitOf(const Signal& s, int points = 3600) {
+    LissajousFit fit;
+    for (int i = 0; i < points; ++i) {
+        const double t = 2 * kPi * i / points;
+        fit.Add(s.X(t), s.Y(t));
+    }
+    FitShortfall why = FitShortfall::None;
+    const std::optional<LissajousResult> result = fit.Fit(&why);
+    EXPECT_TRUE(result.has_value()) << static_cast<int>(why);
+    return result.value_or(LissajousResult{});
+}
+
+// The angle atan2(X, Y) over a full turn against the true angle: half the peak-to-peak of
+// its error, in degrees (the error's constant part, from a phase error, set aside).
+double BruteForcePeak(const Signal& s) {
+    double low = 1e9, high = -1e9;
+    for (int i = 0; i < 36000; ++i) {
+        const double t = 2 * kPi * i / 36000;
+        double error = std::atan2(s.X(t), s.Y(t)) - t;
+        error = std::remainder(error, 2 * kPi);
+        low = std::min(low, error);
+        high = std::max(high, error);
+    }
+    return (high - low) / 2 * kDegrees;
+}
+
+TEST(LissajousFit, RecoversTheOffsetsAmplitudesAndPhaseOfAnExactEllipse) {
+    Signal s;
+    s.offsetX = 120;
+    s.offsetY = -45;
+    s.amplitudeX = 3100;
+    s.amplitudeY = 2900;
+    s.phase = 2.0 / kDegrees;
+    const LissajousResult r = FitOf(s);
+    EXPECT_NEAR(r.offsetX, 120, 1e-6);
+    EXPECT_NEAR(r.offsetY, -45, 1e-6);
+    EXPECT_NEAR(r.amplitudeX, 3100, 1e-6);
+    EXPECT_NEAR(r.amplitudeY, 2900, 1e-6);
+    EXPECT_NEAR(r.mismatchPercent, 200.0 / 3000 * 100, 1e-6);
+    EXPECT_NEAR(r.phaseDegrees, 2.0, 1e-6);
+    EXPECT_NEAR(r.rmsDistance, 0, 1e-3);
+}
+
+// The small-error expressions of the budget against atan2 over a full turn, each error
+// alone and all together.
+TEST(LissajousFit, TheErrorBudgetMatchesABruteForceTurn) {
+    Signal offsets;
+    offsets.offsetX = 60;
+    offsets.offsetY = 40;
+    EXPECT_NEAR(FitOf(offsets).offsetErrorDegrees, BruteForcePeak(offsets),
+                0.02 * BruteForcePeak(offsets));
+    Signal mismatch;
+    mismatch.amplitudeX = 3090;  // 3 % mismatch
+    EXPECT_NEAR(FitOf(mismatch).mismatchErrorDegrees, BruteForcePeak(mismatch),
+                0.02 * BruteForcePeak(mismatch));
+    Signal phase;
+    phase.phase = 1.5 / kDegrees;
+    EXPECT_NEAR(FitOf(phase).phaseErrorDegrees, BruteForcePeak(phase),
+                0.02 * BruteForcePeak(phase));
+    EXPECT_NEAR(FitOf(phase).phaseErrorDegrees, 0.75, 1e-6);
+
+    Signal all = offsets;
+    all.amplitudeX = 3090;
+    all.phase = 1.5 / kDegrees;
+    const LissajousResult r = FitOf(all);
+    EXPECT_NEAR(r.totalErrorDegrees,
+                r.offsetErrorDegrees + r.mismatchErrorDegrees + r.phaseErrorDegrees, 1e-12);
+    EXPECT_GE(r.totalErrorDegrees * 1.02, BruteForcePeak(all)) << "the sum bounds the error";
+    EXPECT_EQ(FitOf(Signal{}).totalErrorDegrees < 1e-6, true) << "a perfect circle costs nothing";
+}
+
+TEST(LissajousFit, NoisyPointsGiveTheEllipseAndTheirDistanceFromIt) {
+    std::mt19937 random(5520);
+    std::normal_distribution<double> noise(0.0, 4.0);
+    Signal s;
+    s.offsetX = 30;
+    s.amplitudeY = 2800;
+    LissajousFit fit;
+    for (int i = 0; i < 100000; ++i) {
+        const double t = 0.001 * i;  // about 16 turns
+        fit.Add(s.X(t) + noise(random), s.Y(t) + noise(random));
+    }
+    const std::optional<LissajousResult> r = fit.Fit();
+    ASSERT_TRUE(r.has_value());
+    EXPECT_NEAR(r->offsetX, 30, 0.5);
+    EXPECT_NEAR(r->offsetY, 0, 0.5);
+    EXPECT_NEAR(r->amplitudeX, 3000, 1);
+    EXPECT_NEAR(r->amplitudeY, 2800, 1);
+    EXPECT_NEAR(r->rmsDistance, 4.0, 0.3) << "the radial part of the noise";
+}
+
+TEST(LissajousFit, TooFewPointsOrTooLittleOfATurnGiveNoNumbers) {
+    LissajousFit fit;
+    FitShortfall why = FitShortfall::None;
+    for (int i = 0; i < 7; ++i) fit.Add(3000 * std::sin(i), 3000 * std::cos(i));
+    EXPECT_FALSE(fit.Fit(&why).has_value());
+    EXPECT_EQ(why, FitShortfall::TooFewPoints);
+
+    fit.Reset();
+    for (int i = 0; i <= 200; ++i) {  // 0 to 240 degrees
+        const double t = 240.0 / kDegrees * i / 200;
+        fit.Add(3000 * std::sin(t), 3000 * std::cos(t));
+    }
+    EXPECT_LT(fit.CoverageDegrees(0, 0), LissajousFit::kMinCoverageDegrees);
+    EXPECT_FALSE(fit.Fit(&why).has_value());
+    EXPECT_EQ(why, FitShortfall::TooLittleTurn);
+    for (int i = 0; i <= 100; ++i) {  // on to 300 degrees
+        const double t = (240.0 + 60.0 * i / 100) / kDegrees;
+        fit.Add(3000 * std::sin(t), 3000 * std::cos(t));
+    }
+    EXPECT_GE(fit.CoverageDegrees(0, 0), LissajousFit::kMinCoverageDegrees);
+    ASSERT_TRUE(fit.Fit(&why).has_value());
+    EXPECT_EQ(why, FitShortfall::None);
+    EXPECT_NEAR(fit.Fit()->amplitudeX, 3000, 1e-6);
+}
+
+}  // namespace
+}  // namespace app
