@@ -123,7 +123,7 @@ const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
 
 const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
 
-const std::array<RelabelRow, 9> kRelabelRowsAdded{{
+const std::array<RelabelRow, 21> kRelabelRowsAdded{{
     {"ChooseDataFile", {"btnChooseXYFile", "btnChooseChartsFile", "btnChooseAngleDataFile"}},
     {"tsRegMap", {"tsRegMap"}},
     {"RegMapColumns", {"sgRegMap"}},
@@ -133,6 +133,18 @@ const std::array<RelabelRow, 9> kRelabelRowsAdded{{
     {"btnSaveConfig", {"btnSaveConfig"}},
     {"btnLoadConfig", {"btnLoadConfig"}},
     {"btnCancelRegMap", {"btnCancelRegMap"}},
+    {"LabelFitHeading", {"LabelFitHeading"}},
+    {"LabelFitOffset", {"LabelFitOffset"}},
+    {"LabelFitAmplitude", {"LabelFitAmplitude"}},
+    {"LabelFitMismatch", {"LabelFitMismatch"}},
+    {"LabelFitPhase", {"LabelFitPhase"}},
+    {"LabelFitRms", {"LabelFitRms"}},
+    {"LabelFitBudget", {"LabelFitBudget"}},
+    {"LabelFitErrOffset", {"LabelFitErrOffset"}},
+    {"LabelFitErrMismatch", {"LabelFitErrMismatch"}},
+    {"LabelFitErrPhase", {"LabelFitErrPhase"}},
+    {"LabelFitErrTotal", {"LabelFitErrTotal"}},
+    {"LabelHeadroom", {"LabelHeadroom"}},
 }};
 
 namespace {
@@ -153,6 +165,14 @@ constexpr std::pair<std::string_view, std::string RegisterMapTexts::*> kRegister
     {"vNotARegisterWord", &RegisterMapTexts::vNotARegisterWord},
     {"vStoppedEarly", &RegisterMapTexts::vStoppedEarly},
     {"vConfigFileFilter", &RegisterMapTexts::vConfigFileFilter},
+};
+
+constexpr std::pair<std::string_view, std::string AnalysisTexts::*> kAnalysisKeys[] = {
+    {"vFitTooFewPoints", &AnalysisTexts::vFitTooFewPoints},
+    {"vFitTooLittleTurn", &AnalysisTexts::vFitTooLittleTurn},
+    {"vFitNoEllipse", &AnalysisTexts::vFitNoEllipse},
+    {"vClips", &AnalysisTexts::vClips},
+    {"vSmallSignal", &AnalysisTexts::vSmallSignal},
 };
 
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
@@ -200,6 +220,9 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
     }
     for (const auto& [key, text] : kRegisterMapKeys) {
         if (file.Has(key)) texts.regMap.*text = file.Text(key);
+    }
+    for (const auto& [key, text] : kAnalysisKeys) {
+        if (file.Has(key)) texts.analysis.*text = file.Text(key);
     }
 
     target.SetControlText(kConnectStateLabel, texts.vNotDefined);

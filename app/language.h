@@ -30,6 +30,17 @@ struct RegisterMapTexts {
     std::string vConfigFileFilter = "QX5520 configuration (*.ini)";
 };
 
+/// The messages of the signal analysis, as RegisterMapTexts ("%1" stands for a channel).
+struct AnalysisTexts {
+    std::string vFitTooFewPoints = "The fit needs at least 8 points.";
+    std::string vFitTooLittleTurn =
+        "The fit needs points around at least 270° of a turn: let the magnet turn.";
+    std::string vFitNoEllipse = "The points lie on no ellipse.";
+    std::string vClips = "Channel %1 reaches the end of the ADC range and clips: lower its gain.";
+    std::string vSmallSignal =
+        "Channel %1 uses less than a quarter of the ADC range: raise its gain.";
+};
+
 /// Texts kept from the language file for the pages that show them after start-up. Every
 /// field is empty until the language has been loaded; nothing writes them afterwards.
 struct LanguageTexts {
@@ -47,6 +58,7 @@ struct LanguageTexts {
     std::string vAboutText;
     std::string vAboutTextD;
     RegisterMapTexts regMap;
+    AnalysisTexts analysis;
 };
 
 /// The language chosen by the files present beside the executable. The caption and the
@@ -97,7 +109,7 @@ extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 extern const RelabelRow kRelabelRowLast;
 /// The controls added to the window since: relabelled after row 65, and only by a key the
 /// file has (a file without it leaves their design text).
-extern const std::array<RelabelRow, 9> kRelabelRowsAdded;
+extern const std::array<RelabelRow, 21> kRelabelRowsAdded;
 
 /// The buttons that take the start text btnStart.
 inline constexpr std::array<std::string_view, 3> kStartButtons{"btnStart", "BtnStartAngleWrkData",

@@ -48,7 +48,15 @@ int LissajousFit::CoverageDegrees(double centreX, double centreY) const {
             sectors[static_cast<size_t>(sector)] = true;
         }
     }
-    return static_cast<int>(std::count(sectors.begin(), sectors.end(), true)) * (360 / kSectors);
+    // Points come a sector or two apart when the readout is slow: the part not covered is
+    // the longest run of empty sectors, not every empty one.
+    int longestGap = 0;
+    int gap = 0;
+    for (int i = 0; i < 2 * kSectors; ++i) {
+        gap = sectors[static_cast<size_t>(i % kSectors)] ? 0 : gap + 1;
+        longestGap = std::max(longestGap, std::min(gap, kSectors));
+    }
+    return (kSectors - longestGap) * (360 / kSectors);
 }
 
 std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const {

@@ -67,6 +67,17 @@ struct XYStatistics {
     int32_t AmplitudeY() const { return HalfToEven(int64_t{XYMaxY} - XYMinY); }
 };
 
+/// How much of the ADC range (-4096..4095) each channel's extremes span.
+struct Headroom {
+    double percentX = 0;
+    double percentY = 0;
+    bool clipsX = false;  // a reading at an end of the range
+    bool clipsY = false;
+    bool smallX = false;  // less than a quarter of the range
+    bool smallY = false;
+};
+Headroom HeadroomOf(const XYStatistics& extremes);
+
 /// The angle word as GetAngleData delivers it.
 struct AngleSample {
     uint16_t AData = 0;

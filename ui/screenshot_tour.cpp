@@ -32,10 +32,10 @@ constexpr char kShortInterval[] = "10";
 constexpr int kConnectSettleMs = 2500;
 constexpr int kPaintMs = 300;
 // With the magnet at 8 rpm (scripts/screenshots sets it; a turn takes 7.5 s): more than a
-// turn of angle readings, two turns of the signal charts, four fifths of the X-Y circle.
+// turn of angle readings, two turns of the signal charts, nine tenths of the X-Y circle (enough for the ellipse fit).
 constexpr int kAngleRunMs = 10000;
 constexpr int kChartsRunMs = 15000;
-constexpr int kXYRunMs = 6000;
+constexpr int kXYRunMs = 7000;
 constexpr int kReadAllMs = 6000;
 
 }  // namespace

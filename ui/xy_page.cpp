@@ -8,10 +8,13 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cmath>
+#include <numbers>
 
 #include "app/log_file.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/fit_panel.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -72,7 +75,10 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
       context_(context),
       readout_(
           context, btnStartXYChart, EditXYInt, TimerXYData, [this] { TimerXYDataTimer(); },
-          [this] { Statistics.Reset(); }) {
+          [this] {
+              Statistics.Reset();
+              StartFit();
+          }) {
     setObjectName("tsXYChart");
     LabelFilename1 = Named(new QLabel(QString::fromUtf8("Файл данных"), this), "LabelFilename1");
     EditXYFilename = Named(new QLineEdit(this), "EditXYFilename");
@@ -87,6 +93,11 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     ChartXY->SetFixedRange(-kAxisLimit, kAxisLimit);
     ChartXY->xAxis->setTickLabelRotation(90);
     ChartXY->setInteractions(QCP::Interactions());
+    ChartXY->addLayer("fit", ChartXY->layer("points"), QCustomPlot::limAbove);
+    FitCurve = new QCPCurve(ChartXY->xAxis, ChartXY->yAxis);
+    FitCurve->setLayer("fit");
+    FitCurve->setPen(QPen(QColor(220, 0, 0), 2));
+    FitCurve->setAntialiased(true);
 
     // The statistics panel: an X block above a Y block, each a heading and four rows of a
     // name label and a value label.
@@ -129,9 +140,13 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     top->addWidget(EditXYInt, 1, 3);
     top->addWidget(btnClear3, 0, 4, 2, 1, Qt::AlignBottom);
     top->setColumnStretch(0, 1);
+    PanelFit = new FitPanel(this);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(ChartXY, 0, Qt::AlignTop);
-    bottom->addWidget(Panel5, 1);
+    auto* right = new QVBoxLayout;
+    right->addWidget(Panel5);
+    right->addWidget(PanelFit, 1);
+    bottom->addLayout(right, 1);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 0, 4, 0);
     layout->setSpacing(0);
@@ -160,6 +175,8 @@ void XYPage::TimerXYDataTimer() {
         const app::XYPoint point = app::XYPointFromRegisters(reg35, reg34);
         Statistics.Add(point);
         ShowStatistics();
+        Fit.Add(point.X, point.Y);
+        if (!fitShown_.isValid() || fitShown_.elapsed() >= kFitPeriodMs) ShowFit();
         ChartXY->AddPoint(point.X, point.Y);
         if (cbSaveXYToFile->isChecked())
             app::AppendLogLine(EditXYFilename->text().toStdString(), app::kXYLogHeader,
@@ -176,6 +193,33 @@ void XYPage::ShowStatistics() {
     LabelXYCosMINV->setText(QString::number(Statistics.XYMinY));
     LabelXYCosOFFSETV->setText(QString::number(Statistics.OffsetY()));
     LabelXYCosAMPLV->setText(QString::number(Statistics.AmplitudeY()));
+}
+
+void XYPage::StartFit() {
+    Fit.Reset();
+    PanelFit->Clear();
+    FitCurve->data()->clear();
+    fitShown_.invalidate();
+    ChartXY->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void XYPage::ShowFit() {
+    fitShown_.start();
+    PanelFit->Show(Fit, Statistics, context_.texts.analysis);
+    FitCurve->data()->clear();
+    if (const std::optional<app::LissajousResult> r = Fit.Fit()) {
+        constexpr int kSteps = 360;
+        const double phase = r->phaseDegrees * std::numbers::pi / 180;
+        QVector<double> t(kSteps + 1), x(kSteps + 1), y(kSteps + 1);
+        for (int i = 0; i <= kSteps; ++i) {
+            t[i] = i;
+            const double a = 2 * std::numbers::pi * i / kSteps;
+            x[i] = r->offsetX + r->amplitudeX * std::sin(a);
+            y[i] = r->offsetY + r->amplitudeY * std::cos(a + phase);
+        }
+        FitCurve->setData(t, x, y, true);
+    }
+    ChartXY->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void XYPage::btnClear3Click() {

@@ -2,14 +2,17 @@
 // amplitude since the last start, and an optional log file.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
 
+#include "app/lissajous_fit.h"
 #include "app/readout.h"
 #include "ui/periodic_readout.h"
 #include "ui/point_cloud_chart.h"
 #include "ui/window_context.h"
 
+class QCPCurve;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -18,6 +21,8 @@ class QPushButton;
 class QTimer;
 
 namespace ui {
+
+class FitPanel;
 
 class XYPage : public QWidget {
     Q_OBJECT
@@ -62,9 +67,21 @@ class XYPage : public QWidget {
 
     /// XYMaxX, XYMinX, XYMaxY, XYMinY: the readings since the last start.
     app::XYStatistics Statistics;
+    /// The ellipse fitted to the readings since the last start, and its panel.
+    app::LissajousFit Fit;
+    FitPanel* PanelFit = nullptr;
+    /// The fitted ellipse drawn over the points.
+    QCPCurve* FitCurve = nullptr;
+
+    /// Shows the fit now (the tick shows it at most every kFitPeriodMs).
+    void ShowFit();
+    static constexpr int kFitPeriodMs = 300;
 
   private:
     void ShowStatistics();
+    void StartFit();
+
+    QElapsedTimer fitShown_;
 
     WindowContext& context_;
     PeriodicReadout readout_;

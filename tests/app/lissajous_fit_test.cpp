@@ -137,5 +137,18 @@ TEST(LissajousFit, TooFewPointsOrTooLittleOfATurnGiveNoNumbers) {
     EXPECT_NEAR(fit.Fit()->amplitudeX, 3000, 1e-6);
 }
 
+TEST(LissajousFit, SparsePointsAroundMostOfATurnAreEnough) {
+    LissajousFit fit;
+    for (int degrees = 0; degrees <= 300; degrees += 20) {  // 16 points, 20 degrees apart
+        const double t = degrees / kDegrees;
+        fit.Add(100 + 2800 * std::sin(t), -50 + 2500 * std::cos(t));
+    }
+    EXPECT_GE(fit.CoverageDegrees(100, -50), 290);
+    const std::optional<LissajousResult> r = fit.Fit();
+    ASSERT_TRUE(r.has_value());
+    EXPECT_NEAR(r->offsetX, 100, 1e-6);
+    EXPECT_NEAR(r->amplitudeY, 2500, 1e-6);
+}
+
 }  // namespace
 }  // namespace app

@@ -1,0 +1,136 @@
+#include "ui/fit_panel.h"
+
+#include <QGridLayout>
+#include <QLabel>
+
+#include "ui/window_style.h"
+
+namespace ui {
+namespace {
+
+constexpr QChar kDegree(0x00B0);
+
+QString Degrees(double value) {
+    return QString::number(value, 'f', 3) + kDegree;
+}
+
+QString Pair(double x, double y, int decimals) {
+    return QString::number(x, 'f', decimals) + QStringLiteral(" / ") +
+           QString::number(y, 'f', decimals);
+}
+
+}  // namespace
+
+FitPanel::FitPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName("PanelFit");
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setVerticalSpacing(1);
+    int row = 0;
+    auto label = [this](const char* text, const char* name) {
+        return Named(new QLabel(Design(text), this), name);
+    };
+    auto heading = [&](QLabel*& field, const char* text, const char* name) {
+        field = label(text, name);
+        QFont bold = field->font();
+        bold.setBold(true);
+        field->setFont(bold);
+        grid->addWidget(field, row++, 0, 1, 2);
+    };
+    auto line = [&](QLabel*& caption, QLabel*& value, const char* text, const char* name,
+                    const char* valueName) {
+        caption = label(text, name);
+        value = label("", valueName);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(value, row++, 1);
+    };
+    heading(LabelFitHeading, "Аппроксимация эллипсом:", "LabelFitHeading");
+    LabelFitState = label("", "LabelFitState");
+    LabelFitState->setWordWrap(true);
+    grid->addWidget(LabelFitState, row++, 0, 1, 2);
+    line(LabelFitOffset, LabelFitOffsetV, "Смещение X / Y:", "LabelFitOffset", "LabelFitOffsetV");
+    line(LabelFitAmplitude, LabelFitAmplitudeV, "Амплитуда X / Y:", "LabelFitAmplitude",
+         "LabelFitAmplitudeV");
+    line(LabelFitMismatch, LabelFitMismatchV, "Рассогласование амплитуд:", "LabelFitMismatch",
+         "LabelFitMismatchV");
+    line(LabelFitPhase, LabelFitPhaseV, "Фазовая ошибка:", "LabelFitPhase", "LabelFitPhaseV");
+    line(LabelFitRms, LabelFitRmsV, "СКО точек от эллипса:", "LabelFitRms", "LabelFitRmsV");
+    heading(LabelFitBudget, "Угловая ошибка, пик:", "LabelFitBudget");
+    line(LabelFitErrOffset, LabelFitErrOffsetV, "от смещений (1-я гарм.):", "LabelFitErrOffset",
+         "LabelFitErrOffsetV");
+    line(LabelFitErrMismatch, LabelFitErrMismatchV,
+         "от амплитуд (2-я гарм.):", "LabelFitErrMismatch", "LabelFitErrMismatchV");
+    line(LabelFitErrPhase, LabelFitErrPhaseV, "от фазы (2-я гарм.):", "LabelFitErrPhase",
+         "LabelFitErrPhaseV");
+    line(LabelFitErrTotal, LabelFitErrTotalV, "сумма:", "LabelFitErrTotal", "LabelFitErrTotalV");
+    line(LabelHeadroom, LabelHeadroomV, "Диапазон АЦП X / Y:", "LabelHeadroom", "LabelHeadroomV");
+    LabelHeadroomWarning = label("", "LabelHeadroomWarning");
+    LabelHeadroomWarning->setWordWrap(true);
+    QPalette warning = LabelHeadroomWarning->palette();
+    warning.setColor(QPalette::WindowText, QColor(176, 0, 0));
+    LabelHeadroomWarning->setPalette(warning);
+    grid->addWidget(LabelHeadroomWarning, row++, 0, 1, 2);
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+}
+
+void FitPanel::SetValues(const QString& offset, const QString& amplitude, const QString& mismatch,
+                         const QString& phase, const QString& rms, const QString& errOffset,
+                         const QString& errMismatch, const QString& errPhase,
+                         const QString& total) {
+    LabelFitOffsetV->setText(offset);
+    LabelFitAmplitudeV->setText(amplitude);
+    LabelFitMismatchV->setText(mismatch);
+    LabelFitPhaseV->setText(phase);
+    LabelFitRmsV->setText(rms);
+    LabelFitErrOffsetV->setText(errOffset);
+    LabelFitErrMismatchV->setText(errMismatch);
+    LabelFitErrPhaseV->setText(errPhase);
+    LabelFitErrTotalV->setText(total);
+}
+
+void FitPanel::Clear() {
+    SetValues({}, {}, {}, {}, {}, {}, {}, {}, {});
+    LabelFitState->clear();
+    LabelHeadroomV->clear();
+    LabelHeadroomWarning->clear();
+}
+
+void FitPanel::Show(const app::LissajousFit& fit, const app::XYStatistics& extremes,
+                    const app::AnalysisTexts& texts) {
+    app::FitShortfall why = app::FitShortfall::None;
+    const std::optional<app::LissajousResult> r = fit.Fit(&why);
+    if (r) {
+        LabelFitState->clear();
+        SetValues(Pair(r->offsetX, r->offsetY, 1), Pair(r->amplitudeX, r->amplitudeY, 1),
+                  QString::number(r->mismatchPercent, 'f', 2) + QStringLiteral(" %"),
+                  Degrees(r->phaseDegrees), QString::number(r->rmsDistance, 'f', 2),
+                  Degrees(r->offsetErrorDegrees), Degrees(r->mismatchErrorDegrees),
+                  Degrees(r->phaseErrorDegrees), Degrees(r->totalErrorDegrees));
+    } else {
+        SetValues({}, {}, {}, {}, {}, {}, {}, {}, {});
+        const std::string& text = why == app::FitShortfall::TooFewPoints ? texts.vFitTooFewPoints
+                                  : why == app::FitShortfall::TooLittleTurn
+                                      ? texts.vFitTooLittleTurn
+                                      : texts.vFitNoEllipse;
+        LabelFitState->setText(QString::fromStdString(text));
+    }
+    if (fit.Count() == 0) {
+        LabelHeadroomV->clear();
+        LabelHeadroomWarning->clear();
+        return;
+    }
+    const app::Headroom room = app::HeadroomOf(extremes);
+    LabelHeadroomV->setText(Pair(room.percentX, room.percentY, 0) + QStringLiteral(" %"));
+    QStringList warnings;
+    const QString clips = QString::fromStdString(texts.vClips);
+    const QString small = QString::fromStdString(texts.vSmallSignal);
+    if (room.clipsX) warnings << clips.arg(QLatin1Char('X'));
+    if (room.clipsY) warnings << clips.arg(QLatin1Char('Y'));
+    if (room.smallX) warnings << small.arg(QLatin1Char('X'));
+    if (room.smallY) warnings << small.arg(QLatin1Char('Y'));
+    LabelHeadroomWarning->setText(warnings.join(QLatin1Char('\n')));
+}
+
+}  // namespace ui
