@@ -123,7 +123,7 @@ const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
 
 const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
 
-const std::array<RelabelRow, 21> kRelabelRowsAdded{{
+const std::array<RelabelRow, 31> kRelabelRowsAdded{{
     {"ChooseDataFile", {"btnChooseXYFile", "btnChooseChartsFile", "btnChooseAngleDataFile"}},
     {"tsRegMap", {"tsRegMap"}},
     {"RegMapColumns", {"sgRegMap"}},
@@ -145,6 +145,16 @@ const std::array<RelabelRow, 21> kRelabelRowsAdded{{
     {"LabelFitErrPhase", {"LabelFitErrPhase"}},
     {"LabelFitErrTotal", {"LabelFitErrTotal"}},
     {"LabelHeadroom", {"LabelHeadroom"}},
+    {"LabelAngleStats", {"LabelAngleStats"}},
+    {"LabelAngleCount", {"LabelAngleCount"}},
+    {"LabelAngleMean", {"LabelAngleMean"}},
+    {"LabelAngleSigma", {"LabelAngleSigma"}},
+    {"LabelAnglePP", {"LabelAnglePP"}},
+    {"LabelAngleEnob", {"LabelAngleEnob"}},
+    {"LabelAngleNfb", {"LabelAngleNfb"}},
+    {"LabelAngleRate", {"LabelAngleRate"}},
+    {"LabelAngleLate", {"LabelAngleLate"}},
+    {"LabelAngleSpeed", {"LabelAngleSpeed"}},
 }};
 
 namespace {

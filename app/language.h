@@ -109,7 +109,7 @@ extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 extern const RelabelRow kRelabelRowLast;
 /// The controls added to the window since: relabelled after row 65, and only by a key the
 /// file has (a file without it leaves their design text).
-extern const std::array<RelabelRow, 21> kRelabelRowsAdded;
+extern const std::array<RelabelRow, 31> kRelabelRowsAdded;
 
 /// The buttons that take the start text btnStart.
 inline constexpr std::array<std::string_view, 3> kStartButtons{"btnStart", "BtnStartAngleWrkData",

@@ -14,6 +14,7 @@
 #include "app/readout.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/angle_stats_panel.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -38,8 +39,14 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
       EditAngleWorkDataInt(Named(new QLineEdit("100", this), "EditAngleWorkDataInt")),
       TimerWorkData(Named(new QTimer(this), "TimerWorkData")),
       context_(context),
-      readout_(context, BtnStartAngleWrkData, EditAngleWorkDataInt, TimerWorkData,
-               [this] { TimerWorkDataTimer(); }) {
+      readout_(
+          context, BtnStartAngleWrkData, EditAngleWorkDataInt, TimerWorkData,
+          [this] { TimerWorkDataTimer(); },
+          [this] {
+              // The interval is read after this step: the first tick resets with it.
+              statsStarting_ = true;
+              PanelAngleStats->Clear();
+          }) {
     setObjectName("tsWork");
     LabelInterval3 = Named(new QLabel(QString::fromUtf8("Интервал, мс"), this), "LabelInterval3");
     btnClear1 = Named(new QPushButton(QString::fromUtf8("Сбросить"), this), "btnClear1");
@@ -77,11 +84,18 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
     auto* band = new QHBoxLayout;
     band->addLayout(controls, 1);
     band->addWidget(MemoAData);
+    PanelAngleStats = new AngleStatsPanel(this);
+    PanelAngleStats->setFixedWidth(250);
+    PanelAngleStats->setFixedHeight(378);
+    auto* chartRow = new QHBoxLayout;
+    chartRow->setSpacing(0);
+    chartRow->addWidget(ChartAngle, 1);
+    chartRow->addWidget(PanelAngleStats);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(1);  // memo 139 + chart 378 + 1 fit the page's 518 pixels
     layout->addLayout(band, 1);
-    layout->addWidget(ChartAngle);
+    layout->addLayout(chartRow);
 
     connect(BtnReadAngleData, &QPushButton::clicked, this, &WorkPage::BtnReadAngleDataClick);
     connect(BtnStartAngleWrkData, &QPushButton::clicked, this,
@@ -114,11 +128,24 @@ void WorkPage::TimerWorkDataTimer() {
         if (context_.chip == nullptr) return;
         const app::AngleSample sample = ReadAngle(*context_.chip);
         ChartAngle->Append(LineSeriesAngleData, int64_t{AngleTickCount}, sample.AngleData);
+        if (statsStarting_) {
+            statsStarting_ = false;
+            AngleStats.Reset(readout_.Interval());
+            sinceStart_.start();
+            statsShown_.invalidate();
+        }
+        AngleStats.Add(sample.AngleData, static_cast<double>(sinceStart_.nsecsElapsed()) / 1e6);
+        if (!statsShown_.isValid() || statsShown_.elapsed() >= kStatsPeriodMs) ShowAngleStats();
         if (cbSaveToFile->isChecked())
             app::AppendLogLine(EditAngleDataFile->text().toStdString(), app::kAngleLogHeader,
                                app::AngleLogLine(sample));
         ++AngleTickCount;
     });
+}
+
+void WorkPage::ShowAngleStats() {
+    statsShown_.start();
+    PanelAngleStats->Show(AngleStats);
 }
 
 void WorkPage::btnClear1Click() {

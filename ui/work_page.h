@@ -2,9 +2,11 @@
 // and an optional log file.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
 
+#include "app/angle_stats.h"
 #include "ui/decimated_chart.h"
 #include "ui/periodic_readout.h"
 #include "ui/window_context.h"
@@ -18,6 +20,8 @@ class QPushButton;
 class QTimer;
 
 namespace ui {
+
+class AngleStatsPanel;
 
 class WorkPage : public QWidget {
     Q_OBJECT
@@ -48,8 +52,18 @@ class WorkPage : public QWidget {
     /// X of the next chart point; no clear or restart resets it.
     uint32_t AngleTickCount = 0;
 
+    /// The statistics of the readings since the last start, and their panel.
+    app::AngleStatistics AngleStats;
+    AngleStatsPanel* PanelAngleStats = nullptr;
+    /// Shows the statistics now (the tick shows them at most every kStatsPeriodMs).
+    void ShowAngleStats();
+    static constexpr int kStatsPeriodMs = 300;
+
   private:
     WindowContext& context_;
+    bool statsStarting_ = false;
+    QElapsedTimer sinceStart_;
+    QElapsedTimer statsShown_;
     PeriodicReadout readout_;
 };
 

@@ -1,0 +1,113 @@
+#include "ui/angle_stats_panel.h"
+
+#include <qcustomplot.h>
+
+#include <QGridLayout>
+#include <QLabel>
+
+#include "ui/window_style.h"
+
+namespace ui {
+namespace {
+
+constexpr QChar kDegree(0x00B0);
+constexpr QChar kDash(0x2014);
+
+// Codes with their value in degrees: "4000.5 (175.803°)".
+QString CodesAndDegrees(double codes, int decimals) {
+    return QString::number(codes, 'f', decimals) + QStringLiteral(" (") +
+           QString::number(codes * app::kDegreesPerCode, 'f', 3) + kDegree + QLatin1Char(')');
+}
+
+}  // namespace
+
+AngleStatsPanel::AngleStatsPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName("PanelAngleStats");
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 0, 0, 0);
+    grid->setVerticalSpacing(1);
+    int row = 0;
+    auto label = [this](const char* text, const char* name) {
+        return Named(new QLabel(Design(text), this), name);
+    };
+    LabelAngleStats = label("Статистика угла:", "LabelAngleStats");
+    QFont bold = LabelAngleStats->font();
+    bold.setBold(true);
+    LabelAngleStats->setFont(bold);
+    grid->addWidget(LabelAngleStats, row++, 0, 1, 2);
+    auto line = [&](QLabel*& caption, QLabel*& value, const char* text, const char* name,
+                    const char* valueName) {
+        caption = label(text, name);
+        value = label("", valueName);
+        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        grid->addWidget(caption, row, 0);
+        grid->addWidget(value, row++, 1);
+    };
+    line(LabelAngleCount, LabelAngleCountV, "Отсчётов:", "LabelAngleCount", "LabelAngleCountV");
+    line(LabelAngleMean, LabelAngleMeanV, "Среднее:", "LabelAngleMean", "LabelAngleMeanV");
+    line(LabelAngleSigma, LabelAngleSigmaV, "СКО:", "LabelAngleSigma", "LabelAngleSigmaV");
+    line(LabelAnglePP, LabelAnglePPV, "Размах:", "LabelAnglePP", "LabelAnglePPV");
+    line(LabelAngleEnob, LabelAngleEnobV, "Эффективных бит:", "LabelAngleEnob", "LabelAngleEnobV");
+    line(LabelAngleNfb, LabelAngleNfbV, "Бит без шума:", "LabelAngleNfb", "LabelAngleNfbV");
+    line(LabelAngleRate, LabelAngleRateV, "Частота отсчётов:", "LabelAngleRate", "LabelAngleRateV");
+    line(LabelAngleLate, LabelAngleLateV, "Опоздавших:", "LabelAngleLate", "LabelAngleLateV");
+    line(LabelAngleSpeed, LabelAngleSpeedV, "Скорость:", "LabelAngleSpeed", "LabelAngleSpeedV");
+
+    ChartAngleHistogram = Named(new QCustomPlot(this), "ChartAngleHistogram");
+    ChartAngleHistogram->setMinimumHeight(110);
+    ChartAngleHistogram->xAxis->setRange(-kHistogramHalfWidth - 1, kHistogramHalfWidth + 1);
+    ChartAngleHistogram->xAxis->setLabel(Design("Δ, коды"));
+    ChartAngleHistogram->yAxis->setTickLabels(false);
+    bars_ = new QCPBars(ChartAngleHistogram->xAxis, ChartAngleHistogram->yAxis);
+    bars_->setWidth(0.8);
+    bars_->setBrush(QColor(220, 0, 0));
+    bars_->setPen(Qt::NoPen);
+    grid->addWidget(ChartAngleHistogram, row++, 0, 1, 2);
+    grid->setRowStretch(row, 1);
+    grid->setColumnStretch(1, 1);
+}
+
+void AngleStatsPanel::Clear() {
+    for (QLabel* value :
+         {LabelAngleCountV, LabelAngleMeanV, LabelAngleSigmaV, LabelAnglePPV, LabelAngleEnobV,
+          LabelAngleNfbV, LabelAngleRateV, LabelAngleLateV, LabelAngleSpeedV}) {
+        value->clear();
+    }
+    bars_->data()->clear();
+    ChartAngleHistogram->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void AngleStatsPanel::Show(const app::AngleStatistics& statistics) {
+    const app::AngleSummary s = statistics.Summary();
+    LabelAngleCountV->setText(QString::number(s.count));
+    LabelAngleRateV->setText(QString::number(s.rateHz, 'f', 1) + QStringLiteral(" Hz"));
+    LabelAngleLateV->setText(QString::number(s.late));
+    if (s.rpm) {
+        // The spread of a turning magnet is its travel, not noise.
+        for (QLabel* value :
+             {LabelAngleMeanV, LabelAngleSigmaV, LabelAnglePPV, LabelAngleEnobV, LabelAngleNfbV})
+            value->setText(kDash);
+        LabelAngleSpeedV->setText(QString::number(*s.rpm, 'f', 2) + QStringLiteral(" rpm"));
+        bars_->data()->clear();
+    } else {
+        LabelAngleMeanV->setText(CodesAndDegrees(s.meanCode, 1));
+        LabelAngleSigmaV->setText(CodesAndDegrees(s.sigmaCodes, 2));
+        LabelAnglePPV->setText(CodesAndDegrees(s.peakToPeakCodes, 0));
+        LabelAngleEnobV->setText(QString::number(s.effectiveBits, 'f', 2));
+        LabelAngleNfbV->setText(QString::number(s.noiseFreeBits, 'f', 2));
+        LabelAngleSpeedV->setText(kDash);
+        const std::vector<size_t> bins = statistics.Histogram(kHistogramHalfWidth);
+        QVector<double> keys, values;
+        double highest = 1;
+        for (size_t i = 0; i < bins.size(); ++i) {
+            keys << static_cast<double>(i) - kHistogramHalfWidth;
+            values << static_cast<double>(bins[i]);
+            highest = std::max(highest, static_cast<double>(bins[i]));
+        }
+        bars_->setData(keys, values, true);
+        ChartAngleHistogram->yAxis->setRange(0, highest * 1.1);
+    }
+    ChartAngleHistogram->replot(QCustomPlot::rpQueuedReplot);
+}
+
+}  // namespace ui
