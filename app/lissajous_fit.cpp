@@ -36,13 +36,14 @@ void LissajousFit::Add(double x, double y) {
     }
 }
 
-int LissajousFit::CoverageDegrees(double centreX, double centreY) const {
+int LissajousFit::CoverageDegrees(double centreX, double centreY, double minRadius) const {
     std::array<bool, kSectors> sectors{};
     for (int row = 0; row < kCells; ++row) {
         for (int column = 0; column < kCells; ++column) {
             if (grid_[static_cast<size_t>(row * kCells + column)] == 0) continue;
             const double x = -4096 + (column + 0.5) * kCell - centreX;
             const double y = -4096 + (row + 0.5) * kCell - centreY;
+            if (std::hypot(x, y) < minRadius) continue;
             const double turn = (std::atan2(y, x) + std::numbers::pi) / (2 * std::numbers::pi);
             const int sector = std::clamp(static_cast<int>(turn * kSectors), 0, kSectors - 1);
             sectors[static_cast<size_t>(sector)] = true;
@@ -109,12 +110,13 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     LissajousResult r;
     r.offsetX = u0 * kScale;
     r.offsetY = v0 * kScale;
-    // An ellipse fits any short arc: the numbers mean something only around most of it.
-    if (CoverageDegrees(r.offsetX, r.offsetY) < kMinCoverageDegrees) {
-        return fail(FitShortfall::TooLittleTurn);
-    }
     r.amplitudeX = kScale / std::sqrt(alpha * cos2);
     r.amplitudeY = kScale / std::sqrt(gamma * cos2);
+    // An ellipse fits any short arc: the numbers mean something only around most of it.
+    if (CoverageDegrees(r.offsetX, r.offsetY, std::min(r.amplitudeX, r.amplitudeY) / 2) <
+        kMinCoverageDegrees) {
+        return fail(FitShortfall::TooLittleTurn);
+    }
     const double mean = (r.amplitudeX + r.amplitudeY) / 2;
     r.mismatchPercent = (r.amplitudeX - r.amplitudeY) / mean * 100;
     const double phase = std::asin(sinPhase);

@@ -55,10 +55,11 @@ class LissajousFit {
     void Add(double x, double y);
 
     size_t Count() const { return count_; }
-    /// The part of the circle around (centreX, centreY) that the points cover, in degrees:
-    /// 360 less the widest gap between them (in 10-degree sectors; the points are kept as
-    /// the cells of a 32-code grid).
-    int CoverageDegrees(double centreX, double centreY) const;
+    /// The part of the circle around (centreX, centreY) that the points at least minRadius
+    /// from it cover, in degrees: 360 less the widest gap between them (in 10-degree sectors;
+    /// the points are kept as the cells of a 32-code grid). A stray point near the centre
+    /// says nothing of how far the magnet turned.
+    int CoverageDegrees(double centreX, double centreY, double minRadius = 0) const;
     /// The fit of every point so far; nullopt with shortfall set when there is none.
     std::optional<LissajousResult> Fit(FitShortfall* shortfall = nullptr) const;
 

@@ -10,6 +10,7 @@
 #include <random>
 #include <vector>
 
+#include "app/lissajous_fit.h"
 #include "ui/decimated_chart.h"
 #include "ui/point_cloud_chart.h"
 
@@ -90,7 +91,10 @@ AngleResult AngleTick(size_t points, double codesPerReading = 37.3) {
     return {Median(ms), static_cast<double>(line->BytesUsed()) / static_cast<double>(line->Size())};
 }
 
-double XYTick(size_t points) {
+// With fit, each tick also adds the point to the Lissajous fit and fits every point so far
+// (the page fits at most every 300 ms; here every tick, the worst case).
+double XYTick(size_t points, bool fit = false) {
+    app::LissajousFit lissajous;
     ui::PointCloudChart chart;
     chart.resize(kWidth, kHeight);
     chart.SetFixedRange(-4500, 4500);
@@ -100,6 +104,7 @@ double XYTick(size_t points) {
     for (size_t i = 0; i < points; ++i) {
         const auto [x, y] = magnet.NextXY();
         chart.AddPoint(x, y);
+        if (fit) lissajous.Add(x, y);
     }
     chart.RepaintNow();
     QApplication::processEvents();
@@ -108,6 +113,10 @@ double XYTick(size_t points) {
         const TickTimer timer;
         const auto [x, y] = magnet.NextXY();
         chart.AddPoint(x, y);
+        if (fit) {
+            lissajous.Add(x, y);
+            if (!lissajous.Fit()) std::fprintf(stderr, "the fit found no ellipse\n");
+        }
         chart.RepaintNow();
         if (tick >= kWarmUpTicks) ms.push_back(timer.Ms());
     }
@@ -142,5 +151,11 @@ int main(int argc, char** argv) {
     std::printf("xy_tick_ms_10k=%.3f\n", xy10k);
     std::printf("xy_tick_ms_1M=%.3f\n", xy1M);
     std::printf("xy_ratio_1M_to_10k=%.2f\n", xy1M / xy10k);
+    const double xyFit10k = XYTick(10'000, true);
+    const double xyFit1M = XYTick(1'000'000, true);
+    std::printf("xy_fit_tick_ms_10k=%.3f\n", xyFit10k);
+    std::printf("xy_fit_tick_ms_1M=%.3f\n", xyFit1M);
+    std::printf("xy_fit_ratio_1M_to_10k=%.2f\n", xyFit1M / xyFit10k);
+    std::printf("xy_fit_ratio_to_no_fit_1M=%.2f\n", xyFit1M / xy1M);
     return 0;
 }

@@ -150,5 +150,16 @@ TEST(LissajousFit, SparsePointsAroundMostOfATurnAreEnough) {
     EXPECT_NEAR(r->amplitudeY, 2500, 1e-6);
 }
 
+TEST(LissajousFit, PointsNearTheCentreDoNotCountAsCoverage) {
+    LissajousFit fit;
+    for (int degrees = 0; degrees <= 180; degrees += 10) {
+        const double t = degrees / kDegrees;
+        fit.Add(3000 * std::sin(t), 3000 * std::cos(t));
+    }
+    fit.Add(-300, 0);  // a stray point inside, opposite the half turn
+    EXPECT_GE(fit.CoverageDegrees(0, 0), 270);
+    EXPECT_LT(fit.CoverageDegrees(0, 0, 1500), 270);
+}
+
 }  // namespace
 }  // namespace app
