@@ -8,6 +8,7 @@
 #include "app/connection.h"
 #include "app/headless_window.h"
 #include "app/integer_text.h"
+#include "app/readings.h"
 #include "app/transfer_check.h"
 #include "app/version.h"
 #include "chip/UnitFTDI.h"
@@ -18,10 +19,6 @@ namespace app {
 namespace {
 
 const std::string kTransferFailedNothingDone = std::string(kTransferFailed) + "; nothing done";
-
-int Sign13(uint16_t word) {
-    return (word & 0x1000) ? word - 8192 : word;
-}
 
 bool FileExists(const std::filesystem::path& path) {
     std::error_code ignored;
@@ -52,7 +49,12 @@ int AppendLine(chip::TASensDig& chip, const std::string& fileName, const char* h
         return kBatchFileError;
     }
     const TransferWatch watch(chip);
-    const std::string line = readLine();
+    std::string line;
+    try {
+        line = readLine();
+    } catch (const TransferFailure&) {
+        // Reported below, as every failed transfer of the reading is.
+    }
     // A line read through transfers that did not complete holds no reading: an adapter
     // unplugged after the identification must not be logged as a measurement.
     if (watch.Failed()) {
@@ -81,23 +83,15 @@ std::string FormatAsensLine(uint16_t r34, uint16_t r35, uint16_t r36, uint16_t r
 }
 
 std::string FormatAsensAngleLine(uint16_t angleWord) {
-    char hex[5];
-    std::snprintf(hex, sizeof hex, "%04X", angleWord);
-    return std::string(hex) + ";" + std::to_string(angleWord & 0x1FFF) + ";" +
-           std::to_string((angleWord >> 13) & 1) + ";" + std::to_string((angleWord >> 14) & 1) +
-           ";" + std::to_string((angleWord >> 15) & 1);
+    return AngleLogLine(AngleSampleFromWord(angleWord));
 }
 
 int BatchAsens(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors) {
     return AppendLine(
         chip, fileName, kAsensHeader,
         [&chip] {
-            const uint16_t r34 = chip.GetReg(34, true);
-            const uint16_t r35 = chip.GetReg(35, true);
-            const uint16_t r36 = chip.GetReg(36, true);
-            const uint16_t r37 = chip.GetReg(37, true);
-            const uint16_t r38 = chip.GetReg(38, true);
-            return FormatAsensLine(r34, r35, r36, r37, r38);
+            const ReadoutWords w = ReadReadoutWords(chip);
+            return FormatAsensLine(w.r34, w.r35, w.r36, w.r37, w.r38);
         },
         errors);
 }
@@ -147,16 +141,7 @@ int BatchSetParam(chip::TASensDig& chip, const std::string& addressText,
 
 int BatchAsensAngle(chip::TASensDig& chip, const std::string& fileName, const ErrorSink& errors) {
     return AppendLine(
-        chip, fileName, kAsensAngleHeader,
-        [&chip] {
-            uint16_t data = 0;
-            uint16_t angle = 0;
-            uint8_t adc = 0;
-            uint8_t ls = 0;
-            uint8_t crc = 0;
-            chip.GetAngleData(data, angle, adc, ls, crc);
-            return FormatAsensAngleLine(data);
-        },
+        chip, fileName, kAsensAngleHeader, [&chip] { return AngleLogLine(ReadAngleSample(chip)); },
         errors);
 }
 

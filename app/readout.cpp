@@ -37,6 +37,16 @@ std::string Format(const char* format, Args... args) {
 
 }  // namespace
 
+AngleSample AngleSampleFromWord(uint16_t word) {
+    AngleSample sample;
+    sample.AData = word;
+    sample.CRC = static_cast<uint8_t>((word >> 15) & 1);
+    sample.LS = static_cast<uint8_t>((word >> 14) & 1);
+    sample.ADC = static_cast<uint8_t>((word >> 13) & 1);
+    sample.AngleData = Low13(word);
+    return sample;
+}
+
 std::string SingleReadLine(const AngleSample& s) {
     return Format("hex %04X angle=%u ADC=%u LOW_SPEED = %u CRC=%u", unsigned{s.AData},
                   unsigned{s.AngleData}, unsigned{s.ADC}, unsigned{s.LS}, unsigned{s.CRC});

@@ -87,6 +87,9 @@ struct AngleSample {
     uint8_t CRC = 0;
 };
 
+/// The angle word's bits: 15 CRC, 14 LOW_SPEED, 13 ADC, 12-0 the angle.
+AngleSample AngleSampleFromWord(uint16_t word);
+
 /// The memo line of a single read: "hex 0A2B angle=2603 ADC=0 LOW_SPEED = 0 CRC=0".
 std::string SingleReadLine(const AngleSample& sample);
 

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "app/log_file.h"
+#include "app/readings.h"
 #include "app/readout.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
@@ -119,16 +120,7 @@ void ChartsPage::btnStartClick() {
 void ChartsPage::TimerTimer() {
     readout_.Tick([this] {
         if (context_.chip == nullptr) return;
-        chip::TASensDig& chip = *context_.chip;
-        const app::TransferWatch watch(chip);
-        const uint16_t reg34 = chip.GetReg(34, true);
-        const uint16_t reg35 = chip.GetReg(35, true);
-        const uint16_t reg36 = chip.GetReg(36, true);
-        const uint16_t reg37 = chip.GetReg(37, true);
-        const uint16_t reg38 = chip.GetReg(38, true);
-        watch.Check();
-        const app::ChartSample sample =
-            app::ChartSampleFromRegisters(reg34, reg35, reg36, reg37, reg38);
+        const app::ChartSample sample = app::ReadChartSample(*context_.chip);
         // Every value fits 16 bits: 13-bit codes, signed or not.
         const int64_t x = ChartTickCount;
         Chart1->Append(SeriesSin, x, static_cast<int16_t>(sample.Sine));

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/log_file.h"
+#include "app/readings.h"
 #include "app/readout.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
@@ -18,19 +19,6 @@
 #include "ui/window_style.h"
 
 namespace ui {
-
-namespace {
-
-// Throws app::TransferFailure when the adapter did not complete the read.
-app::AngleSample ReadAngle(chip::TASensDig& chip) {
-    const app::TransferWatch watch(chip);
-    app::AngleSample sample;
-    chip.GetAngleData(sample.AData, sample.AngleData, sample.ADC, sample.LS, sample.CRC);
-    watch.Check();
-    return sample;
-}
-
-}  // namespace
 
 WorkPage::WorkPage(WindowContext& context, QWidget* parent)
     : QWidget(parent),
@@ -113,7 +101,7 @@ void WorkPage::BtnReadAngleDataClick() {
     const ChipOperation operation(context_);
     try {
         MemoAData->appendPlainText(
-            QString::fromStdString(app::SingleReadLine(ReadAngle(*context_.chip))));
+            QString::fromStdString(app::SingleReadLine(app::ReadAngleSample(*context_.chip))));
     } catch (const std::exception& error) {
         ReportError(context_, error.what());
     }
@@ -126,7 +114,7 @@ void WorkPage::BtnStartAngleWrkDataClick() {
 void WorkPage::TimerWorkDataTimer() {
     readout_.Tick([this] {
         if (context_.chip == nullptr) return;
-        const app::AngleSample sample = ReadAngle(*context_.chip);
+        const app::AngleSample sample = app::ReadAngleSample(*context_.chip);
         ChartAngle->Append(LineSeriesAngleData, int64_t{AngleTickCount}, sample.AngleData);
         if (statsStarting_) {
             statsStarting_ = false;

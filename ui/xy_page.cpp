@@ -12,6 +12,7 @@
 #include <numbers>
 
 #include "app/log_file.h"
+#include "app/readings.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "ui/fit_panel.h"
@@ -168,11 +169,7 @@ void XYPage::btnStartXYChartClick() {
 void XYPage::TimerXYDataTimer() {
     readout_.Tick([this] {
         if (context_.chip == nullptr) return;
-        const app::TransferWatch watch(*context_.chip);
-        const uint16_t reg34 = context_.chip->GetReg(34, true);
-        const uint16_t reg35 = context_.chip->GetReg(35, true);
-        watch.Check();
-        const app::XYPoint point = app::XYPointFromRegisters(reg35, reg34);
+        const app::XYPoint point = app::ReadXYPoint(*context_.chip);
         Statistics.Add(point);
         ShowStatistics();
         Fit.Add(point.X, point.Y);
