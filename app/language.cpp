@@ -183,6 +183,13 @@ constexpr std::pair<std::string_view, std::string AnalysisTexts::*> kAnalysisKey
     {"vFitNoEllipse", &AnalysisTexts::vFitNoEllipse},
     {"vClips", &AnalysisTexts::vClips},
     {"vSmallSignal", &AnalysisTexts::vSmallSignal},
+    {"vSavePicture", &AnalysisTexts::vSavePicture},
+    {"vSaveData", &AnalysisTexts::vSaveData},
+    {"vCopyPicture", &AnalysisTexts::vCopyPicture},
+    {"vFitToData", &AnalysisTexts::vFitToData},
+    {"vFixedAxes", &AnalysisTexts::vFixedAxes},
+    {"vViewHeld", &AnalysisTexts::vViewHeld},
+    {"vCannotWrite", &AnalysisTexts::vCannotWrite},
 };
 
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {

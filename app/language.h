@@ -39,6 +39,14 @@ struct AnalysisTexts {
     std::string vClips = "Channel %1 reaches the end of the ADC range and clips: lower its gain.";
     std::string vSmallSignal =
         "Channel %1 uses less than a quarter of the ADC range: raise its gain.";
+    // The charts' context menu and notes.
+    std::string vSavePicture = "Save picture…";
+    std::string vSaveData = "Save data…";
+    std::string vCopyPicture = "Copy picture";
+    std::string vFitToData = "Fit to data";
+    std::string vFixedAxes = "Fixed axes ±4500";
+    std::string vViewHeld = "view held; double-click to follow";
+    std::string vCannotWrite = "Cannot write %1.";
 };
 
 /// Texts kept from the language file for the pages that show them after start-up. Every

@@ -14,6 +14,7 @@
 #include "app/readout.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/chart_menu.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -111,6 +112,12 @@ ChartsPage::ChartsPage(WindowContext& context, QWidget* parent)
     connect(cbAng, &QCheckBox::toggled, this, &ChartsPage::cbAngClick);
     connect(cbAmpl, &QCheckBox::toggled, this, &ChartsPage::cbAmplClick);
     connect(Timer, &QTimer::timeout, this, &ChartsPage::TimerTimer);
+    for (DecimatedChart* chart : {Chart1, Chart2, Chart3}) {
+        InstallChartMenu(chart, context_,
+                         [chart](std::ostream& out) { return chart->WriteCsv(out); });
+        chart->SetHeldNoteText(
+            [this] { return QString::fromStdString(context_.texts.analysis.vViewHeld); });
+    }
 }
 
 void ChartsPage::btnStartClick() {

@@ -27,8 +27,20 @@ DecimatedChart::DecimatedChart(QWidget* parent) : QCustomPlot(parent) {
     connect(&frameTimer_, &QTimer::timeout, this, &DecimatedChart::FrameTimerTimeout);
     // The axes are set before the layout (their labels take room), the graphs after it, when
     // the width of the axis rect in pixels is known.
+    heldNote_ = new QCPItemText(this);
+    heldNote_->setPositionAlignment(Qt::AlignTop | Qt::AlignRight);
+    heldNote_->position->setType(QCPItemPosition::ptAxisRectRatio);
+    heldNote_->position->setCoords(0.99, 0.02);
+    heldNote_->setColor(QColor(90, 90, 90));
+    heldNote_->setBrush(QBrush(QColor(255, 255, 255, 220)));
+    heldNote_->setPadding(QMargins(4, 2, 4, 2));
+    heldNote_->setClipToAxisRect(true);
+    heldNote_->setVisible(false);
     connect(this, &QCustomPlot::beforeReplot, this, [this] {
         UpdateAxes();
+        heldNote_->setVisible(!autoAxes_);
+        heldNote_->setText(heldNoteText_ ? heldNoteText_()
+                                         : QStringLiteral("view held; double-click to follow"));
         sinceReplot_.start();
     });
     connect(this, &QCustomPlot::afterLayout, this, &DecimatedChart::UpdateGraphs);
@@ -103,7 +115,13 @@ void DecimatedChart::UpdateAxes() {
     const QCPRange before = xAxis->range();
     settingRange_ = true;
     SetRange(xAxis, firstX, lastX);
-    // A little room above and below, so that a flat stretch at an extreme stays visible.
+    // A flat trace gets a least span around it, and every trace a little room above and
+    // below, so that no stretch of it runs along the frame.
+    if (maxY - minY < kMinYSpan) {
+        const double middle = (minY + maxY) / 2;
+        minY = middle - kMinYSpan / 2;
+        maxY = middle + kMinYSpan / 2;
+    }
     const double margin = (maxY - minY) * 0.02;
     SetRange(yAxis, minY - margin, maxY + margin);
     settingRange_ = false;
@@ -132,6 +150,22 @@ void DecimatedChart::UpdateGraphs() {
 void DecimatedChart::Refresh() {
     UpdateAxes();
     UpdateGraphs();
+}
+
+bool DecimatedChart::WriteCsv(std::ostream& out) const {
+    out << "Reading";
+    size_t rows = lines_.empty() ? 0 : lines_.front()->Size();
+    for (const auto& line : lines_) {
+        out << ';' << line->Graph()->name().toStdString();
+        rows = std::min(rows, line->Size());
+    }
+    out << "\r\n";
+    for (size_t row = 0; row < rows && out; ++row) {
+        out << lines_.front()->XAt(row);
+        for (const auto& line : lines_) out << ';' << line->YAt(row);
+        out << "\r\n";
+    }
+    return static_cast<bool>(out);
 }
 
 void DecimatedChart::RequestReplot() {

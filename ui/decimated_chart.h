@@ -7,7 +7,9 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
+#include <functional>
 #include <memory>
+#include <ostream>
 #include <vector>
 
 #include "app/chart_series.h"
@@ -33,6 +35,8 @@ class ChartLine {
     virtual double MaxY() const = 0;
     virtual void Clear() = 0;
     virtual std::vector<app::ChartPoint> Decimate(double low, double high, int columns) const = 0;
+    virtual int64_t XAt(size_t index) const = 0;
+    virtual double YAt(size_t index) const = 0;
 
     QCPGraph* graph_;
     bool stale_ = true;  // the graph does not show the current data or view yet
@@ -54,6 +58,8 @@ class TypedChartLine final : public ChartLine {
     double MinY() const override { return series_.MinY(); }
     double MaxY() const override { return series_.MaxY(); }
     void Clear() override { series_.Clear(); }
+    int64_t XAt(size_t index) const override { return series_.XAt(index); }
+    double YAt(size_t index) const override { return static_cast<double>(series_.YAt(index)); }
     std::vector<app::ChartPoint> Decimate(double low, double high, int columns) const override {
         return app::DecimateToColumns(series_, low, high, columns);
     }
@@ -101,6 +107,20 @@ class DecimatedChart : public QCustomPlot {
     /// Asks for one replot at the next displayed frame, however often it is called.
     void RequestReplot();
 
+    /// Every point of every line, all of them and not only those drawn, as CSV text:
+    /// "Reading;<line>;<line>..." then one row per reading (the lines of a chart take their
+    /// points together). False when the stream fails.
+    bool WriteCsv(std::ostream& out) const;
+
+    /// The note shown while a drag or zoom holds the view; a function, so that it reads the
+    /// language loaded after the chart was made.
+    void SetHeldNoteText(std::function<QString()> text) { heldNoteText_ = std::move(text); }
+    /// The held-view note (visible while the view is held).
+    QCPItemText* HeldNote() const { return heldNote_; }
+
+    /// The least span of the y axis in codes: a flat trace stays clear of the frame.
+    static constexpr double kMinYSpan = 16;
+
   protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
@@ -111,6 +131,8 @@ class DecimatedChart : public QCustomPlot {
     void FrameTimerTimeout();
 
     std::vector<std::unique_ptr<ChartLine>> lines_;
+    QCPItemText* heldNote_ = nullptr;
+    std::function<QString()> heldNoteText_;
     bool autoAxes_ = true;
     bool settingRange_ = false;
     int columns_ = 0;

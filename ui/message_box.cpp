@@ -43,7 +43,7 @@ QString RealChooseSaveFile(QWidget* parent, const QString& title, const QString&
                                         QFileDialog::DontConfirmOverwrite);
 }
 
-QString RealChooseConfigFile(QWidget* parent, bool save, const QString& title, const QString& start,
+QString RealChooseFile(QWidget* parent, bool save, const QString& title, const QString& start,
                              const QString& filter) {
     const QString filters = filter + QStringLiteral(";;All files (*)");
     return save ? QFileDialog::getSaveFileName(parent, title, start, filters)
@@ -55,8 +55,8 @@ bool RealAsk(QWidget* parent, const QString& title, const QString& text) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
-ConfigFileFunction& CurrentConfigFile() {
-    static ConfigFileFunction function = RealChooseConfigFile;
+FileDialogFunction& CurrentFileDialog() {
+    static FileDialogFunction function = RealChooseFile;
     return function;
 }
 
@@ -110,14 +110,14 @@ SaveFileFunction SetSaveFileFunction(SaveFileFunction function) {
     return std::exchange(CurrentSaveFile(), std::move(function));
 }
 
-QString ChooseConfigFile(QWidget* parent, bool save, const QString& title, const QString& start,
+QString ChooseFile(QWidget* parent, bool save, const QString& title, const QString& start,
                          const QString& filter) {
-    return CurrentConfigFile()(parent, save, title, start, filter);
+    return CurrentFileDialog()(parent, save, title, start, filter);
 }
 
-ConfigFileFunction SetConfigFileFunction(ConfigFileFunction function) {
-    if (!function) function = RealChooseConfigFile;
-    return std::exchange(CurrentConfigFile(), std::move(function));
+FileDialogFunction SetFileDialogFunction(FileDialogFunction function) {
+    if (!function) function = RealChooseFile;
+    return std::exchange(CurrentFileDialog(), std::move(function));
 }
 
 bool Ask(QWidget* parent, const QString& title, const QString& text) {

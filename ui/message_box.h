@@ -17,14 +17,14 @@ using SaveFileFunction =
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& start);
 SaveFileFunction SetSaveFileFunction(SaveFileFunction function);
 
-/// Asks for a configuration file: a modal save or open dialog with the given filter, starting
+/// Asks for a file to save or open (a configuration, an exported chart): a modal save or open dialog with the given filter, starting
 /// at start; returns the chosen path, or an empty text when the user cancelled. A save
 /// confirms before it replaces a file.
-using ConfigFileFunction = std::function<QString(QWidget* parent, bool save, const QString& title,
+using FileDialogFunction = std::function<QString(QWidget* parent, bool save, const QString& title,
                                                  const QString& start, const QString& filter)>;
-QString ChooseConfigFile(QWidget* parent, bool save, const QString& title, const QString& start,
+QString ChooseFile(QWidget* parent, bool save, const QString& title, const QString& start,
                          const QString& filter);
-ConfigFileFunction SetConfigFileFunction(ConfigFileFunction function);
+FileDialogFunction SetFileDialogFunction(FileDialogFunction function);
 
 /// Asks a yes-or-no question in a modal message box; true for yes (No is the default).
 using AskFunction = std::function<bool(QWidget* parent, const QString& title, const QString& text)>;

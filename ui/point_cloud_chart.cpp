@@ -44,10 +44,44 @@ PointCloudChart::PointCloudChart(QWidget* parent) : QCustomPlot(parent) {
 }
 
 void PointCloudChart::SetFixedRange(double low, double high) {
-    xAxis->setRange(low, high);
-    yAxis->setRange(low, high);
+    fixedLow_ = low;
+    fixedHigh_ = high;
+    ShowFixedRange();
+}
+
+void PointCloudChart::ShowFixedRange() {
+    xAxis->setRange(fixedLow_, fixedHigh_);
+    yAxis->setRange(fixedLow_, fixedHigh_);
     pictureRect_ = QRect();
     replot(rpQueuedReplot);
+}
+
+void PointCloudChart::FitToData() {
+    if (points_.empty()) return;
+    int32_t minX = points_.front().x, maxX = minX, minY = points_.front().y, maxY = minY;
+    for (const Point& p : points_) {
+        minX = std::min(minX, p.x);
+        maxX = std::max(maxX, p.x);
+        minY = std::min(minY, p.y);
+        maxY = std::max(maxY, p.y);
+    }
+    // One scale on both axes, so that a circle stays round; a tenth of room around.
+    const double half = std::max({maxX - minX, maxY - minY, 16}) * 0.55;
+    const double midX = (minX + maxX) / 2.0;
+    const double midY = (minY + maxY) / 2.0;
+    xAxis->setRange(midX - half, midX + half);
+    yAxis->setRange(midY - half, midY + half);
+    pictureRect_ = QRect();
+    replot(rpQueuedReplot);
+}
+
+bool PointCloudChart::WriteCsv(std::ostream& out) const {
+    out << "X;Y\r\n";
+    for (const Point& p : points_) {
+        if (!out) break;
+        out << p.x << ';' << p.y << "\r\n";
+    }
+    return static_cast<bool>(out);
 }
 
 void PointCloudChart::DrawMarker(QPainter& painter, const Point& point) const {

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QTimer>
 #include <cstdint>
+#include <ostream>
 #include <vector>
 
 namespace ui {
@@ -35,6 +36,12 @@ class PointCloudChart : public QCustomPlot {
 
     /// Both axes fixed to [low, high].
     void SetFixedRange(double low, double high);
+    /// Both axes around the points (equal scales, a margin around them); the fixed range
+    /// again with ShowFixedRange.
+    void FitToData();
+    void ShowFixedRange();
+    /// "X;Y" and every point, as CSV text; false when the stream fails.
+    bool WriteCsv(std::ostream& out) const;
     void AddPoint(int32_t x, int32_t y);
     void ClearPoints();
     size_t PointCount() const { return points_.size(); }
@@ -57,6 +64,8 @@ class PointCloudChart : public QCustomPlot {
     void DrawMarker(QPainter& painter, const Point& point) const;
 
     std::vector<Point> points_;
+    double fixedLow_ = -1;
+    double fixedHigh_ = 1;
     QPixmap picture_;
     QRect pictureRect_;
     QPixmap marker_;

@@ -242,7 +242,7 @@ void RegMapController::btnSaveConfigClick() {
                     Text(context_.texts.regMap.vFieldsWithoutValue) + Lines(values.errors));
         return;
     }
-    const QString file = ChooseConfigFile(window_, true, DialogTitle(page_.btnSaveConfig),
+    const QString file = ChooseFile(window_, true, DialogTitle(page_.btnSaveConfig),
                                           LastFolder() + QLatin1Char('/') + kDefaultFileName,
                                           Text(context_.texts.regMap.vConfigFileFilter));
     if (file.isEmpty()) return;
@@ -263,7 +263,7 @@ void RegMapController::btnSaveConfigClick() {
 void RegMapController::btnLoadConfigClick() {
     if (Running()) return;
     const QString file =
-        ChooseConfigFile(window_, false, DialogTitle(page_.btnLoadConfig), LastFolder(),
+        ChooseFile(window_, false, DialogTitle(page_.btnLoadConfig), LastFolder(),
                          Text(context_.texts.regMap.vConfigFileFilter));
     if (file.isEmpty()) return;
     KeepFolder(file);

@@ -16,6 +16,7 @@
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "ui/angle_stats_panel.h"
+#include "ui/chart_menu.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -94,6 +95,10 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
     Caption(LabelInterval3, EditAngleWorkDataInt);
     Caption(LabelFilename2, EditAngleDataFile);
     connect(TimerWorkData, &QTimer::timeout, this, &WorkPage::TimerWorkDataTimer);
+    InstallChartMenu(ChartAngle, context_,
+                     [this](std::ostream& out) { return ChartAngle->WriteCsv(out); });
+    ChartAngle->SetHeldNoteText(
+        [this] { return QString::fromStdString(context_.texts.analysis.vViewHeld); });
 }
 
 void WorkPage::BtnReadAngleDataClick() {

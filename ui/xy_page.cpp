@@ -15,6 +15,7 @@
 #include "app/readings.h"
 #include "app/transfer_check.h"
 #include "chip/ASens_Digital.h"
+#include "ui/chart_menu.h"
 #include "ui/fit_panel.h"
 #include "ui/window_style.h"
 
@@ -160,6 +161,16 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     Caption(LabelInterval, EditXYInt);
     Caption(LabelFilename1, EditXYFilename);
     connect(TimerXYData, &QTimer::timeout, this, &XYPage::TimerXYDataTimer);
+    InstallChartMenu(
+        ChartXY, context_, [this](std::ostream& out) { return ChartXY->WriteCsv(out); },
+        [this] {
+            const app::AnalysisTexts& texts = context_.texts.analysis;
+            auto* fit = new QAction(QString::fromStdString(texts.vFitToData));
+            connect(fit, &QAction::triggered, ChartXY, &PointCloudChart::FitToData);
+            auto* fixed = new QAction(QString::fromStdString(texts.vFixedAxes));
+            connect(fixed, &QAction::triggered, ChartXY, &PointCloudChart::ShowFixedRange);
+            return QList<QAction*>{fit, fixed};
+        });
 }
 
 void XYPage::btnStartXYChartClick() {

@@ -30,7 +30,7 @@ class RegMapWindow : public window_test::WindowTest {
         Open();
         // The window's own chip object pauses 100 ms per read; the tests use one that counts.
         window->context.chip = &dig_;
-        previousFile_ = ui::SetConfigFileFunction(
+        previousFile_ = ui::SetFileDialogFunction(
             [this](QWidget*, bool save, const QString&, const QString& start, const QString&) {
                 dialogs.push_back((save ? "save " : "open ") + start.toStdString());
                 return chosenFile;
@@ -41,7 +41,7 @@ class RegMapWindow : public window_test::WindowTest {
         });
     }
     void TearDown() override {
-        ui::SetConfigFileFunction(previousFile_);
+        ui::SetFileDialogFunction(previousFile_);
         ui::SetAskFunction(previousAsk_);
         window->context.chip = nullptr;
         WindowTest::TearDown();
@@ -71,7 +71,7 @@ class RegMapWindow : public window_test::WindowTest {
     std::vector<QString> questions;
 
   private:
-    ui::ConfigFileFunction previousFile_;
+    ui::FileDialogFunction previousFile_;
     ui::AskFunction previousAsk_;
 };
 
