@@ -25,6 +25,17 @@ DecimatedChart* NewChart(const char* name) {
     auto* chart = Named(new DecimatedChart, name);
     chart->legend->setVisible(true);
     chart->legend->setBrush(QColor(255, 255, 255, 230));
+    // The newest points are drawn at the right end of the plot: the legend stands beside
+    // the plot, not over it.
+    chart->axisRect()->insetLayout()->take(chart->legend);
+    auto* side = new QCPLayoutGrid;
+    chart->plotLayout()->addElement(0, 1, side);
+    chart->plotLayout()->setColumnStretchFactor(1, 0.001);
+    side->addElement(0, 0, chart->legend);
+    side->addElement(1, 0, new QCPLayoutElement(chart));  // the room below the legend
+    side->setRowStretchFactor(0, 0.001);
+    side->setRowSpacing(0);
+    chart->legend->setMargins(QMargins(4, 2, 4, 2));
     chart->setMinimumHeight(40);
     return chart;
 }
@@ -62,6 +73,8 @@ ChartsPage::ChartsPage(WindowContext& context, QWidget* parent)
     SeriesCordic = Chart2->AddLine<int16_t>("CORDIC_OUT", QColor(0, 140, 0));
     SeriesAng = Chart2->AddLine<int16_t>("ANG_OUT", QColor(200, 120, 0));
     SeriesAmpl = Chart3->AddLine<int16_t>("Amplitude", QColor(140, 0, 160));
+    // One width for the three legends, so that the plots end at the same x.
+    for (DecimatedChart* chart : {Chart1, Chart2, Chart3}) chart->legend->setMinimumSize(110, 0);
 
     ChartSplitter = Named(new QSplitter(Qt::Vertical, this), "ChartSplitter");
     ChartSplitter->setChildrenCollapsible(false);
