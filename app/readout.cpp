@@ -65,15 +65,15 @@ std::string XYLogLine(XYPoint point) {
     return Format("%d;%d;", point.X, point.Y);
 }
 
-Headroom HeadroomOf(const XYStatistics& extremes) {
+Headroom HeadroomOf(const XYStatistics& extremes, bool otrX, bool otrY) {
     constexpr int32_t kLowest = -4096;
     constexpr int32_t kHighest = 4095;
     constexpr double kRange = kHighest - kLowest;
     Headroom room;
     room.percentX = (extremes.XYMaxX - extremes.XYMinX) / kRange * 100;
     room.percentY = (extremes.XYMaxY - extremes.XYMinY) / kRange * 100;
-    room.clipsX = extremes.XYMaxX >= kHighest || extremes.XYMinX <= kLowest;
-    room.clipsY = extremes.XYMaxY >= kHighest || extremes.XYMinY <= kLowest;
+    room.clipsX = otrX || extremes.XYMaxX >= kHighest || extremes.XYMinX <= kLowest;
+    room.clipsY = otrY || extremes.XYMaxY >= kHighest || extremes.XYMinY <= kLowest;
     room.smallX = room.percentX < 25;
     room.smallY = room.percentY < 25;
     return room;

@@ -76,7 +76,9 @@ struct Headroom {
     bool smallX = false;  // less than a quarter of the range
     bool smallY = false;
 };
-Headroom HeadroomOf(const XYStatistics& extremes);
+/// otrX, otrY: the chip's own out-of-range flags (status register bits 0 and 1), which
+/// count as clipping too.
+Headroom HeadroomOf(const XYStatistics& extremes, bool otrX = false, bool otrY = false);
 
 /// The angle word as GetAngleData delivers it.
 struct AngleSample {

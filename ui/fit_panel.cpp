@@ -98,7 +98,7 @@ void FitPanel::Clear() {
 }
 
 void FitPanel::Show(const app::LissajousFit& fit, const app::XYStatistics& extremes,
-                    const app::AnalysisTexts& texts) {
+                    const app::AnalysisTexts& texts, bool otrX, bool otrY) {
     app::FitShortfall why = app::FitShortfall::None;
     const std::optional<app::LissajousResult> r = fit.Fit(&why);
     if (r) {
@@ -121,7 +121,7 @@ void FitPanel::Show(const app::LissajousFit& fit, const app::XYStatistics& extre
         LabelHeadroomWarning->clear();
         return;
     }
-    const app::Headroom room = app::HeadroomOf(extremes);
+    const app::Headroom room = app::HeadroomOf(extremes, otrX, otrY);
     LabelHeadroomV->setText(Pair(room.percentX, room.percentY, 0) + QStringLiteral(" %"));
     QStringList warnings;
     const QString clips = QString::fromStdString(texts.vClips);

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -83,6 +84,9 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
     // Every control a language key names exists before anything runs.
     controls_ = std::make_unique<ControlIndex>(this);
     controls_->Require(app::LanguageControlNames());
+    context.statusLit = [this](const char* indicator) {
+        return controls_->Get<QRadioButton>(indicator)->isChecked();
+    };
 
     // Before the settings are restored: restoring cbConnect may switch the exchange on.
     registerController_ = std::make_unique<RegisterController>(context, *controls_, this);

@@ -30,6 +30,9 @@ struct WindowContext {
     /// The application's general error report: a message box with an error icon and the
     /// application title; the tool carries on.
     std::function<void(const QString& text)> reportError;
+    /// Whether a status flag's indicator (rbOTR_X, ...) is lit as of the last supervision
+    /// tick; empty until the window has its indicators.
+    std::function<bool(const char* indicator)> statusLit;
     /// Chip operations under way (a handler or tick between its first transfer and its end,
     /// its error report included). The window defers a close until none is.
     int chipOperations = 0;

@@ -213,7 +213,10 @@ void XYPage::StartFit() {
 
 void XYPage::ShowFit() {
     fitShown_.start();
-    PanelFit->Show(Fit, Statistics, context_.texts.analysis);
+    auto lit = [this](const char* indicator) {
+        return context_.statusLit && context_.statusLit(indicator);
+    };
+    PanelFit->Show(Fit, Statistics, context_.texts.analysis, lit("rbOTR_X"), lit("rbOTR_Y"));
     FitCurve->data()->clear();
     if (const std::optional<app::LissajousResult> r = Fit.Fit()) {
         constexpr int kSteps = 360;

@@ -111,4 +111,22 @@ TEST(ReadoutTexts, MemoAndLogLines) {
     EXPECT_STREQ(app::kXYLogHeader, "X;Y");
 }
 
+TEST(Headroom, TheShareOfTheRangeAndTheWarningsOfEachChannel) {
+    app::XYStatistics extremes;
+    extremes.Add({2100, 1740});
+    extremes.Add({-1900, -60});
+    app::Headroom room = app::HeadroomOf(extremes);
+    EXPECT_NEAR(room.percentX, 4000.0 / 8191 * 100, 1e-9);
+    EXPECT_NEAR(room.percentY, 1800.0 / 8191 * 100, 1e-9);
+    EXPECT_FALSE(room.clipsX || room.clipsY || room.smallX);
+    EXPECT_TRUE(room.smallY) << "under a quarter of the range";
+    extremes.Add({4095, 0});
+    room = app::HeadroomOf(extremes, false, true);
+    EXPECT_TRUE(room.clipsX) << "a reading at the top of the range";
+    EXPECT_TRUE(room.clipsY) << "the chip's out-of-range flag";
+    extremes.Reset();
+    extremes.Add({-4096, 10});
+    EXPECT_TRUE(app::HeadroomOf(extremes).clipsX);
+}
+
 }  // namespace

@@ -85,6 +85,12 @@ TEST_F(FitPageTest, HalfATurnAsksForMoreAndAClippingChannelIsNamed) {
     page.ShowFit();
     EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning),
               "Channel X reaches the end of the ADC range and clips: lower its gain.");
+    // The chip's own out-of-range flag, as the status strip shows it, counts too.
+    context.statusLit = [](const char* indicator) { return std::string(indicator) == "rbOTR_Y"; };
+    page.ShowFit();
+    EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning),
+              "Channel X reaches the end of the ADC range and clips: lower its gain.\n"
+              "Channel Y reaches the end of the ADC range and clips: lower its gain.");
 }
 
 class AngleStatsPageTest : public measure_test::MeasureTest {
