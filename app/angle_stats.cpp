@@ -38,6 +38,8 @@ void AngleStatistics::Add(uint16_t code, double timeMs) {
     }
     ++counts_[static_cast<size_t>(angle)];
     ++count_;
+    recent_.emplace_back(timeMs, travelCodes_);
+    if (recent_.size() > kWindow) recent_.pop_front();
     lastCode_ = angle;
     lastTimeMs_ = timeMs;
 }
@@ -91,8 +93,19 @@ AngleSummary AngleStatistics::Summary() const {
     const double spanMs = lastTimeMs_ - firstTimeMs_;
     if (count_ > 1 && spanMs > 0) {
         summary.rateHz = (count - 1) * 1000.0 / spanMs;
-        if (std::abs(travelCodes_) > kTurningCodes) {
-            summary.rpm = travelCodes_ / kAngleCodes / (spanMs / 60000.0);
+    }
+    // Moving: the recent readings span more than noise would (a swing counts as well as a
+    // turn). The speed is the recent travel over the recent time.
+    if (recent_.size() > 1) {
+        double low = recent_.front().second, high = low;
+        for (const auto& [time, position] : recent_) {
+            low = std::min(low, position);
+            high = std::max(high, position);
+        }
+        const double windowMs = recent_.back().first - recent_.front().first;
+        if (high - low > kTurningCodes && windowMs > 0) {
+            const double travel = recent_.back().second - recent_.front().second;
+            summary.rpm = travel / kAngleCodes / (windowMs / 60000.0);
         }
     }
     return summary;

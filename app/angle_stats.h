@@ -7,7 +7,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace app {
@@ -27,16 +29,18 @@ struct AngleSummary {
     double noiseFreeBits = 0;
     double rateHz = 0;  // readings per second over the time they span
     size_t late = 0;    // readings that came more than twice the interval after the one before
-    /// The magnet's speed in revolutions per minute (sign: the sense of turning), when the
-    /// readings moved by more than kTurningCodes in all; the noise figures then mean nothing.
+    /// The magnet's speed in revolutions per minute (sign: the sense of turning), over the
+    /// last kWindow readings, when they moved over more than kTurningCodes; the noise
+    /// figures then mean nothing.
     std::optional<double> rpm;
 };
 
 class AngleStatistics {
   public:
-    /// Readings that travel further than this (about 22 degrees) in all come from a turning
-    /// magnet.
+    /// Recent readings that span more than this (about 22 degrees) come from a moving
+    /// magnet; the speed is taken over the last kWindow readings.
     static constexpr int kTurningCodes = 256;
+    static constexpr size_t kWindow = 64;
 
     /// Forgets every reading; intervalMs is the readout's interval (for the late count).
     void Reset(double intervalMs);
@@ -57,6 +61,8 @@ class AngleStatistics {
     double lastTimeMs_ = 0;
     int lastCode_ = 0;
     double travelCodes_ = 0;  // the unwrapped movement from the first reading
+    // The last kWindow readings: time and unwrapped position, oldest first.
+    std::deque<std::pair<double, double>> recent_;
     size_t late_ = 0;
 };
 

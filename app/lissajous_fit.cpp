@@ -3,6 +3,7 @@
 #include <Eigen/Dense>
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <numbers>
 
 namespace app {
@@ -13,9 +14,9 @@ namespace {
 constexpr double kScale = 4096.0;
 constexpr double kDegrees = 180.0 / std::numbers::pi;
 
-// The grid cell of a code in -4096..4095 (codes beyond go to the edge cells).
-int GridCell(double code, int cell, int cells) {
-    return std::clamp(static_cast<int>(std::floor((code + 4096) / cell)), 0, cells - 1);
+// The grid cell of a code, cells of size cell from low on (codes beyond go to the edge cells).
+int GridCell(double code, double low, int cell, int cells) {
+    return std::clamp(static_cast<int>(std::floor((code - low) / cell)), 0, cells - 1);
 }
 
 }  // namespace
@@ -26,8 +27,12 @@ void LissajousFit::Reset() {
 
 void LissajousFit::Add(double x, double y) {
     ++count_;
-    grid_[static_cast<size_t>(GridCell(y, kCell, kCells) * kCells + GridCell(x, kCell, kCells))] =
-        1;
+    grid_[static_cast<size_t>(GridCell(y, -4096, kCell, kCells) * kCells +
+                              GridCell(x, -4096, kCell, kCells))] = 1;
+    if (std::abs(x) < kFineHalf && std::abs(y) < kFineHalf) {
+        fineGrid_[static_cast<size_t>(GridCell(y, -kFineHalf, kFineCell, kFineCells) * kFineCells +
+                                      GridCell(x, -kFineHalf, kFineCell, kFineCells))] = 1;
+    }
     const double u = x / kScale;
     const double v = y / kScale;
     const double terms[6] = {u * u, u * v, v * v, u, v, 1.0};
@@ -36,13 +41,18 @@ void LissajousFit::Add(double x, double y) {
     }
 }
 
-int LissajousFit::CoverageDegrees(double centreX, double centreY, double minRadius) const {
+int LissajousFit::CoverageDegrees(double centreX, double centreY, double minRadius,
+                                  bool fine) const {
+    const std::vector<uint8_t>& grid = fine ? fineGrid_ : grid_;
+    const int cells = fine ? kFineCells : kCells;
+    const int cell = fine ? kFineCell : kCell;
+    const double low = fine ? -kFineHalf : -4096;
     std::array<bool, kSectors> sectors{};
-    for (int row = 0; row < kCells; ++row) {
-        for (int column = 0; column < kCells; ++column) {
-            if (grid_[static_cast<size_t>(row * kCells + column)] == 0) continue;
-            const double x = -4096 + (column + 0.5) * kCell - centreX;
-            const double y = -4096 + (row + 0.5) * kCell - centreY;
+    for (int row = 0; row < cells; ++row) {
+        for (int column = 0; column < cells; ++column) {
+            if (grid[static_cast<size_t>(row * cells + column)] == 0) continue;
+            const double x = low + (column + 0.5) * cell - centreX;
+            const double y = low + (row + 0.5) * cell - centreY;
             if (std::hypot(x, y) < minRadius) continue;
             const double turn = (std::atan2(y, x) + std::numbers::pi) / (2 * std::numbers::pi);
             const int sector = std::clamp(static_cast<int>(turn * kSectors), 0, kSectors - 1);
@@ -85,6 +95,9 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     if (solver.info() != Eigen::Success) return fail(FitShortfall::NoEllipse);
     std::optional<Eigen::Vector3d> quadratic;
     for (int k = 0; k < 3; ++k) {
+        // Only a real eigenvector is a conic; rounding leaves a trace of an imaginary part.
+        const std::complex<double> value = solver.eigenvalues()(k);
+        if (std::abs(value.imag()) > 1e-9 * std::max(1.0, std::abs(value.real()))) continue;
         const Eigen::Vector3d a = solver.eigenvectors().col(k).real();
         if (4 * a(0) * a(2) - a(1) * a(1) > 0) quadratic = a;
     }
@@ -99,13 +112,17 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     const double v0 = (b * d - 2 * a * e) / det;
     // About the centre the conic reads a u^2 + b uv + c v^2 = k.
     const double k = -(f + (d * u0 + e * v0) / 2);
-    if (k == 0 || a / k <= 0 || c / k <= 0) return fail(FitShortfall::NoEllipse);
+    // Written so that a NaN, which compares false with everything, fails as well.
+    if (!std::isfinite(u0) || !std::isfinite(v0) || !std::isfinite(k) || !(a / k > 0) ||
+        !(c / k > 0)) {
+        return fail(FitShortfall::NoEllipse);
+    }
     const double alpha = a / k, beta = b / k, gamma = c / k;
     // From the signal model: alpha = 1 / (Ax cos p)^2, gamma = 1 / (Ay cos p)^2,
     // beta = 2 sin p / (Ax Ay cos^2 p).
     const double sinPhase = std::clamp(beta / (2 * std::sqrt(alpha * gamma)), -1.0, 1.0);
     const double cos2 = 1 - sinPhase * sinPhase;
-    if (cos2 <= 0) return fail(FitShortfall::NoEllipse);
+    if (!(cos2 > 0)) return fail(FitShortfall::NoEllipse);
 
     LissajousResult r;
     r.offsetX = u0 * kScale;
@@ -113,7 +130,10 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     r.amplitudeX = kScale / std::sqrt(alpha * cos2);
     r.amplitudeY = kScale / std::sqrt(gamma * cos2);
     // An ellipse fits any short arc: the numbers mean something only around most of it.
-    if (CoverageDegrees(r.offsetX, r.offsetY, std::min(r.amplitudeX, r.amplitudeY) / 2) <
+    const bool small =
+        std::max(std::abs(r.offsetX), std::abs(r.offsetY)) + std::max(r.amplitudeX, r.amplitudeY) <
+        kFineHalf;
+    if (CoverageDegrees(r.offsetX, r.offsetY, std::min(r.amplitudeX, r.amplitudeY) / 2, small) <
         kMinCoverageDegrees) {
         return fail(FitShortfall::TooLittleTurn);
     }

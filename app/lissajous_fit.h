@@ -56,21 +56,28 @@ class LissajousFit {
 
     size_t Count() const { return count_; }
     /// The part of the circle around (centreX, centreY) that the points at least minRadius
-    /// from it cover, in degrees: 360 less the widest gap between them (in 10-degree sectors;
-    /// the points are kept as the cells of a 32-code grid). A stray point near the centre
-    /// says nothing of how far the magnet turned.
-    int CoverageDegrees(double centreX, double centreY, double minRadius = 0) const;
+    /// from it cover, in degrees: 360 less the widest gap between them (in 10-degree sectors).
+    /// The points are kept as the cells of a 32-code grid over the whole range, and of a
+    /// 4-code grid over -512..511, which a small signal's circle uses when it fits there. A
+    /// stray point near the centre says nothing of how far the magnet turned.
+    int CoverageDegrees(double centreX, double centreY, double minRadius = 0,
+                        bool fine = false) const;
     /// The fit of every point so far; nullopt with shortfall set when there is none.
     std::optional<LissajousResult> Fit(FitShortfall* shortfall = nullptr) const;
 
   private:
     static constexpr int kSectors = 36;
-    static constexpr int kCell = 32;             // codes per grid cell
-    static constexpr int kCells = 8192 / kCell;  // cells per side, over -4096..4095
+    // The coarse grid over -4096..4095 and the fine one over -kFineHalf..kFineHalf-1.
+    static constexpr int kCell = 32;
+    static constexpr int kCells = 8192 / kCell;
+    static constexpr int kFineHalf = 512;
+    static constexpr int kFineCell = 4;
+    static constexpr int kFineCells = 2 * kFineHalf / kFineCell;
     // Sums of the products of (x^2, xy, y^2, x, y, 1) two by two, in scaled coordinates.
     std::array<double, 36> scatter_{};
     size_t count_ = 0;
     std::vector<uint8_t> grid_ = std::vector<uint8_t>(kCells * kCells, 0);
+    std::vector<uint8_t> fineGrid_ = std::vector<uint8_t>(kFineCells * kFineCells, 0);
 };
 
 }  // namespace app

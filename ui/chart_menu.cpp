@@ -67,8 +67,11 @@ void SaveData(QCustomPlot* chart, WindowContext& context,
                    QDir::homePath() + QLatin1Char('/') + chart->objectName() + ".csv",
                    QStringLiteral("CSV (*.csv)"));
     if (file.isEmpty()) return;
+    // Millions of points take seconds: the cursor says so.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     std::ofstream out(chip::PathFromUtf8(file.toStdString()), std::ios::binary | std::ios::trunc);
     const bool written = out && writeCsv(out) && (out.flush(), static_cast<bool>(out));
+    QApplication::restoreOverrideCursor();
     if (!written && context.reportError) {
         context.reportError(Text(context.texts.analysis.vCannotWrite).arg(file));
     }

@@ -97,10 +97,9 @@ void FitPanel::Clear() {
     LabelHeadroomWarning->clear();
 }
 
-void FitPanel::Show(const app::LissajousFit& fit, const app::XYStatistics& extremes,
+void FitPanel::Show(const std::optional<app::LissajousResult>& r, app::FitShortfall why,
+                    size_t points, const app::XYStatistics& extremes,
                     const app::AnalysisTexts& texts, bool otrX, bool otrY) {
-    app::FitShortfall why = app::FitShortfall::None;
-    const std::optional<app::LissajousResult> r = fit.Fit(&why);
     if (r) {
         LabelFitState->clear();
         SetValues(Pair(r->offsetX, r->offsetY, 1), Pair(r->amplitudeX, r->amplitudeY, 1),
@@ -116,7 +115,7 @@ void FitPanel::Show(const app::LissajousFit& fit, const app::XYStatistics& extre
                                       : texts.vFitNoEllipse;
         LabelFitState->setText(QString::fromStdString(text));
     }
-    if (fit.Count() == 0) {
+    if (points == 0) {
         LabelHeadroomV->clear();
         LabelHeadroomWarning->clear();
         return;

@@ -19,9 +19,11 @@ class FitPanel : public QWidget {
     explicit FitPanel(QWidget* parent = nullptr);
 
     /// Shows the fit (or why there is none) and the range the extremes use.
-    /// otrX, otrY: the status indicators' out-of-range flags.
-    void Show(const app::LissajousFit& fit, const app::XYStatistics& extremes,
-              const app::AnalysisTexts& texts, bool otrX = false, bool otrY = false);
+    /// The fit's result (or why there is none) for points points, and the range the
+    /// extremes use; otrX, otrY: the status indicators' out-of-range flags.
+    void Show(const std::optional<app::LissajousResult>& result, app::FitShortfall why,
+              size_t points, const app::XYStatistics& extremes, const app::AnalysisTexts& texts,
+              bool otrX = false, bool otrY = false);
     /// Empties every value (a start).
     void Clear();
 

@@ -51,7 +51,7 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
     MemoAData->setMinimumHeight(139);
     ChartAngle = Named(new DecimatedChart(this), "ChartAngle");
     ChartAngle->setFixedHeight(378);
-    LineSeriesAngleData = ChartAngle->AddLine<uint16_t>("LineSeriesAngleData", QColor(220, 0, 0));
+    LineSeriesAngleData = ChartAngle->AddLine<uint16_t>("Angle", QColor(220, 0, 0));
     TimerWorkData->setInterval(200);
 
     // The top band: the controls at the left, the memo at the right; the chart below.
@@ -128,7 +128,9 @@ void WorkPage::TimerWorkDataTimer() {
             statsShown_.invalidate();
         }
         AngleStats.Add(sample.AngleData, static_cast<double>(sinceStart_.nsecsElapsed()) / 1e6);
-        if (!statsShown_.isValid() || statsShown_.elapsed() >= kStatsPeriodMs) ShowAngleStats();
+        // The last reading of a run is always shown.
+        if (!context_.bStarted || !statsShown_.isValid() || statsShown_.elapsed() >= kStatsPeriodMs)
+            ShowAngleStats();
         if (cbSaveToFile->isChecked())
             app::AppendLogLine(EditAngleDataFile->text().toStdString(), app::kAngleLogHeader,
                                app::AngleLogLine(sample));

@@ -184,7 +184,9 @@ void XYPage::TimerXYDataTimer() {
         Statistics.Add(point);
         ShowStatistics();
         Fit.Add(point.X, point.Y);
-        if (!fitShown_.isValid() || fitShown_.elapsed() >= kFitPeriodMs) ShowFit();
+        // The last reading of a run is always shown.
+        if (!context_.bStarted || !fitShown_.isValid() || fitShown_.elapsed() >= kFitPeriodMs)
+            ShowFit();
         ChartXY->AddPoint(point.X, point.Y);
         if (cbSaveXYToFile->isChecked())
             app::AppendLogLine(EditXYFilename->text().toStdString(), app::kXYLogHeader,
@@ -216,9 +218,12 @@ void XYPage::ShowFit() {
     auto lit = [this](const char* indicator) {
         return context_.statusLit && context_.statusLit(indicator);
     };
-    PanelFit->Show(Fit, Statistics, context_.texts.analysis, lit("rbOTR_X"), lit("rbOTR_Y"));
+    app::FitShortfall why = app::FitShortfall::None;
+    const std::optional<app::LissajousResult> r = Fit.Fit(&why);
+    PanelFit->Show(r, why, Fit.Count(), Statistics, context_.texts.analysis, lit("rbOTR_X"),
+                   lit("rbOTR_Y"));
     FitCurve->data()->clear();
-    if (const std::optional<app::LissajousResult> r = Fit.Fit()) {
+    if (r) {
         constexpr int kSteps = 360;
         const double phase = r->phaseDegrees * std::numbers::pi / 180;
         QVector<double> t(kSteps + 1), x(kSteps + 1), y(kSteps + 1);

@@ -73,5 +73,17 @@ TEST(AngleStatistics, ATurningMagnetGivesItsSpeedWithItsSense) {
     EXPECT_NEAR(*backward.Summary().rpm, -rpm, 1e-9);
 }
 
+TEST(AngleStatistics, ASwingIsMovementAndRestAfterItIsRestAgain) {
+    AngleStatistics stats;
+    stats.Reset(10);
+    double time = 0;
+    for (int i = 0; i < 20; ++i) stats.Add(static_cast<uint16_t>(1000 + 20 * i), time += 10);
+    for (int i = 20; i > 0; --i) stats.Add(static_cast<uint16_t>(1000 + 20 * i), time += 10);
+    ASSERT_TRUE(stats.Summary().rpm.has_value()) << "400 codes there and back";
+    EXPECT_NEAR(*stats.Summary().rpm, 0.0, 1.0);
+    for (size_t i = 0; i < AngleStatistics::kWindow; ++i) stats.Add(1000, time += 10);
+    EXPECT_FALSE(stats.Summary().rpm.has_value()) << "the last readings rest";
+}
+
 }  // namespace
 }  // namespace app

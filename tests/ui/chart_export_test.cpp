@@ -127,7 +127,7 @@ TEST_F(ChartMenuTest, TheAngleChartSavesItsPictureAndItsDataAndCopiesThePicture)
 
     chosen = QPathOf("angle.csv");
     Find(actions, "Save data…")->trigger();
-    EXPECT_EQ(Read("angle.csv"), "Reading;LineSeriesAngleData\r\n0;2603\r\n");
+    EXPECT_EQ(Read("angle.csv"), "Reading;Angle\r\n0;2603\r\n");
 
     QApplication::clipboard()->clear();
     Find(actions, "Copy picture")->trigger();

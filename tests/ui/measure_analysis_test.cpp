@@ -131,7 +131,11 @@ TEST_F(AngleStatsPageTest, ATurningMagnetShowsItsSpeedInsteadOfNoise) {
     }
     page.ShowAngleStats();
     EXPECT_EQ(Text(page.PanelAngleStats->LabelAngleSigmaV), "—");
-    EXPECT_TRUE(page.PanelAngleStats->LabelAngleSpeedV->text().endsWith(" rpm"));
+    const QString speed = page.PanelAngleStats->LabelAngleSpeedV->text();
+    ASSERT_TRUE(speed.endsWith(" rpm")) << speed.toStdString();
+    bool number = false;
+    const double rpm = speed.chopped(4).toDouble(&number);
+    EXPECT_TRUE(number && std::isfinite(rpm) && rpm > 0) << speed.toStdString();
 }
 
 }  // namespace
