@@ -44,7 +44,7 @@ QString RealChooseSaveFile(QWidget* parent, const QString& title, const QString&
 }
 
 QString RealChooseFile(QWidget* parent, bool save, const QString& title, const QString& start,
-                             const QString& filter) {
+                       const QString& filter) {
     const QString filters = filter + QStringLiteral(";;All files (*)");
     return save ? QFileDialog::getSaveFileName(parent, title, start, filters)
                 : QFileDialog::getOpenFileName(parent, title, start, filters);
@@ -111,7 +111,7 @@ SaveFileFunction SetSaveFileFunction(SaveFileFunction function) {
 }
 
 QString ChooseFile(QWidget* parent, bool save, const QString& title, const QString& start,
-                         const QString& filter) {
+                   const QString& filter) {
     return CurrentFileDialog()(parent, save, title, start, filter);
 }
 

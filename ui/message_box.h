@@ -17,13 +17,13 @@ using SaveFileFunction =
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& start);
 SaveFileFunction SetSaveFileFunction(SaveFileFunction function);
 
-/// Asks for a file to save or open (a configuration, an exported chart): a modal save or open dialog with the given filter, starting
-/// at start; returns the chosen path, or an empty text when the user cancelled. A save
-/// confirms before it replaces a file.
+/// Asks for a file to save or open (a configuration, an exported chart): a modal save or open
+/// dialog with the given filter, starting at start; returns the chosen path, or an empty text when
+/// the user cancelled. A save confirms before it replaces a file.
 using FileDialogFunction = std::function<QString(QWidget* parent, bool save, const QString& title,
                                                  const QString& start, const QString& filter)>;
 QString ChooseFile(QWidget* parent, bool save, const QString& title, const QString& start,
-                         const QString& filter);
+                   const QString& filter);
 FileDialogFunction SetFileDialogFunction(FileDialogFunction function);
 
 /// Asks a yes-or-no question in a modal message box; true for yes (No is the default).

@@ -243,8 +243,8 @@ void RegMapController::btnSaveConfigClick() {
         return;
     }
     const QString file = ChooseFile(window_, true, DialogTitle(page_.btnSaveConfig),
-                                          LastFolder() + QLatin1Char('/') + kDefaultFileName,
-                                          Text(context_.texts.regMap.vConfigFileFilter));
+                                    LastFolder() + QLatin1Char('/') + kDefaultFileName,
+                                    Text(context_.texts.regMap.vConfigFileFilter));
     if (file.isEmpty()) return;
     app::ConfigurationOrigin origin{app::FileVersionString(), app::LocalDateTimeText(), {}};
     // The identifier as the page shows it, when it shows one.
@@ -262,9 +262,8 @@ void RegMapController::btnSaveConfigClick() {
 
 void RegMapController::btnLoadConfigClick() {
     if (Running()) return;
-    const QString file =
-        ChooseFile(window_, false, DialogTitle(page_.btnLoadConfig), LastFolder(),
-                         Text(context_.texts.regMap.vConfigFileFilter));
+    const QString file = ChooseFile(window_, false, DialogTitle(page_.btnLoadConfig), LastFolder(),
+                                    Text(context_.texts.regMap.vConfigFileFilter));
     if (file.isEmpty()) return;
     KeepFolder(file);
     const app::ParsedConfiguration parsed =
