@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include "ui/figure_grid.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -23,26 +24,9 @@ QString CodesAndDegrees(double codes, int decimals) {
 
 AngleStatsPanel::AngleStatsPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("PanelAngleStats");
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(4, 0, 0, 0);
-    grid->setVerticalSpacing(1);
-    int row = 0;
-    auto label = [this](const char* text, const char* name) {
-        return Named(new QLabel(Design(text), this), name);
-    };
-    LabelAngleStats = label("Статистика угла:", "LabelAngleStats");
-    QFont bold = LabelAngleStats->font();
-    bold.setBold(true);
-    LabelAngleStats->setFont(bold);
-    grid->addWidget(LabelAngleStats, row++, 0, 1, 2);
-    auto line = [&](QLabel*& caption, QLabel*& value, const char* text, const char* name,
-                    const char* valueName) {
-        caption = label(text, name);
-        value = label("", valueName);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        grid->addWidget(caption, row, 0);
-        grid->addWidget(value, row++, 1);
-    };
+    FigureGrid grid(this, QMargins(4, 0, 0, 0));
+    LabelAngleStats = grid.Heading("Статистика угла:", "LabelAngleStats");
+    auto line = [&grid](auto&&... args) { grid.Line(args...); };
     line(LabelAngleCount, LabelAngleCountV, "Отсчётов:", "LabelAngleCount", "LabelAngleCountV");
     line(LabelAngleMean, LabelAngleMeanV, "Среднее:", "LabelAngleMean", "LabelAngleMeanV");
     line(LabelAngleSigma, LabelAngleSigmaV, "СКО:", "LabelAngleSigma", "LabelAngleSigmaV");
@@ -62,9 +46,8 @@ AngleStatsPanel::AngleStatsPanel(QWidget* parent) : QWidget(parent) {
     bars_->setWidth(0.8);
     bars_->setBrush(QColor(220, 0, 0));
     bars_->setPen(Qt::NoPen);
-    grid->addWidget(ChartAngleHistogram, row++, 0, 1, 2);
-    grid->setRowStretch(row, 1);
-    grid->setColumnStretch(1, 1);
+    grid.AddWide(ChartAngleHistogram);
+    grid.Finish();
 }
 
 void AngleStatsPanel::Clear() {

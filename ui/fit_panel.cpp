@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 
+#include "ui/figure_grid.h"
 #include "ui/window_style.h"
 
 namespace ui {
@@ -23,32 +24,10 @@ QString Pair(double x, double y, int decimals) {
 
 FitPanel::FitPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("PanelFit");
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(0, 0, 0, 0);
-    grid->setVerticalSpacing(1);
-    int row = 0;
-    auto label = [this](const char* text, const char* name) {
-        return Named(new QLabel(Design(text), this), name);
-    };
-    auto heading = [&](QLabel*& field, const char* text, const char* name) {
-        field = label(text, name);
-        QFont bold = field->font();
-        bold.setBold(true);
-        field->setFont(bold);
-        grid->addWidget(field, row++, 0, 1, 2);
-    };
-    auto line = [&](QLabel*& caption, QLabel*& value, const char* text, const char* name,
-                    const char* valueName) {
-        caption = label(text, name);
-        value = label("", valueName);
-        value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        grid->addWidget(caption, row, 0);
-        grid->addWidget(value, row++, 1);
-    };
-    heading(LabelFitHeading, "Аппроксимация эллипсом:", "LabelFitHeading");
-    LabelFitState = label("", "LabelFitState");
-    LabelFitState->setWordWrap(true);
-    grid->addWidget(LabelFitState, row++, 0, 1, 2);
+    FigureGrid grid(this, QMargins(0, 0, 0, 0));
+    auto line = [&grid](auto&&... args) { grid.Line(args...); };
+    LabelFitHeading = grid.Heading("Аппроксимация эллипсом:", "LabelFitHeading");
+    LabelFitState = grid.Note("LabelFitState");
     line(LabelFitOffset, LabelFitOffsetV, "Смещение X / Y:", "LabelFitOffset", "LabelFitOffsetV");
     line(LabelFitAmplitude, LabelFitAmplitudeV, "Амплитуда X / Y:", "LabelFitAmplitude",
          "LabelFitAmplitudeV");
@@ -56,7 +35,7 @@ FitPanel::FitPanel(QWidget* parent) : QWidget(parent) {
          "LabelFitMismatchV");
     line(LabelFitPhase, LabelFitPhaseV, "Фазовая ошибка:", "LabelFitPhase", "LabelFitPhaseV");
     line(LabelFitRms, LabelFitRmsV, "СКО точек от эллипса:", "LabelFitRms", "LabelFitRmsV");
-    heading(LabelFitBudget, "Угловая ошибка, пик:", "LabelFitBudget");
+    LabelFitBudget = grid.Heading("Угловая ошибка, пик:", "LabelFitBudget");
     line(LabelFitErrOffset, LabelFitErrOffsetV, "от смещений (1-я гарм.):", "LabelFitErrOffset",
          "LabelFitErrOffsetV");
     line(LabelFitErrMismatch, LabelFitErrMismatchV,
@@ -65,14 +44,11 @@ FitPanel::FitPanel(QWidget* parent) : QWidget(parent) {
          "LabelFitErrPhaseV");
     line(LabelFitErrTotal, LabelFitErrTotalV, "сумма:", "LabelFitErrTotal", "LabelFitErrTotalV");
     line(LabelHeadroom, LabelHeadroomV, "Диапазон АЦП X / Y:", "LabelHeadroom", "LabelHeadroomV");
-    LabelHeadroomWarning = label("", "LabelHeadroomWarning");
-    LabelHeadroomWarning->setWordWrap(true);
+    LabelHeadroomWarning = grid.Note("LabelHeadroomWarning");
     QPalette warning = LabelHeadroomWarning->palette();
     warning.setColor(QPalette::WindowText, QColor(176, 0, 0));
     LabelHeadroomWarning->setPalette(warning);
-    grid->addWidget(LabelHeadroomWarning, row++, 0, 1, 2);
-    grid->setRowStretch(row, 1);
-    grid->setColumnStretch(1, 1);
+    grid.Finish();
 }
 
 void FitPanel::SetValues(const QString& offset, const QString& amplitude, const QString& mismatch,

@@ -33,10 +33,8 @@ constexpr const char* kFolderKey = "LastFolder";
 constexpr const char* kDefaultFileName = "qx5520.ini";
 
 QString Hex(unsigned value, int digits) {
-    return QStringLiteral("0x%1")
-        .arg(value, digits, 16, QLatin1Char('0'))
-        .toUpper()
-        .replace(QStringLiteral("0X"), QStringLiteral("0x"));
+    return QStringLiteral("0x") +
+           QString::number(value, 16).rightJustified(digits, QLatin1Char('0')).toUpper();
 }
 
 QString Text(const std::string& text) {
