@@ -70,6 +70,14 @@ int LissajousFit::CoverageDegrees(double centreX, double centreY, double minRadi
     return (kSectors - longestGap) * (360 / kSectors);
 }
 
+int LissajousFit::TurnCoverage(const LissajousResult& fit) const {
+    const bool small = std::max(std::abs(fit.offsetX), std::abs(fit.offsetY)) +
+                           std::max(fit.amplitudeX, fit.amplitudeY) <
+                       kFineHalf;
+    return CoverageDegrees(fit.offsetX, fit.offsetY, std::min(fit.amplitudeX, fit.amplitudeY) / 2,
+                           small);
+}
+
 std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const {
     auto fail = [shortfall](FitShortfall why) -> std::optional<LissajousResult> {
         if (shortfall != nullptr) *shortfall = why;
@@ -130,13 +138,7 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     r.amplitudeX = kScale / std::sqrt(alpha * cos2);
     r.amplitudeY = kScale / std::sqrt(gamma * cos2);
     // An ellipse fits any short arc: the numbers mean something only around most of it.
-    const bool small =
-        std::max(std::abs(r.offsetX), std::abs(r.offsetY)) + std::max(r.amplitudeX, r.amplitudeY) <
-        kFineHalf;
-    if (CoverageDegrees(r.offsetX, r.offsetY, std::min(r.amplitudeX, r.amplitudeY) / 2, small) <
-        kMinCoverageDegrees) {
-        return fail(FitShortfall::TooLittleTurn);
-    }
+    if (TurnCoverage(r) < kMinCoverageDegrees) return fail(FitShortfall::TooLittleTurn);
     const double mean = (r.amplitudeX + r.amplitudeY) / 2;
     r.mismatchPercent = (r.amplitudeX - r.amplitudeY) / mean * 100;
     const double phase = std::asin(sinPhase);

@@ -62,6 +62,9 @@ class LissajousFit {
     /// stray point near the centre says nothing of how far the magnet turned.
     int CoverageDegrees(double centreX, double centreY, double minRadius = 0,
                         bool fine = false) const;
+    /// The coverage around a fitted ellipse: of the points at least half its smaller
+    /// amplitude from its centre, on the fine grid when the ellipse fits there.
+    int TurnCoverage(const LissajousResult& fit) const;
     /// The fit of every point so far; nullopt with shortfall set when there is none.
     std::optional<LissajousResult> Fit(FitShortfall* shortfall = nullptr) const;
 

@@ -30,6 +30,13 @@ XYPoint ReadXYPoint(chip::TASensDig& chip) {
     return XYPointFromRegisters(reg35, reg34);
 }
 
+uint16_t ReadRegisterWord(chip::TASensDig& chip, uint8_t address) {
+    const TransferWatch watch(chip);
+    const uint16_t word = chip.GetReg(address, true);
+    watch.Check();
+    return word;
+}
+
 AngleSample ReadAngleSample(chip::TASensDig& chip) {
     const TransferWatch watch(chip);
     AngleSample sample;

@@ -31,6 +31,8 @@ ReadoutWords ReadReadoutWords(chip::TASensDig& chip);
 ChartSample ReadChartSample(chip::TASensDig& chip);
 /// The X-Y point: register 34, then 35.
 XYPoint ReadXYPoint(chip::TASensDig& chip);
+/// A register read whole (one read with the chip's pause).
+uint16_t ReadRegisterWord(chip::TASensDig& chip, uint8_t address);
 /// The angle word (one frame, no pause) and its bits.
 AngleSample ReadAngleSample(chip::TASensDig& chip);
 

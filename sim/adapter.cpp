@@ -108,8 +108,10 @@ class Adapter {
         channels_.clear();
         channels_.resize(settings_.channels);
         for (uint32_t i = 0; i < channels_.size(); ++i) {
-            channels_[i].chip =
-                std::make_unique<ChipModel>(settings_.chip, ChipModel::Clock{}, NoiseSeed(i));
+            ChipModel::Clock clock;
+            if (seconds_ != nullptr) clock = seconds_;
+            const uint32_t seed = settings_.seed ? *settings_.seed + i : NoiseSeed(i);
+            channels_[i].chip = std::make_unique<ChipModel>(settings_.chip, clock, seed);
         }
         transfers_ = 0;
         vanished_ = false;
@@ -117,6 +119,7 @@ class Adapter {
     }
 
     const sim::Settings& settings() const { return settings_; }
+    void SetClock(QX5520Sim_Seconds_t seconds) { seconds_ = seconds; }
     bool vanished() const { return vanished_; }
     uint32_t ChannelCount() const { return vanished_ ? 0 : uint32_t(channels_.size()); }
     Channel* ChannelAt(uint32_t index) {
@@ -214,6 +217,7 @@ class Adapter {
 
     bool loaded_ = false;
     sim::Settings settings_;
+    QX5520Sim_Seconds_t seconds_ = nullptr;  // null: the wall clock
     std::vector<Channel> channels_;
     uint64_t transfers_ = 0;
     uint64_t opens_ = 0;
@@ -467,6 +471,12 @@ QX_MPSSE_EXPORT void QX5520Sim_Reset(void) {
     Adapter& adapter = TheAdapter();
     Locked lock(adapter.mutex);
     adapter.Load();
+}
+
+QX_MPSSE_EXPORT void QX5520Sim_SetClock(QX5520Sim_Seconds_t seconds) {
+    Adapter& adapter = TheAdapter();
+    Locked lock(adapter.mutex);
+    adapter.SetClock(seconds);
 }
 
 }  // extern "C"

@@ -294,9 +294,9 @@ LiveOutputs ChipModel::Sample() {
     const double ampY =
         sensorOff ? 0.0 : kBaseAmplitude * (1.0 + Field(r3, 0x07C0) / 16.0) * multiple;  // GA_Y
     const double offX = Signed6(uint16_t(Field(r2, 0x07E0))) * kAnalogOffsetStep +
-                        Signed13(stored_[4]);  // OA_X, OFFSET_SIN
-    const double offY =
-        Signed6(uint16_t(Field(r3, 0x003F))) * kAnalogOffsetStep + Signed13(stored_[5]);
+                        options_.offsetGain * Signed13(stored_[4]);  // OA_X, OFFSET_SIN
+    const double offY = Signed6(uint16_t(Field(r3, 0x003F))) * kAnalogOffsetStep +
+                        options_.offsetGain * Signed13(stored_[5]);  // OA_Y, OFFSET_COS
 
     const double phase = 2.0 * std::numbers::pi * MagnetTurns(options_.rpm, Seconds());
     // Without noise nothing is drawn, so a quiet chip answers the same whatever its seed.

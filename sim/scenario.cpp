@@ -159,6 +159,13 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
             } else {
                 s.chip.noise = r;
             }
+        } else if (Lower(key, "offset_gain")) {
+            double r = 0;
+            if (!ParseReal(value, r) || r < -64 || r > 64) {
+                complain("expected codes per offset step, -64..64");
+            } else {
+                s.chip.offsetGain = r;
+            }
         } else if (Lower(key, "state")) {
             if (Trim(value).empty()) {
                 complain("expected a file name");
@@ -171,6 +178,8 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
             } else {
                 s.traceFile = std::string(Trim(value));
             }
+        } else if (Lower(key, "seed")) {
+            if (number(UINT32_MAX, n)) s.seed = uint32_t(n);
         } else if (Lower(key, "vanish_after")) {
             if (number(UINT64_MAX, n)) s.vanishAfter = n;
         } else if ((indexed = RegisterKey(key, "reg.", index)) == Indexed::Good) {

@@ -26,6 +26,9 @@ struct ChipOptions {
     std::optional<uint16_t> angleWord;  // answered by read frames with no read command
     double rpm = 6.0;                   // magnet speed, revolutions per minute (sign = sense)
     double noise = 3.0;                 // standard deviation of the channel noise, in codes
+    // Codes the signal centre moves per step of OFFSET_SIN / OFFSET_COS: -1 a chip whose
+    // digital offsets act the other way, 0 one where they do nothing.
+    double offsetGain = 1.0;
     std::array<uint16_t, kRegisterCount> stuckHigh{};  // bits that always read 1
     std::array<uint16_t, kRegisterCount> stuckLow{};   // bits that always read 0
 };
@@ -37,6 +40,7 @@ struct Settings {
     std::string stateFile;                // empty: registers live only as long as the process
     std::string traceFile;                // empty: no trace
     std::optional<uint64_t> vanishAfter;  // transfers after which the adapter is unplugged
+    std::optional<uint32_t> seed;         // of the channel noise; none: from the clock
 };
 
 }  // namespace sim

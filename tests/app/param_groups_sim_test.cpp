@@ -2,61 +2,16 @@
 // real adapter binding: the field map must agree with the bits the chip keeps.
 // POSIX only: it reaches the loaded virtual chip through dlopen (the Windows build skips it).
 #if !defined(_WIN32)
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "app/chip_id.h"
 #include "app/param_groups.h"
-#include "chip/ASens_Digital.h"
-#include "chip/UnitFTDI.h"
-#include "chip/UnitSPI.h"
-#include "sim/qx5520_sim.h"
-#include "tests/fake_chip.h"
+#include "tests/app/virtual_chip.h"
 
 namespace app {
 namespace {
-
-namespace fs = std::filesystem;
-
-class VirtualChip : public ::testing::Test {
-  protected:
-    // Binds the virtual chip with the scenario text; false (test skipped) without it.
-    bool Start(const std::string& scenario) {
-        const fs::path library = chip::ExecutablePath().parent_path() / chip::AdapterLibraryName();
-        if (!fs::exists(library)) return false;
-        scenarioPath_ = fs::temp_directory_path() /
-                        ("regs_sim_" + std::to_string(::getpid()) + "_" +
-                         ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".ini");
-        std::ofstream(scenarioPath_) << "[sim]\n" << scenario;
-        ::setenv("QX5520_SIM", scenarioPath_.c_str(), 1);
-        if (!chip::BindAdapterLibrary(library)) return false;
-        void* handle = ::dlopen(library.c_str(), RTLD_NOW | RTLD_NOLOAD);
-        auto reset = handle
-                         ? reinterpret_cast<QX5520Sim_Reset_t>(::dlsym(handle, "QX5520Sim_Reset"))
-                         : nullptr;
-        if (reset == nullptr) return false;
-        reset();  // read this test's scenario, chip at power-up
-        dig_.Init();
-        return true;
-    }
-    void TearDown() override {
-        ::unsetenv("QX5520_SIM");
-        if (!scenarioPath_.empty()) fs::remove(scenarioPath_);
-    }
-
-    fs::path scenarioPath_;
-    fake::Clock clock_;
-    chip::Adapter channel_;
-    chip::TASensDig dig_{channel_, clock_};
-    HeadlessFieldControls controls_;
-    HeadlessBusyMessage busy_;
-    LanguageTexts texts_;
-};
 
 TEST_F(VirtualChip, TypedValuesRoundTripAndAnUnchangedRewriteMakesNoTransfer) {
     if (!Start("")) GTEST_SKIP() << "virtual chip library not built";

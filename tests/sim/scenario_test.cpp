@@ -39,9 +39,11 @@ TEST(SimScenario, EveryKeyIsTaken) {
         "angle_word = 0xC123\n"
         "rpm = 0.5\n"
         "noise = 0\n"
+        "offset_gain = -1.5\n"
         "state = /tmp/chip.state\n"
         "trace = /tmp/chip trace.txt\n"
         "vanish_after = 12\n"
+        "seed = 42\n"
         "stuck_high.20 = 0x0001\n"
         "stuck_low.39 = 0x8000\n");
     EXPECT_TRUE(r.errors.empty()) << r.errors.front();
@@ -55,9 +57,11 @@ TEST(SimScenario, EveryKeyIsTaken) {
     EXPECT_EQ(s.chip.angleWord, 0xC123);
     EXPECT_DOUBLE_EQ(s.chip.rpm, 0.5);
     EXPECT_DOUBLE_EQ(s.chip.noise, 0.0);
+    EXPECT_DOUBLE_EQ(s.chip.offsetGain, -1.5);
     EXPECT_EQ(s.stateFile, "/tmp/chip.state");
     EXPECT_EQ(s.traceFile, "/tmp/chip trace.txt");
     EXPECT_EQ(s.vanishAfter, 12u);
+    EXPECT_EQ(s.seed, 42u);
     EXPECT_EQ(s.chip.stuckHigh[20], 0x0001);
     EXPECT_EQ(s.chip.stuckLow[39], 0x8000);
 }
@@ -85,12 +89,14 @@ TEST(SimScenario, BadKeysAndValuesAreReportedAndIgnored) {
         {"rpm = fast", "rpm = fast"},
         {"rpm = nan", "rpm = nan"},
         {"noise = -3", "noise = -3"},
+        {"offset_gain = 65", "offset_gain = 65"},
         {"reg.40 = 1", "reg.40 = 1"},
         {"reg.x = 1", "reg.x = 1"},
         {"reg.34 = 70000", "reg.34 = 70000"},
         {"stuck_high.99 = 1", "stuck_high.99 = 1"},
         {"stuck_low.3 = -1", "stuck_low.3 = -1"},
         {"vanish_after = soon", "vanish_after = soon"},
+        {"seed = -1", "seed = -1"},
         {"state = ", "state = "},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,356 @@
+#include "app/calibration.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+#include "app/field_map.h"
+#include "app/param_groups.h"
+#include "app/readings.h"
+#include "chip/ASens_Digital.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kOffsetMin = -4096;  // 13-bit two's complement
+constexpr int kOffsetMax = 4095;
+constexpr uint8_t kAngleOutput = 37;
+
+const ConfigField& Field(const char* key) {
+    const ConfigField* field = FieldByKey(key);
+    if (field == nullptr) throw std::logic_error(std::string("no field ") + key);
+    return *field;
+}
+
+uint16_t OffsetValue(int codes) {
+    return static_cast<uint16_t>(codes & 0x1FFF);
+}
+
+// An angle difference in codes, brought to -4096 .. 4095.
+int WrapAngle(int codes) {
+    const int full = ZeroAssistant::kFullTurn;
+    return ((codes + full / 2) % full + full) % full - full / 2;
+}
+
+// A position in codes, brought to 0 .. 8191.
+uint16_t TurnValue(long codes) {
+    const long full = ZeroAssistant::kFullTurn;
+    return static_cast<uint16_t>((codes % full + full) % full);
+}
+
+}  // namespace
+
+void LineFit::Add(double x, double y) {
+    ++n_;
+    x_ += x;
+    y_ += y;
+    xx_ += x * x;
+    xy_ += x * y;
+}
+
+double LineFit::Slope() const {
+    const double d = n_ * xx_ - x_ * x_;
+    return d == 0 ? 0.0 : (n_ * xy_ - x_ * y_) / d;
+}
+
+double LineFit::Root() const {
+    const double slope = Slope();
+    if (slope == 0 || n_ == 0) return 0.0;
+    const double intercept = (y_ - slope * x_) / n_;
+    return -intercept / slope;
+}
+
+// --- what both share ---------------------------------------------------------------------
+
+void Assistant::Step(chip::TASensDig& chip) {
+    if (Over()) return;
+    try {
+        if (!restoring_) {
+            Work(chip);
+            return;
+        }
+        if (restoreNext_ < start_.size()) {
+            const auto& [field, value] = start_[restoreNext_++];
+            WriteValue(chip, *field, value);
+            return;
+        }
+        restored_ = true;
+        outcome_ = ending_;
+    } catch (...) {
+        outcome_ = AssistantOutcome::Failed;
+        throw;
+    }
+}
+
+void Assistant::Cancel() {
+    if (Over() || restoring_) return;
+    ending_ = AssistantOutcome::Cancelled;
+    fault_ = AssistantFault::None;
+    if (written_) {
+        restoring_ = true;
+    } else {
+        outcome_ = ending_;
+    }
+}
+
+uint16_t Assistant::ReadStart(chip::TASensDig& chip, const ConfigField& field) {
+    const uint16_t word = ReadRegisterWord(chip, field.reg);
+    ShowField(field, word, controls_.Control(field.control));
+    const uint16_t value = Decode(field, word);
+    start_.emplace_back(&field, value);
+    return value;
+}
+
+bool Assistant::WriteValue(chip::TASensDig& chip, const ConfigField& field, uint16_t value) {
+    written_ = true;
+    PutFieldValue(field, value, controls_.Control(field.control));
+    return WriteField(chip, field, controls_).result != 0;
+}
+
+void Assistant::Fail(AssistantFault fault, std::string field) {
+    fault_ = fault;
+    faultField_ = std::move(field);
+    ending_ = AssistantOutcome::Failed;
+    if (written_) {
+        restoring_ = true;
+    } else {
+        outcome_ = ending_;
+    }
+}
+
+// --- the offsets ---------------------------------------------------------------------------
+
+OffsetAssistant::OffsetAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint)
+    : Assistant(controls),
+      seconds_(std::move(seconds)),
+      onPoint_(std::move(onPoint)),
+      sine_(Field("OFFSET_SIN")),
+      cosine_(Field("OFFSET_COS")) {}
+
+double OffsetAssistant::Progress() const {
+    if (Over()) return 1.0;
+    if (phase_ == Phase::ReadStart) return 0.0;
+    // Four measurements, and the corrections that may follow.
+    const double within = phase_ == Phase::Measure ? std::min(1.0, coverage_ / 360.0) : 1.0;
+    return std::min(1.0, (measurement_ + within) / 4.0);
+}
+
+void OffsetAssistant::StartMeasurement(int index) {
+    measurement_ = index;
+    phase_ = Phase::Measure;
+    fit_.Reset();
+    coverage_ = 0;
+    settle_ = index == 0 ? 0 : kSettlePoints;
+    measureStart_ = seconds_();
+}
+
+void OffsetAssistant::Work(chip::TASensDig& chip) {
+    switch (phase_) {
+        case Phase::ReadStart:
+            startSine_ = finalSine_ = Sign13(ReadStart(chip, sine_));
+            startCosine_ = finalCosine_ = Sign13(ReadStart(chip, cosine_));
+            StartMeasurement(0);
+            return;
+        case Phase::Measure:
+            MeasureStep(chip);
+            return;
+        case Phase::WriteSineTrial:
+            if (!WriteValue(chip, sine_, OffsetValue(finalSine_))) {
+                return Fail(AssistantFault::NotHeld, std::string(sine_.key));
+            }
+            return StartMeasurement(1);
+        case Phase::WriteCosineTrial:
+            if (!WriteValue(chip, cosine_, OffsetValue(finalCosine_))) {
+                return Fail(AssistantFault::NotHeld, std::string(cosine_.key));
+            }
+            return StartMeasurement(2);
+        case Phase::WriteSine:
+            if (!WriteValue(chip, sine_, OffsetValue(finalSine_))) {
+                return Fail(AssistantFault::NotHeld, std::string(sine_.key));
+            }
+            phase_ = Phase::WriteCosine;
+            return;
+        case Phase::WriteCosine:
+            if (!WriteValue(chip, cosine_, OffsetValue(finalCosine_))) {
+                return Fail(AssistantFault::NotHeld, std::string(cosine_.key));
+            }
+            return StartMeasurement(measurement_ + 1);
+    }
+}
+
+void OffsetAssistant::MeasureStep(chip::TASensDig& chip) {
+    const XYPoint point = ReadXYPoint(chip);
+    if (onPoint_) onPoint_(point);
+    if (settle_ > 0) {
+        --settle_;
+        return;
+    }
+    fit_.Add(point.X, point.Y);
+    if (fit_.Count() >= kMinPoints) {
+        if (const std::optional<LissajousResult> fit = fit_.Fit()) {
+            coverage_ = fit_.TurnCoverage(*fit);
+            if (coverage_ >= kFullTurnDegrees) return Measured(*fit);
+        }
+    }
+    if (seconds_() - measureStart_ > kTimeLimitSeconds) Fail(AssistantFault::NotTurning);
+}
+
+bool OffsetAssistant::ActsOnItsChannel(double own, double other, std::string_view field) {
+    if (std::abs(own) < kMinShift) {
+        Fail(AssistantFault::NoEffect, std::string(field));
+        return false;
+    }
+    if (std::abs(other) > std::max(kMinShift, std::abs(own) / 2)) {
+        Fail(AssistantFault::OtherChannel, std::string(field));
+        return false;
+    }
+    return true;
+}
+
+void OffsetAssistant::Measured(const LissajousResult& fit) {
+    measured_.push_back({fit.offsetX, fit.offsetY, fit.offsetErrorDegrees, fit_.Count()});
+    const CentreMeasurement& now = measured_.back();
+    sineLine_.Add(finalSine_ - startSine_, now.x);
+    cosineLine_.Add(finalCosine_ - startCosine_, now.y);
+    // A trial goes the way that would centre the channel if the register adds to it, half
+    // the way (the effect is then measured over a step well above the noise, and solving
+    // from it is less of an extrapolation), and the other way when that would leave the
+    // register's range.
+    auto trial = [](double centre, int start) {
+        const int size = std::clamp(static_cast<int>(std::lround(std::abs(centre) / 2)), kTrialStep,
+                                    kMaxTrialStep);
+        const int step = centre > 0 ? -size : size;
+        const int value = start + step;
+        return value < kOffsetMin || value > kOffsetMax ? -step : step;
+    };
+    switch (measurement_) {
+        case 0:
+            finalSine_ = startSine_ + trial(now.x, startSine_);
+            phase_ = Phase::WriteSineTrial;
+            return;
+        case 1: {
+            const CentreMeasurement& before = measured_[0];
+            if (!ActsOnItsChannel(now.x - before.x, now.y - before.y, sine_.key)) return;
+            finalCosine_ = startCosine_ + trial(now.y, startCosine_);
+            phase_ = Phase::WriteCosineTrial;
+            return;
+        }
+        case 2: {
+            const CentreMeasurement& before = measured_[1];
+            if (!ActsOnItsChannel(now.y - before.y, now.x - before.x, cosine_.key)) return;
+            return Solve();
+        }
+        default:
+            if (std::hypot(now.x, now.y) >= std::hypot(Before().x, Before().y)) {
+                return Fail(AssistantFault::NotBetter);
+            }
+            if (measurement_ >= 3 + kMaxCorrections) return Succeed();
+            return Solve();
+    }
+}
+
+void OffsetAssistant::Solve() {
+    // Each register moves its channel's centre by its effect per step: a straight line
+    // through every measurement so far, which crosses 0 at the value wanted. Each
+    // measurement after a write adds a point away from the trials', so the line and the
+    // value get better until the value stays where it is.
+    sineEffect_ = sineLine_.Slope();
+    cosineEffect_ = cosineLine_.Slope();
+    const int sine = startSine_ + static_cast<int>(std::lround(sineLine_.Root()));
+    const int cosine = startCosine_ + static_cast<int>(std::lround(cosineLine_.Root()));
+    for (const auto& [value, field] :
+         {std::pair{sine, sine_.key}, std::pair{cosine, cosine_.key}}) {
+        if (value < kOffsetMin || value > kOffsetMax) {
+            return Fail(AssistantFault::OutOfRange, std::string(field));
+        }
+    }
+    if (measurement_ >= 3 && sine == finalSine_ && cosine == finalCosine_) return Succeed();
+    finalSine_ = sine;
+    finalCosine_ = cosine;
+    phase_ = Phase::WriteSine;
+}
+
+// --- the zero position ---------------------------------------------------------------------
+
+ZeroAssistant::ZeroAssistant(FieldControls& controls)
+    : Assistant(controls), zero_(Field("ZERO_POS")) {}
+
+double ZeroAssistant::Progress() const {
+    if (Over()) return 1.0;
+    // Usually three rounds of readings, each but the last followed by a write.
+    const double done = round_ * (kReadings + 1) + static_cast<double>(readings_.size());
+    return std::min(1.0, done / (3.0 * kReadings + 2));
+}
+
+void ZeroAssistant::Work(chip::TASensDig& chip) {
+    switch (phase_) {
+        case Phase::ReadStart:
+            startZero_ = finalZero_ = ReadStart(chip, zero_);
+            phase_ = Phase::Read;
+            return;
+        case Phase::Read:
+            readings_.push_back(Low13(ReadRegisterWord(chip, kAngleOutput)));
+            if (static_cast<int>(readings_.size()) == kReadings) {
+                const std::vector<int> readings = std::exchange(readings_, {});
+                ReadRound(readings);
+            }
+            return;
+        case Phase::Write:
+            if (!WriteValue(chip, zero_, finalZero_))
+                return Fail(AssistantFault::NotHeld, std::string(zero_.key));
+            ++round_;
+            phase_ = Phase::Read;
+            return;
+    }
+}
+
+void ZeroAssistant::ReadRound(const std::vector<int>& readings) {
+    // The readings as differences from the first, so a position near 0 does not wrap.
+    int low = 0, high = 0;
+    double sum = 0;
+    for (int reading : readings) {
+        const int d = WrapAngle(reading - readings.front());
+        low = std::min(low, d);
+        high = std::max(high, d);
+        sum += d;
+    }
+    if (high - low > kRestSpread) return Fail(AssistantFault::Turning);
+    double mean = readings.front() + sum / static_cast<double>(readings.size());
+    mean -= kFullTurn * std::floor((mean + kFullTurn / 2.0) / kFullTurn);  // -4096 .. 4095
+    residual_ = mean;
+    if (round_ == 0) before_ = mean;
+    if (std::abs(mean) <= kCloseEnough) return Succeed();
+
+    switch (round_) {
+        case 0:
+            // The usual convention: the output is the position less ZERO_POS.
+            firstReading_ = mean;
+            firstZero_ = finalZero_ = TurnValue(startZero_ + std::lround(mean));
+            phase_ = Phase::Write;
+            return;
+        case 1: {
+            // The reading moved by slope codes per step of ZERO_POS: -1 in the usual
+            // convention, +1 in the opposite one.
+            const int stepped = WrapAngle(firstZero_ - startZero_);
+            double moved = mean - firstReading_;
+            moved -= kFullTurn * std::round(moved / kFullTurn);
+            slope_ = stepped == 0 ? 0.0 : moved / stepped;
+            if (std::abs(slope_) < 0.5 || std::abs(slope_) > 2) {
+                return Fail(AssistantFault::UnexpectedResponse, std::string(zero_.key));
+            }
+            break;
+        }
+        default:
+            if (std::abs(mean) >= std::abs(before_)) return Fail(AssistantFault::NotBetter);
+            if (round_ > kMaxCorrections) return Succeed();
+            break;
+    }
+    // The slope comes from one step: each correction gets closer still.
+    const uint16_t next = TurnValue(finalZero_ - std::lround(mean / slope_));
+    if (next == finalZero_) return Succeed();
+    finalZero_ = next;
+    phase_ = Phase::Write;
+}
+
+}  // namespace app
