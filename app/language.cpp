@@ -123,7 +123,7 @@ const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
 
 const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
 
-const std::array<RelabelRow, 31> kRelabelRowsAdded{{
+const std::array<RelabelRow, 33> kRelabelRowsAdded{{
     {"ChooseDataFile", {"btnChooseXYFile", "btnChooseChartsFile", "btnChooseAngleDataFile"}},
     {"tsRegMap", {"tsRegMap"}},
     {"RegMapColumns", {"sgRegMap"}},
@@ -155,6 +155,8 @@ const std::array<RelabelRow, 31> kRelabelRowsAdded{{
     {"LabelAngleRate", {"LabelAngleRate"}},
     {"LabelAngleLate", {"LabelAngleLate"}},
     {"LabelAngleSpeed", {"LabelAngleSpeed"}},
+    {"btnCentreSignals", {"btnCentreSignals"}},
+    {"btnZeroHere", {"btnZeroHere"}},
 }};
 
 namespace {
@@ -190,6 +192,33 @@ constexpr std::pair<std::string_view, std::string AnalysisTexts::*> kAnalysisKey
     {"vFixedAxes", &AnalysisTexts::vFixedAxes},
     {"vViewHeld", &AnalysisTexts::vViewHeld},
     {"vCannotWrite", &AnalysisTexts::vCannotWrite},
+};
+
+constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrationKeys[] = {
+    {"vReadoutRunning", &CalibrationTexts::vReadoutRunning},
+    {"vCentreProgress", &CalibrationTexts::vCentreProgress},
+    {"vZeroProgress", &CalibrationTexts::vZeroProgress},
+    {"vRestoring", &CalibrationTexts::vRestoring},
+    {"vCancel", &CalibrationTexts::vCancel},
+    {"vCentreDone", &CalibrationTexts::vCentreDone},
+    {"vCentreFailed", &CalibrationTexts::vCentreFailed},
+    {"vCentreBefore", &CalibrationTexts::vCentreBefore},
+    {"vCentreAfter", &CalibrationTexts::vCentreAfter},
+    {"vCentreValues", &CalibrationTexts::vCentreValues},
+    {"vZeroDone", &CalibrationTexts::vZeroDone},
+    {"vZeroFailed", &CalibrationTexts::vZeroFailed},
+    {"vZeroResult", &CalibrationTexts::vZeroResult},
+    {"vZeroValues", &CalibrationTexts::vZeroValues},
+    {"vNotTurning", &CalibrationTexts::vNotTurning},
+    {"vNoEffect", &CalibrationTexts::vNoEffect},
+    {"vOtherChannel", &CalibrationTexts::vOtherChannel},
+    {"vOutOfRange", &CalibrationTexts::vOutOfRange},
+    {"vNotBetter", &CalibrationTexts::vNotBetter},
+    {"vNotHeld", &CalibrationTexts::vNotHeld},
+    {"vTurning", &CalibrationTexts::vTurning},
+    {"vUnexpected", &CalibrationTexts::vUnexpected},
+    {"vRestored", &CalibrationTexts::vRestored},
+    {"vCancelled", &CalibrationTexts::vCancelled},
 };
 
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
@@ -240,6 +269,9 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
     }
     for (const auto& [key, text] : kAnalysisKeys) {
         if (file.Has(key)) texts.analysis.*text = file.Text(key);
+    }
+    for (const auto& [key, text] : kCalibrationKeys) {
+        if (file.Has(key)) texts.calibration.*text = file.Text(key);
     }
 
     target.SetControlText(kConnectStateLabel, texts.vNotDefined);

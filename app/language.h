@@ -49,6 +49,39 @@ struct AnalysisTexts {
     std::string vCannotWrite = "Cannot write %1.";
 };
 
+/// The messages of the calibration assistants, as RegisterMapTexts.
+struct CalibrationTexts {
+    std::string vReadoutRunning =
+        "Stop the periodic readout first: the assistant needs the chip to itself.";
+    std::string vCentreProgress = "Centring the signals: measurement %1 over a full turn…";
+    std::string vZeroProgress = "Setting the zero position: reading the angle…";
+    std::string vRestoring = "Writing the starting values back…";
+    std::string vCancel = "Cancel";
+    std::string vCentreDone = "The signals are centred.";
+    std::string vCentreFailed = "The signals were not centred:";
+    std::string vCentreBefore = "Before: centre X %1, Y %2 codes; first-harmonic angle error %3°.";
+    std::string vCentreAfter = "After: centre X %1, Y %2 codes; first-harmonic angle error %3°.";
+    std::string vCentreValues =
+        "OFFSET_SIN %1 → %2, OFFSET_COS %3 → %4 (measured: %5 and %6 codes of centre per step).";
+    std::string vZeroDone = "The present position reads zero.";
+    std::string vZeroFailed = "The zero position was not set:";
+    std::string vZeroResult = "The angle read %1 codes (%2°) before and %3 codes (%4°) after.";
+    std::string vZeroValues = "ZERO_POS %1 → %2.";
+    std::string vNotTurning =
+        "The magnet did not cover a full turn within %1 s: let it turn, then try again.";
+    std::string vNoEffect = "A trial step of %1 did not move its signal's centre.";
+    std::string vOtherChannel = "A trial step of %1 moved the other signal's centre.";
+    std::string vOutOfRange = "The value of %1 that would centre its signal is out of its range.";
+    std::string vNotBetter = "The result was no better than the start.";
+    std::string vNotHeld = "The chip did not hold the value written to %1.";
+    std::string vTurning =
+        "The magnet turns: successive angle readings differ by more than the noise. Stop it, "
+        "then try again.";
+    std::string vUnexpected = "The angle reading did not follow %1 step for step.";
+    std::string vRestored = "The starting values were written back.";
+    std::string vCancelled = "Cancelled.";
+};
+
 /// Texts kept from the language file for the pages that show them after start-up. Every
 /// field is empty until the language has been loaded; nothing writes them afterwards.
 struct LanguageTexts {
@@ -67,6 +100,7 @@ struct LanguageTexts {
     std::string vAboutTextD;
     RegisterMapTexts regMap;
     AnalysisTexts analysis;
+    CalibrationTexts calibration;
 };
 
 /// The language chosen by the files present beside the executable. The caption and the
@@ -117,7 +151,7 @@ extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 extern const RelabelRow kRelabelRowLast;
 /// The controls added to the window since: relabelled after row 65, and only by a key the
 /// file has (a file without it leaves their design text).
-extern const std::array<RelabelRow, 31> kRelabelRowsAdded;
+extern const std::array<RelabelRow, 33> kRelabelRowsAdded;
 
 /// The buttons that take the start text btnStart.
 inline constexpr std::array<std::string_view, 3> kStartButtons{"btnStart", "BtnStartAngleWrkData",

@@ -40,6 +40,8 @@ AnglePage::AnglePage(QWidget* parent) : QWidget(parent) {
     auto [write, read] = AddGroupButtons(second, this, 2);
     btnWriteGroup2 = write;
     btnReadGroup2 = read;
+    btnZeroHere = Named(new QPushButton(Design("Текущее положение — ноль"), this), "btnZeroHere");
+    third->addWidget(btnZeroHere);
     for (QVBoxLayout* column : {first, second, third}) column->addStretch(1);
 }
 

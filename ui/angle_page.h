@@ -24,6 +24,8 @@ class AnglePage : public QWidget {
     QCheckBox* cbDIR = nullptr;
     QPushButton* btnWriteGroup2 = nullptr;
     QPushButton* btnReadGroup2 = nullptr;
+    /// Writes ZERO_POS so that the magnet's present position reads 0.
+    QPushButton* btnZeroHere = nullptr;
 };
 
 }  // namespace ui

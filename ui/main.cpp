@@ -24,6 +24,7 @@
 #include "ui/UnitAbout.h"
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
+#include "ui/calibration_controller.h"
 #include "ui/charts_page.h"
 #include "ui/control_index.h"
 #include "ui/dial_indicator.h"
@@ -92,6 +93,13 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
     registerController_ = std::make_unique<RegisterController>(context, *controls_, this);
     regMapController_ = new RegMapController(context, *tsRegMap, registerController_->Fields(),
                                              controls_->Get<QLineEdit>("EditChipID"), this);
+    calibrationController_ = new CalibrationController(
+        context, registerController_->Fields(), *tsXYChart,
+        [this] { return regMapController_->Running(); }, this);
+    connect(tsXYChart->btnCentreSignals, &QPushButton::clicked, calibrationController_,
+            &CalibrationController::btnCentreSignalsClick);
+    connect(stAng->btnZeroHere, &QPushButton::clicked, calibrationController_,
+            &CalibrationController::btnZeroHereClick);
     FormCreate(options.args);
     if (!batchExitCode_) F_About = new TF_About(context.texts, this);
 }

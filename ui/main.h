@@ -22,6 +22,7 @@ class QTimer;
 namespace ui {
 
 class AnalogPage;
+class CalibrationController;
 class AnglePage;
 class ControlIndex;
 class ChartsPage;
@@ -136,6 +137,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     std::unique_ptr<ControlIndex> controls_;
     std::unique_ptr<RegisterController> registerController_;
     RegMapController* regMapController_ = nullptr;  // a child of the window
+    CalibrationController* calibrationController_ = nullptr;  // a child of the window
     std::optional<int> batchExitCode_;
     bool destroyed_ = false;
     bool loadingSettings_ = false;

@@ -88,6 +88,7 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
         Named(new QCheckBox(QString::fromUtf8("Сохранять на файл"), this), "cbSaveXYToFile");
     LabelInterval = Named(new QLabel(QString::fromUtf8("Интервал, мс"), this), "LabelInterval");
     btnClear3 = Named(new QPushButton(QString::fromUtf8("Сбросить"), this), "btnClear3");
+    btnCentreSignals = Named(new QPushButton(Design("Центрировать"), this), "btnCentreSignals");
     TimerXYData->setInterval(200);
 
     ChartXY = Named(new PointCloudChart(this), "ChartXY");
@@ -141,6 +142,7 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     top->addWidget(LabelInterval, 0, 3);
     top->addWidget(EditXYInt, 1, 3);
     top->addWidget(btnClear3, 0, 4, 2, 1, Qt::AlignBottom);
+    top->addWidget(btnCentreSignals, 0, 5, 2, 1, Qt::AlignBottom);
     top->setColumnStretch(0, 1);
     PanelFit = new FitPanel(this);
     auto* bottom = new QHBoxLayout;
@@ -181,17 +183,27 @@ void XYPage::TimerXYDataTimer() {
     readout_.Tick([this] {
         if (context_.chip == nullptr) return;
         const app::XYPoint point = app::ReadXYPoint(*context_.chip);
-        Statistics.Add(point);
-        ShowStatistics();
-        Fit.Add(point.X, point.Y);
         // The last reading of a run is always shown.
-        if (!context_.bStarted || !fitShown_.isValid() || fitShown_.elapsed() >= kFitPeriodMs)
-            ShowFit();
-        ChartXY->AddPoint(point.X, point.Y);
+        ShowPoint(point, !context_.bStarted);
         if (cbSaveXYToFile->isChecked())
             app::AppendLogLine(EditXYFilename->text().toStdString(), app::kXYLogHeader,
                                app::XYLogLine(point));
     });
+}
+
+void XYPage::ShowPoint(const app::XYPoint& point, bool fitNow) {
+    Statistics.Add(point);
+    ShowStatistics();
+    Fit.Add(point.X, point.Y);
+    if (fitNow || !fitShown_.isValid() || fitShown_.elapsed() >= kFitPeriodMs) ShowFit();
+    ChartXY->AddPoint(point.X, point.Y);
+}
+
+void XYPage::Restart() {
+    Statistics.Reset();
+    ShowStatistics();
+    StartFit();
+    ChartXY->ClearPoints();
 }
 
 void XYPage::ShowStatistics() {

@@ -43,6 +43,8 @@ class XYPage : public QWidget {
     QLabel* LabelInterval = nullptr;
     QLineEdit* EditXYInt = nullptr;
     QPushButton* btnClear3 = nullptr;
+    /// Centres the signals with the digital offsets (the calibration assistant).
+    QPushButton* btnCentreSignals = nullptr;
     PointCloudChart* ChartXY = nullptr;
     QWidget* Panel5 = nullptr;
     QLabel* LabelXYSinL = nullptr;
@@ -75,6 +77,11 @@ class XYPage : public QWidget {
 
     /// Shows the fit now (the tick shows it at most every kFitPeriodMs).
     void ShowFit();
+    /// One reading: into the statistics, the fit and the chart (not the log); the fit is
+    /// shown at most every kFitPeriodMs unless fitNow.
+    void ShowPoint(const app::XYPoint& point, bool fitNow = false);
+    /// Empties the chart, the statistics and the fit, as a start does.
+    void Restart();
     static constexpr int kFitPeriodMs = 300;
 
   private:

@@ -1,102 +1,21 @@
 // Faults as the window shows them, on the offscreen platform against the virtual chip: the
 // state text and indicators of a chip that does not answer, a log file on a full disk during
 // the periodic angle readout, and an adapter unplugged while the readout runs.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <cstdlib>
-#include <functional>
-#include <memory>
 
-#include "chip/ASens_Digital.h"
-#include "chip/UnitFTDI.h"
-#include "chip/UnitSPI.h"
-#include "sim/qx5520_sim.h"
-#include "tests/faults/tool_run.h"
-#include "ui/main.h"
-#include "ui/message_box.h"
+#include "tests/faults/window_fixture.h"
 #include "ui/work_page.h"
 
 namespace faults {
 namespace {
-
-class NoPause : public chip::Clock {
-  public:
-    void Sleep(std::chrono::milliseconds) override {}
-};
-
-struct Message {
-    QMessageBox::Icon icon;
-    QString text;
-};
-
-constexpr const char* kLanguage =
-    "[Language]\nbtnStart=Start\nbtnStop=Stop\nvChipIdentified=identified\n"
-    "vChipNotIdentified=\"not identified\"\nvChipNotConnected=\"not connected\"\n"
-    "vNotDefined=unknown\nvChannelsFound=\"Channels: \"\n";
-
-class WindowFault : public testing::Test {
-  protected:
-    void SetUp() override {
-        chip::LoadAdapterLibrary();  // the virtual chip beside this executable
-        void* handle = ::dlopen(QX_SIM_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
-        ASSERT_NE(handle, nullptr);
-        reset_ = reinterpret_cast<QX5520Sim_Reset_t>(::dlsym(handle, "QX5520Sim_Reset"));
-        ASSERT_NE(reset_, nullptr);
-        WriteFile(dir_ / "lang.eng", kLanguage);
-        previous_ = ui::SetMessageBoxFunction(
-            [this](QWidget*, QMessageBox::Icon icon, const QString&, const QString& text) {
-                messages.push_back({icon, text});
-            });
-    }
-    void TearDown() override {
-        window.reset();
-        ui::SetMessageBoxFunction(previous_);
-        ::unsetenv("QX5520_SIM");
-    }
-
-    void Use(const std::string& keys) {
-        WriteFile(dir_ / "scenario.ini", "[sim]\nnoise=0\nrpm=0.5\n" + keys);
-        ::setenv("QX5520_SIM", (dir_ / "scenario.ini").c_str(), 1);
-        reset_();
-    }
-
-    ui::TF_Face& Open() {
-        window = std::make_unique<ui::TF_Face>(
-            ui::FaceOptions{dir_.path().string() + "/", {}, {}, &clock_});
-        return *window;
-    }
-
-    template <typename Widget>
-    Widget* Find(const char* name) const {
-        return window->findChild<Widget*>(name);
-    }
-
-    static bool ProcessUntil(const std::function<bool()>& done, int ms) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents();
-        return done();
-    }
-
-    TempDir dir_;
-    NoPause clock_;
-    std::unique_ptr<ui::TF_Face> window;
-    std::vector<Message> messages;
-
-  private:
-    QX5520Sim_Reset_t reset_ = nullptr;
-    ui::MessageBoxFunction previous_;
-};
 
 struct ChipFault {
     const char* name;

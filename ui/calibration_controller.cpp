@@ -1,0 +1,248 @@
+#include "ui/calibration_controller.h"
+
+#include <QProgressDialog>
+#include <QTimer>
+#include <chrono>
+#include <cmath>
+#include <utility>
+
+#include "app/calibration.h"
+#include "ui/message_box.h"
+#include "ui/point_cloud_chart.h"
+#include "ui/window_context.h"
+#include "ui/window_style.h"
+#include "ui/xy_page.h"
+
+namespace ui {
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString Codes(double value) {
+    return QString::number(value, 'f', 1);
+}
+
+QString Degrees(double value) {
+    return QString::number(value, 'f', 2);
+}
+
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+CalibrationController::CalibrationController(WindowContext& context, app::FieldControls& fields,
+                                             XYPage& xy, std::function<bool()> busy,
+                                             QWidget* window)
+    : QObject(window),
+      context_(context),
+      fields_(fields),
+      xy_(xy),
+      busy_(std::move(busy)),
+      window_(window),
+      timer_(Named(new QTimer(this), "TimerCalibration")) {
+    timer_->setInterval(0);
+    connect(timer_, &QTimer::timeout, this, &CalibrationController::TimerCalibrationTimer);
+}
+
+CalibrationController::~CalibrationController() = default;
+
+bool CalibrationController::MayStart() {
+    if (Running() || context_.chip == nullptr) return false;
+    if (context_.bStarted || (busy_ && busy_())) {
+        ShowMessage(window_, QMessageBox::Information, ApplicationTitle(),
+                    Text(context_.texts.calibration.vReadoutRunning));
+        return false;
+    }
+    return true;
+}
+
+void CalibrationController::btnCentreSignalsClick() {
+    if (!MayStart()) return;
+    // The page shows each measurement's turn and its fit, from an empty chart.
+    shownMeasurement_ = -1;
+    auto assistant = std::make_unique<app::OffsetAssistant>(
+        fields_, &SteadySeconds, [this](const app::XYPoint& point) {
+            const int measurement =
+                static_cast<const app::OffsetAssistant&>(*assistant_).Measurement();
+            if (measurement != shownMeasurement_) {
+                shownMeasurement_ = measurement;
+                xy_.Restart();
+            }
+            xy_.ShowPoint(point);
+        });
+    const app::OffsetAssistant* offsets = assistant.get();
+    Start(
+        std::move(assistant),
+        [this, offsets] {
+            return Text(context_.texts.calibration.vCentreProgress)
+                .arg(std::min(offsets->Measurement() + 1, 4));
+        },
+        [this] {
+            xy_.ShowFit();
+            return CentreReport();
+        });
+}
+
+void CalibrationController::btnZeroHereClick() {
+    if (!MayStart()) return;
+    Start(
+        std::make_unique<app::ZeroAssistant>(fields_),
+        [this] { return Text(context_.texts.calibration.vZeroProgress); },
+        [this] { return ZeroReport(); });
+}
+
+void CalibrationController::Start(std::unique_ptr<app::Assistant> assistant,
+                                  std::function<QString()> label, std::function<QString()> report) {
+    assistant_ = std::move(assistant);
+    label_ = std::move(label);
+    report_ = std::move(report);
+    // Window-modal: nothing else in the window can reach the chip or the fields meanwhile;
+    // the timer's ticks still run.
+    progress_ = new QProgressDialog(label_(), Text(context_.texts.calibration.vCancel), 0,
+                                    kProgressSteps, window_);
+    progress_->setObjectName("dlgCalibration");
+    progress_->setWindowTitle(ApplicationTitle());
+    progress_->setWindowModality(Qt::WindowModal);
+    progress_->setAutoClose(false);
+    progress_->setAutoReset(false);
+    progress_->setMinimumDuration(0);
+    progress_->setValue(0);
+    connect(progress_, &QProgressDialog::canceled, this, &CalibrationController::CancelClick);
+    timer_->start();
+}
+
+void CalibrationController::CancelClick() {
+    if (!Running()) return;
+    assistant_->Cancel();
+    // Writing the starting values back takes a few ticks; it cannot be cancelled.
+    if (progress_ != nullptr && !assistant_->Over()) {
+        progress_->setCancelButton(nullptr);
+        progress_->setLabelText(Text(context_.texts.calibration.vRestoring));
+        progress_->show();
+    }
+    if (assistant_->Over()) End();
+}
+
+void CalibrationController::TimerCalibrationTimer() {
+    // No tick runs while this one waits in an error report.
+    timer_->stop();
+    if (!Running()) return;
+    RunChipOperation(context_, [this](chip::TASensDig& chip) { assistant_->Step(chip); });
+    if (!Running()) return;
+    if (assistant_->Over()) return End();
+    if (progress_ != nullptr) {
+        progress_->setValue(static_cast<int>(std::lround(assistant_->Progress() * kProgressSteps)));
+        if (!progress_->wasCanceled()) progress_->setLabelText(label_());
+    }
+    timer_->start();
+}
+
+void CalibrationController::End() {
+    timer_->stop();
+    if (progress_ != nullptr) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+    const QString report = report_();
+    const bool done = assistant_->Outcome() == app::AssistantOutcome::Done;
+    assistant_.reset();
+    ShowMessage(window_, done ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
+                report);
+}
+
+QString CalibrationController::FaultText() const {
+    const app::CalibrationTexts& texts = context_.texts.calibration;
+    const QString field = Text(assistant_->FaultField());
+    switch (assistant_->Fault()) {
+        case app::AssistantFault::None:
+            break;
+        case app::AssistantFault::NotTurning:
+            return Text(texts.vNotTurning).arg(app::OffsetAssistant::kTimeLimitSeconds);
+        case app::AssistantFault::NoEffect:
+            return Text(texts.vNoEffect).arg(field);
+        case app::AssistantFault::OtherChannel:
+            return Text(texts.vOtherChannel).arg(field);
+        case app::AssistantFault::OutOfRange:
+            return Text(texts.vOutOfRange).arg(field);
+        case app::AssistantFault::NotBetter:
+            return Text(texts.vNotBetter);
+        case app::AssistantFault::NotHeld:
+            return Text(texts.vNotHeld).arg(field);
+        case app::AssistantFault::Turning:
+            return Text(texts.vTurning);
+        case app::AssistantFault::UnexpectedResponse:
+            return Text(texts.vUnexpected).arg(field);
+    }
+    return {};
+}
+
+QString CalibrationController::CentreReport() const {
+    const app::CalibrationTexts& texts = context_.texts.calibration;
+    const auto& a = static_cast<const app::OffsetAssistant&>(*assistant_);
+    QStringList lines;
+    switch (a.Outcome()) {
+        case app::AssistantOutcome::Done:
+            lines << Text(texts.vCentreDone);
+            break;
+        case app::AssistantOutcome::Cancelled:
+            lines << Text(texts.vCancelled);
+            break;
+        default:
+            lines << Text(texts.vCentreFailed) << FaultText();
+            break;
+    }
+    const app::CentreMeasurement before = a.Before(), after = a.After();
+    if (before.points > 0) {
+        lines << Text(texts.vCentreBefore)
+                     .arg(Codes(before.x), Codes(before.y), Degrees(before.errorDegrees));
+    }
+    if (after.points > 0) {
+        lines << Text(texts.vCentreAfter)
+                     .arg(Codes(after.x), Codes(after.y), Degrees(after.errorDegrees));
+    }
+    if (a.Outcome() == app::AssistantOutcome::Done) {
+        lines << Text(texts.vCentreValues)
+                     .arg(a.StartSine())
+                     .arg(a.FinalSine())
+                     .arg(a.StartCosine())
+                     .arg(a.FinalCosine())
+                     .arg(QString::number(a.SineEffect(), 'f', 2))
+                     .arg(QString::number(a.CosineEffect(), 'f', 2));
+    }
+    if (a.Restored()) lines << Text(texts.vRestored);
+    return lines.join(QLatin1Char('\n'));
+}
+
+QString CalibrationController::ZeroReport() const {
+    const app::CalibrationTexts& texts = context_.texts.calibration;
+    const auto& a = static_cast<const app::ZeroAssistant&>(*assistant_);
+    QStringList lines;
+    switch (a.Outcome()) {
+        case app::AssistantOutcome::Done:
+            lines << Text(texts.vZeroDone)
+                  << Text(texts.vZeroResult)
+                         .arg(Codes(a.Before()), Degrees(app::ZeroAssistant::Degrees(a.Before())),
+                              Codes(a.Residual()),
+                              Degrees(app::ZeroAssistant::Degrees(a.Residual())))
+                  << Text(texts.vZeroValues).arg(a.StartZero()).arg(a.FinalZero());
+            break;
+        case app::AssistantOutcome::Cancelled:
+            lines << Text(texts.vCancelled);
+            break;
+        default:
+            lines << Text(texts.vZeroFailed) << FaultText();
+            break;
+    }
+    if (a.Restored()) lines << Text(texts.vRestored);
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace ui
