@@ -101,6 +101,7 @@ void CalibrationController::btnZeroHereClick() {
 void CalibrationController::Start(std::unique_ptr<app::Assistant> assistant,
                                   std::function<QString()> label, std::function<QString()> report) {
     assistant_ = std::move(assistant);
+    operation_ = std::make_unique<ChipOperation>(context_);
     label_ = std::move(label);
     report_ = std::move(report);
     // Window-modal: nothing else in the window can reach the chip or the fields meanwhile;
@@ -156,6 +157,7 @@ void CalibrationController::End() {
     assistant_.reset();
     ShowMessage(window_, done ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
                 report);
+    operation_.reset();  // a close that waited goes on now
 }
 
 QString CalibrationController::FaultText() const {

@@ -21,6 +21,7 @@ class Assistant;
 
 namespace ui {
 
+class ChipOperation;
 class XYPage;
 struct WindowContext;
 
@@ -62,6 +63,9 @@ class CalibrationController : public QObject {
     QTimer* timer_;
     QProgressDialog* progress_ = nullptr;
     std::unique_ptr<app::Assistant> assistant_;
+    // The assistant is one chip operation from start to end: a close of the window waits
+    // for it (and cancels it).
+    std::unique_ptr<ChipOperation> operation_;
     std::function<QString()> label_;
     std::function<QString()> report_;
     int shownMeasurement_ = -1;  // the offset assistant's measurement the X-Y page shows

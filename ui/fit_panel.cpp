@@ -103,8 +103,10 @@ void FitPanel::Show(const std::optional<app::LissajousResult>& r, app::FitShortf
     const QString small = QString::fromStdString(texts.vSmallSignal);
     if (room.clipsX) warnings << clips.arg(QLatin1Char('X'));
     if (room.clipsY) warnings << clips.arg(QLatin1Char('Y'));
-    if (room.smallX) warnings << small.arg(QLatin1Char('X'));
-    if (room.smallY) warnings << small.arg(QLatin1Char('Y'));
+    // Until the points go around most of a turn their extremes say nothing of the signal's
+    // size: a small signal is named only with a fit.
+    if (r && room.smallX) warnings << small.arg(QLatin1Char('X'));
+    if (r && room.smallY) warnings << small.arg(QLatin1Char('Y'));
     LabelHeadroomWarning->setText(warnings.join(QLatin1Char('\n')));
 }
 

@@ -106,6 +106,10 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
 
 TF_Face::~TF_Face() {
     FormDestroy();
+    // An assistant that still runs ends its chip operation on the context, which goes before
+    // the window's children do.
+    delete calibrationController_;
+    calibrationController_ = nullptr;
 }
 
 void TF_Face::BuildLayout() {
@@ -244,10 +248,13 @@ void TF_Face::btnAboutClick() {
 
 void TF_Face::closeEvent(QCloseEvent* event) {
     // A close that arrives while a handler is inside a chip operation (its error report, a
-    // message box, runs the event loop) waits for it: the chip object must outlive it.
+    // message box, runs the event loop) or while a calibration assistant runs waits for it:
+    // the chip object must outlive it.
     if (context.chipOperations > 0) {
         closePending_ = true;
         event->ignore();
+        // A calibration assistant writes the starting values back first.
+        if (calibrationController_ != nullptr) calibrationController_->CancelClick();
         return;
     }
     FormDestroy();

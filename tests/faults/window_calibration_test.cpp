@@ -70,6 +70,30 @@ TEST_F(WindowCalibration, CancelPutsTheStartingOffsetsBack) {
     EXPECT_EQ(Text("EditOFFSET_COS"), "7942");
 }
 
+TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
+    Use(std::string(kSetOff) + "rpm=6\n", true);
+    Open().show();
+    window->tsXYChart->btnCentreSignals->click();
+    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
+    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") != "300"; }, 20000));
+    EXPECT_FALSE(window->close()) << "the window closed with the trial value in the chip";
+    ASSERT_TRUE(Report());
+    EXPECT_TRUE(messages[0].text.startsWith("Cancelled.")) << messages[0].text.toStdString();
+    EXPECT_EQ(Text("EditOFFSET_SIN"), "300");
+    EXPECT_TRUE(
+        ProcessUntil([&] { return window->isHidden() && window->context.chip == nullptr; }, 5000))
+        << "the close did not go on";
+}
+
+TEST_F(WindowCalibration, AWindowDestroyedWhileAnAssistantRunsLeavesNothingBehind) {
+    Use(std::string(kSetOff) + "rpm=6\n", true);
+    Open();
+    window->tsXYChart->btnCentreSignals->click();
+    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
+    window.reset();  // the sanitizers see any use of the gone context
+    EXPECT_TRUE(messages.empty());
+}
+
 TEST_F(WindowCalibration, SetZeroHereMakesThePositionReadZeroAndRefusesAWhileReadoutRuns) {
     Use(std::string(kSetOff) + "rpm=0.002\n", true);
     Open();

@@ -64,9 +64,8 @@ TEST_F(FitPageTest, AFullTurnShowsTheEllipseItsBudgetAndTheHeadroom) {
     EXPECT_EQ(Text(page.PanelFit->LabelFitState), "The fit needs at least 8 points.");
     EXPECT_EQ(Text(page.PanelFit->LabelFitOffsetV), "");
     EXPECT_EQ(page.FitCurve->dataCount(), 0);
-    EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning),
-              "Channel X uses less than a quarter of the ADC range: raise its gain.\n"
-              "Channel Y uses less than a quarter of the ADC range: raise its gain.");
+    // One point says nothing of the signal's size.
+    EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning), "");
 }
 
 TEST_F(FitPageTest, HalfATurnAsksForMoreAndAClippingChannelIsNamed) {
@@ -76,9 +75,9 @@ TEST_F(FitPageTest, HalfATurnAsksForMoreAndAClippingChannelIsNamed) {
     page.ShowFit();
     EXPECT_EQ(Text(page.PanelFit->LabelFitState),
               "The fit needs points around at least 270° of a turn: let the magnet turn.");
-    // Half a turn takes X only from its offset to its top: 2000 of 8191 codes.
-    EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning),
-              "Channel X uses less than a quarter of the ADC range: raise its gain.");
+    // Half a turn takes X only from its offset to its top, 2000 of 8191 codes: no sign of
+    // a small signal until the points go around most of a turn.
+    EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning), "");
     chip_.registers[35] = Code(4095);
     chip_.registers[34] = Code(0);
     page.TimerXYDataTimer();
@@ -91,6 +90,21 @@ TEST_F(FitPageTest, HalfATurnAsksForMoreAndAClippingChannelIsNamed) {
     EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning),
               "Channel X reaches the end of the ADC range and clips: lower its gain.\n"
               "Channel Y reaches the end of the ADC range and clips: lower its gain.");
+}
+
+TEST_F(FitPageTest, ASmallSignalIsNamedOnceThePointsGoAroundATurn) {
+    page.btnStartXYChart->click();
+    for (int degrees = 0; degrees < 360; degrees += 10) {
+        const double t = degrees * std::numbers::pi / 180;
+        chip_.registers[35] = Code(500 * std::sin(t));
+        chip_.registers[34] = Code(400 * std::cos(t));
+        page.TimerXYDataTimer();
+    }
+    page.ShowFit();
+    EXPECT_EQ(Text(page.PanelFit->LabelFitState), "");
+    EXPECT_EQ(Text(page.PanelFit->LabelHeadroomWarning),
+              "Channel X uses less than a quarter of the ADC range: raise its gain.\n"
+              "Channel Y uses less than a quarter of the ADC range: raise its gain.");
 }
 
 class AngleStatsPageTest : public measure_test::MeasureTest {
