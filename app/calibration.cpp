@@ -72,10 +72,10 @@ void Assistant::Step(chip::TASensDig& chip) {
         }
         if (restoreNext_ < start_.size()) {
             const auto& [field, value] = start_[restoreNext_++];
-            WriteValue(chip, *field, value);
+            if (!WriteValue(chip, *field, value)) restoreFailed_ = true;
             return;
         }
-        restored_ = true;
+        restored_ = !restoreFailed_;
         outcome_ = ending_;
     } catch (...) {
         outcome_ = AssistantOutcome::Failed;
@@ -131,9 +131,10 @@ OffsetAssistant::OffsetAssistant(FieldControls& controls, Seconds seconds, Point
 double OffsetAssistant::Progress() const {
     if (Over()) return 1.0;
     if (phase_ == Phase::ReadStart) return 0.0;
-    // Four measurements, and the corrections that may follow.
+    // Four measurements, and the corrections that may follow (the bar jumps to its end when
+    // none is needed).
     const double within = phase_ == Phase::Measure ? std::min(1.0, coverage_ / 360.0) : 1.0;
-    return std::min(1.0, (measurement_ + within) / 4.0);
+    return std::min(1.0, (measurement_ + within) / (4.0 + kMaxCorrections));
 }
 
 void OffsetAssistant::StartMeasurement(int index) {

@@ -67,6 +67,8 @@ class Assistant {
     const std::string& FaultField() const { return faultField_; }
     /// True when a fault or Cancel put back what the chip held at the start.
     bool Restored() const { return restored_; }
+    /// True when the chip did not take a starting value back (its field is red).
+    bool RestoreFailed() const { return restoreFailed_; }
     /// How far it has come, from 0 to 1.
     virtual double Progress() const = 0;
 
@@ -91,6 +93,7 @@ class Assistant {
     bool written_ = false;
     bool restoring_ = false;
     bool restored_ = false;
+    bool restoreFailed_ = false;
     AssistantOutcome ending_ = AssistantOutcome::Failed;  // the outcome after restoring
     size_t restoreNext_ = 0;
 };

@@ -218,6 +218,7 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vTurning", &CalibrationTexts::vTurning},
     {"vUnexpected", &CalibrationTexts::vUnexpected},
     {"vRestored", &CalibrationTexts::vRestored},
+    {"vNotRestored", &CalibrationTexts::vNotRestored},
     {"vCancelled", &CalibrationTexts::vCancelled},
 };
 

@@ -79,6 +79,7 @@ struct CalibrationTexts {
         "then try again.";
     std::string vUnexpected = "The angle reading did not follow %1 step for step.";
     std::string vRestored = "The starting values were written back.";
+    std::string vNotRestored = "The chip did not take a starting value back: see the field in red.";
     std::string vCancelled = "Cancelled.";
 };
 

@@ -160,6 +160,15 @@ void CalibrationController::End() {
     operation_.reset();  // a close that waited goes on now
 }
 
+QString CalibrationController::Finish(QStringList lines, const app::Assistant& a) const {
+    const app::CalibrationTexts& texts = context_.texts.calibration;
+    if (a.Restored()) lines << Text(texts.vRestored);
+    if (a.RestoreFailed()) lines << Text(texts.vNotRestored);
+    // A transfer that failed has its own report: no reason of the assistant's.
+    lines.removeAll(QString());
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString CalibrationController::FaultText() const {
     const app::CalibrationTexts& texts = context_.texts.calibration;
     const QString field = Text(assistant_->FaultField());
@@ -219,8 +228,7 @@ QString CalibrationController::CentreReport() const {
                      .arg(QString::number(a.SineEffect(), 'f', 2))
                      .arg(QString::number(a.CosineEffect(), 'f', 2));
     }
-    if (a.Restored()) lines << Text(texts.vRestored);
-    return lines.join(QLatin1Char('\n'));
+    return Finish(lines, a);
 }
 
 QString CalibrationController::ZeroReport() const {
@@ -243,8 +251,7 @@ QString CalibrationController::ZeroReport() const {
             lines << Text(texts.vZeroFailed) << FaultText();
             break;
     }
-    if (a.Restored()) lines << Text(texts.vRestored);
-    return lines.join(QLatin1Char('\n'));
+    return Finish(lines, a);
 }
 
 }  // namespace ui

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
 
@@ -52,6 +53,8 @@ class CalibrationController : public QObject {
     void TimerCalibrationTimer();
     void End();
     QString FaultText() const;
+    /// The report's lines with how the starting values went back, one text.
+    QString Finish(QStringList lines, const app::Assistant& a) const;
     QString CentreReport() const;
     QString ZeroReport() const;
 
