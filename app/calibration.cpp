@@ -83,6 +83,12 @@ void Assistant::Step(chip::TASensDig& chip) {
     }
 }
 
+void Assistant::Abandon(chip::TASensDig& chip) {
+    Cancel();
+    // The restore is a write per starting value, and one step to end.
+    for (size_t steps = 0; !Over() && steps <= start_.size() + 1; ++steps) Step(chip);
+}
+
 void Assistant::Cancel() {
     if (Over() || restoring_) return;
     ending_ = AssistantOutcome::Cancelled;
@@ -242,12 +248,14 @@ void OffsetAssistant::Measured(const LissajousResult& fit) {
             if (!ActsOnItsChannel(now.y - before.y, now.x - before.x, cosine_.key)) return;
             return Solve();
         }
-        default:
-            if (std::hypot(now.x, now.y) >= std::hypot(Before().x, Before().y)) {
+        default: {
+            const double distance = std::hypot(now.x, now.y);
+            if (distance > kMinShift && distance >= std::hypot(Before().x, Before().y)) {
                 return Fail(AssistantFault::NotBetter);
             }
             if (measurement_ >= 3 + kMaxCorrections) return Succeed();
             return Solve();
+        }
     }
 }
 
@@ -280,7 +288,8 @@ ZeroAssistant::ZeroAssistant(FieldControls& controls)
 double ZeroAssistant::Progress() const {
     if (Over()) return 1.0;
     // Usually three rounds of readings, each but the last followed by a write.
-    const double done = round_ * (kReadings + 1) + static_cast<double>(readings_.size());
+    const double read = phase_ == Phase::Write ? kReadings : static_cast<double>(readings_.size());
+    const double done = round_ * (kReadings + 1) + read;
     return std::min(1.0, done / (3.0 * kReadings + 2));
 }
 
@@ -337,6 +346,9 @@ void ZeroAssistant::ReadRound(const std::vector<int>& readings) {
             double moved = mean - firstReading_;
             moved -= kFullTurn * std::round(moved / kFullTurn);
             slope_ = stepped == 0 ? 0.0 : moved / stepped;
+            // A step of a few codes gives the direction, not the size: the noise of the
+            // readings is a good part of it.
+            if (std::abs(stepped) < kSmallStep && slope_ != 0) slope_ = slope_ > 0 ? 1.0 : -1.0;
             if (std::abs(slope_) < 0.5 || std::abs(slope_) > 2) {
                 return Fail(AssistantFault::UnexpectedResponse, std::string(zero_.key));
             }

@@ -69,6 +69,13 @@ class Assistant {
     bool Restored() const { return restored_; }
     /// True when the chip did not take a starting value back (its field is red).
     bool RestoreFailed() const { return restoreFailed_; }
+    /// True once something was written to the chip.
+    bool Written() const { return written_; }
+    /// True while the starting values go back.
+    bool Restoring() const { return restoring_ && !Over(); }
+    /// Runs the rest of the assistant at once, Cancel first (the window's end: no tick
+    /// comes any more). Throws what a step throws.
+    void Abandon(chip::TASensDig& chip);
     /// How far it has come, from 0 to 1.
     virtual double Progress() const = 0;
 
@@ -138,7 +145,8 @@ class OffsetAssistant final : public Assistant {
     /// measurement, until the values stay where they are.
     static constexpr int kMaxCorrections = 2;
     /// A centre shift smaller than this (codes) is no effect; several times the noise of a
-    /// centre fitted over a turn.
+    /// centre fitted over a turn. A last centre this close to (0, 0) is a result even when
+    /// the first was as close: then both are the noise of a fit.
     static constexpr double kMinShift = 4;
     /// A full turn: the fitted circle's coverage, less the gaps sparse points leave.
     static constexpr int kFullTurnDegrees = 340;
@@ -226,6 +234,9 @@ class ZeroAssistant final : public Assistant {
     /// Corrections after the write solved from the chip's response, while the reading is
     /// further from 0 than kCloseEnough.
     static constexpr int kMaxCorrections = 2;
+    /// A first write smaller than this (codes) tells the direction of the chip's response
+    /// only; its size is taken as one code of reading per step.
+    static constexpr int kSmallStep = 8;
     static constexpr int kFullTurn = 8192;  // angle codes per turn
 
     explicit ZeroAssistant(FieldControls& controls);

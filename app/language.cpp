@@ -219,6 +219,7 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vUnexpected", &CalibrationTexts::vUnexpected},
     {"vRestored", &CalibrationTexts::vRestored},
     {"vNotRestored", &CalibrationTexts::vNotRestored},
+    {"vNotWrittenBack", &CalibrationTexts::vNotWrittenBack},
     {"vCancelled", &CalibrationTexts::vCancelled},
 };
 

@@ -80,6 +80,8 @@ struct CalibrationTexts {
     std::string vUnexpected = "The angle reading did not follow %1 step for step.";
     std::string vRestored = "The starting values were written back.";
     std::string vNotRestored = "The chip did not take a starting value back: see the field in red.";
+    std::string vNotWrittenBack =
+        "The starting values were not written back: the chip may hold trial values.";
     std::string vCancelled = "Cancelled.";
 };
 

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <chrono>
 #include <cmath>
+#include <exception>
 #include <utility>
 
 #include "app/calibration.h"
@@ -102,6 +103,7 @@ void CalibrationController::Start(std::unique_ptr<app::Assistant> assistant,
                                   std::function<QString()> label, std::function<QString()> report) {
     assistant_ = std::move(assistant);
     operation_ = std::make_unique<ChipOperation>(context_);
+    restoringShown_ = false;
     label_ = std::move(label);
     report_ = std::move(report);
     // Window-modal: nothing else in the window can reach the chip or the fields meanwhile;
@@ -122,13 +124,34 @@ void CalibrationController::Start(std::unique_ptr<app::Assistant> assistant,
 void CalibrationController::CancelClick() {
     if (!Running()) return;
     assistant_->Cancel();
+    if (assistant_->Over()) return End();
+    ShowRestoring();
+}
+
+void CalibrationController::ShowRestoring() {
     // Writing the starting values back takes a few ticks; it cannot be cancelled.
-    if (progress_ != nullptr && !assistant_->Over()) {
-        progress_->setCancelButton(nullptr);
-        progress_->setLabelText(Text(context_.texts.calibration.vRestoring));
-        progress_->show();
+    if (progress_ == nullptr || restoringShown_) return;
+    restoringShown_ = true;
+    progress_->setCancelButton(nullptr);
+    progress_->setLabelText(Text(context_.texts.calibration.vRestoring));
+    progress_->show();
+}
+
+void CalibrationController::Abandon() {
+    if (!Running()) return;
+    timer_->stop();
+    try {
+        if (context_.chip != nullptr) assistant_->Abandon(*context_.chip);
+    } catch (const std::exception&) {
+        // The window is going: there is no one left to tell.
     }
-    if (assistant_->Over()) End();
+    if (progress_ != nullptr) {
+        progress_->hide();
+        progress_->deleteLater();
+        progress_ = nullptr;
+    }
+    assistant_.reset();
+    operation_.reset();
 }
 
 void CalibrationController::TimerCalibrationTimer() {
@@ -139,13 +162,22 @@ void CalibrationController::TimerCalibrationTimer() {
     if (!Running()) return;
     if (assistant_->Over()) return End();
     if (progress_ != nullptr) {
+        // A modal dialog handles the events that came meanwhile in setValue: its Cancel, or
+        // a close of the window, may end the assistant right there.
         progress_->setValue(static_cast<int>(std::lround(assistant_->Progress() * kProgressSteps)));
-        if (!progress_->wasCanceled()) progress_->setLabelText(label_());
+        if (!Running() || progress_ == nullptr) return;
+        if (assistant_->Restoring()) {
+            ShowRestoring();
+        } else {
+            progress_->setLabelText(label_());
+        }
     }
     timer_->start();
 }
 
 void CalibrationController::End() {
+    // The assistant's chip operation ends with this call: a close that waited goes on then.
+    const std::unique_ptr<ChipOperation> operation = std::move(operation_);
     timer_->stop();
     if (progress_ != nullptr) {
         progress_->hide();
@@ -157,13 +189,16 @@ void CalibrationController::End() {
     assistant_.reset();
     ShowMessage(window_, done ? QMessageBox::Information : QMessageBox::Warning, ApplicationTitle(),
                 report);
-    operation_.reset();  // a close that waited goes on now
 }
 
 QString CalibrationController::Finish(QStringList lines, const app::Assistant& a) const {
     const app::CalibrationTexts& texts = context_.texts.calibration;
     if (a.Restored()) lines << Text(texts.vRestored);
-    if (a.RestoreFailed()) lines << Text(texts.vNotRestored);
+    if (a.RestoreFailed()) {
+        lines << Text(texts.vNotRestored);
+    } else if (a.Written() && !a.Restored() && a.Outcome() != app::AssistantOutcome::Done) {
+        lines << Text(texts.vNotWrittenBack);  // a transfer failed on the way
+    }
     // A transfer that failed has its own report: no reason of the assistant's.
     lines.removeAll(QString());
     return lines.join(QLatin1Char('\n'));

@@ -40,6 +40,9 @@ class CalibrationController : public QObject {
     void btnZeroHereClick();
     /// The progress dialog's Cancel: the starting values go back, then the assistant ends.
     void CancelClick();
+    /// The window's end: the rest of a running assistant at once, starting values back, no
+    /// report.
+    void Abandon();
 
     bool Running() const { return assistant_ != nullptr; }
     /// The dialog of the assistant under way, null when none runs.
@@ -52,6 +55,7 @@ class CalibrationController : public QObject {
                std::function<QString()> report);
     void TimerCalibrationTimer();
     void End();
+    void ShowRestoring();
     QString FaultText() const;
     /// The report's lines with how the starting values went back, one text.
     QString Finish(QStringList lines, const app::Assistant& a) const;
@@ -72,6 +76,7 @@ class CalibrationController : public QObject {
     std::function<QString()> label_;
     std::function<QString()> report_;
     int shownMeasurement_ = -1;  // the offset assistant's measurement the X-Y page shows
+    bool restoringShown_ = false;
 };
 
 }  // namespace ui

@@ -105,9 +105,11 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
 }
 
 TF_Face::~TF_Face() {
+    // An assistant that still runs puts the starting values back while the chip object is
+    // there, and ends its chip operation on the context, which goes before the window's
+    // children do.
+    if (calibrationController_ != nullptr) calibrationController_->Abandon();
     FormDestroy();
-    // An assistant that still runs ends its chip operation on the context, which goes before
-    // the window's children do.
     delete calibrationController_;
     calibrationController_ = nullptr;
 }

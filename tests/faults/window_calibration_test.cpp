@@ -8,6 +8,7 @@
 
 #include "app/calibration.h"
 #include "tests/faults/window_fixture.h"
+#include "ui/analog_page.h"
 #include "ui/angle_page.h"
 #include "ui/point_cloud_chart.h"
 #include "ui/xy_page.h"
@@ -85,13 +86,33 @@ TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
         << "the close did not go on";
 }
 
-TEST_F(WindowCalibration, AWindowDestroyedWhileAnAssistantRunsLeavesNothingBehind) {
+TEST_F(WindowCalibration, AWindowDestroyedWhileAnAssistantRunsPutsTheStartingValuesBack) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
     Open();
     window->tsXYChart->btnCentreSignals->click();
     ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
+    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") != "300"; }, 20000))
+        << "no trial step";
     window.reset();  // the sanitizers see any use of the gone context
     EXPECT_TRUE(messages.empty());
+    // The same virtual chip, seen from a new window.
+    Open();
+    window->tsAnalogCfg->btnReadGroup1->click();
+    EXPECT_EQ(Text("EditOFFSET_SIN"), "300");
+    EXPECT_EQ(Text("EditOFFSET_COS"), "7942");
+}
+
+TEST_F(WindowCalibration, CancelBeforeAnythingIsWrittenEndsAtOnce) {
+    Use(std::string(kSetOff) + "rpm=6\n", true);
+    Open();
+    window->tsXYChart->btnCentreSignals->click();
+    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
+    Dialog()->findChild<QPushButton*>()->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, "Cancelled.");
+    EXPECT_EQ(Dialog() == nullptr || Dialog()->isHidden(), true);
+    window->tsXYChart->btnCentreSignals->click();  // and it starts again
+    EXPECT_NE(Dialog(), nullptr);
 }
 
 TEST_F(WindowCalibration, SetZeroHereMakesThePositionReadZeroAndRefusesAWhileReadoutRuns) {

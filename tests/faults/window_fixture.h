@@ -66,9 +66,9 @@ class WindowFault : public testing::Test {
     }
     void TearDown() override {
         window.reset();
-        ui::SetMessageBoxFunction(previous_);
+        ui::SetMessageBoxFunction(previous_);  // empty: the real one again
         ::unsetenv("QX5520_SIM");
-        setClock_(nullptr);
+        if (setClock_ != nullptr) setClock_(nullptr);
     }
 
     /// A fresh virtual chip with the scenario keys; turning: its magnet follows the test
