@@ -216,7 +216,7 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exePath, c
              const ErrorSink& errors) {
     chip::SetBindingMessageSink(errors);
     HeadlessWindowState window;
-    Shell shell(window, exePath, clock);
+    Shell shell(window, ChooseFolders(exePath), clock);
     shell.SetErrorSink(errors);
     // The switch-on of a stored ConnectActive runs the window's own cbConnectClick over a
     // headless view: Init, CheckConnect and, when the chip is identified, groups 1-3 read into

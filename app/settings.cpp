@@ -1,6 +1,9 @@
 #include "app/settings.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <exception>
+#include <optional>
 #include <vector>
 
 #include "app/file_rewrite.h"
@@ -116,6 +119,25 @@ void SettingsFile::Save(const Settings& settings, const Settings* unchangedSince
            {"ConnectActive", flag(settings.ConnectActive)},
            {"Enable_SSI", flag(settings.Enable_SSI)}},
           keep);
+}
+
+std::string SelectAdapter(const std::filesystem::path& settingsFile) {
+    constexpr const char* kVariable = "QX5520_ADAPTER_SERIAL";
+    const std::string named = chip::Utf8FromPath(chip::PathFromEnvironment(kVariable));
+    if (!named.empty()) return named;
+    std::optional<std::string> serial;
+    try {
+        serial = SettingsFile(settingsFile).ReadKey("Adapter", "Serial");
+    } catch (const std::exception&) {
+        return {};  // an unreadable file selects nothing; the window reports it elsewhere
+    }
+    if (!serial || serial->empty()) return {};
+#if defined(_WIN32)
+    _putenv_s(kVariable, serial->c_str());
+#else
+    ::setenv(kVariable, serial->c_str(), 1);
+#endif
+    return *serial;
 }
 
 }  // namespace app

@@ -50,9 +50,9 @@ std::string ExecutableDirectory() {
     return chip::Utf8FromPath(directory / "");
 }
 
-Shell::Shell(WindowState& window, std::string exePath, chip::Clock& clock)
+Shell::Shell(WindowState& window, Folders folders, chip::Clock& clock)
     : window_(window),
-      exePath_(std::move(exePath)),
+      folders_(std::move(folders)),
       clock_(clock),
       // The channel takes its clock rate from EditFreq whenever it is opened.
       adapter_([&window] {
@@ -62,7 +62,7 @@ Shell::Shell(WindowState& window, std::string exePath, chip::Clock& clock)
 Shell::~Shell() = default;
 
 std::filesystem::path Shell::SettingsPath() const {
-    return chip::PathFromUtf8(exePath_ + kSettingsFileName);
+    return chip::PathFromUtf8(folders_.settings + kSettingsFileName);
 }
 
 void Shell::ReportError(const std::string& message) const {
@@ -74,8 +74,8 @@ void Shell::ReportError(const std::string& message) const {
 }
 
 std::optional<int> Shell::FormCreate(const std::vector<std::string>& args) {
-    window_.SetChartsFileText(exePath_);
-    window_.SetXYFilenameText(exePath_);
+    window_.SetChartsFileText(folders_.data);
+    window_.SetXYFilenameText(folders_.data);
     window_.SetUpDial();
     asensDig_ = std::make_unique<chip::TASensDig>(adapter_, clock_);
     window_.SetChip(asensDig_.get());
@@ -100,7 +100,7 @@ void Shell::FormDestroy() {
 }
 
 void Shell::LoadSettings() {
-    const Settings settings = SettingsFile(SettingsPath()).Load(exePath_ + "data.csv");
+    const Settings settings = SettingsFile(SettingsPath()).Load(folders_.data + "data.csv");
     stored_ = settings;
     window_.SetAngleDataFileText(settings.SaveAngleDataFile);
     window_.SetSaveToFileChecked(settings.SaveAngleDataToFile);

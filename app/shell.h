@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/folders.h"
 #include "app/settings.h"
 #include "chip/ASens_Digital.h"
 
@@ -68,9 +69,10 @@ using ErrorSink = std::function<void(const std::string& message)>;
 /// Start-up, batch dispatch and end of the program over a WindowState.
 class Shell {
   public:
-    /// exePath: the executable's directory with its trailing separator (ExePath).
+    /// folders: where config.ini lives and the folder the default log file names start
+    /// with (ExePath, or the per-user folder of an installed copy).
     /// clock: the pause of every register read.
-    Shell(WindowState& window, std::string exePath, chip::Clock& clock = chip::SystemClock());
+    Shell(WindowState& window, Folders folders, chip::Clock& clock = chip::SystemClock());
     ~Shell();
     Shell(const Shell&) = delete;
     Shell& operator=(const Shell&) = delete;
@@ -111,7 +113,7 @@ class Shell {
     void ReportError(const std::string& message) const;
 
     WindowState& window_;
-    std::string exePath_;
+    Folders folders_;
     std::optional<Settings> stored_;  // the values last loaded or saved
     chip::Clock& clock_;
     chip::Adapter adapter_;  // the channel the chip is reached through

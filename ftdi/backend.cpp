@@ -1,6 +1,7 @@
 #include "ftdi/backend.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "ftdi/trace.h"
 
@@ -10,9 +11,16 @@ Backend::~Backend() {
     closeAll();
 }
 
+std::string SelectorFromEnvironment() {
+    const char* value = std::getenv("QX5520_ADAPTER_SERIAL");
+    return value != nullptr ? std::string(value) : std::string();
+}
+
 std::vector<ChannelEntry> Backend::scanChannels() {
     const std::vector<UsbDevice> devices = source_.scan();
-    return mpsseChannelsOf(devices);
+    const std::string selector = selector_ ? selector_() : std::string();
+    if (selector.empty()) return mpsseChannelsOf(devices);
+    return mpsseChannelsOf(devicesMatching(devices, selector));
 }
 
 Backend::OpenChannel* Backend::find(FT_HANDLE handle) {

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "chip/I2Cdeclarations.h"
@@ -47,6 +48,11 @@ std::optional<ChipKind> chipKindOf(uint16_t bcdDevice);
 /// MPSSE ports of a chip: FT232H and FT2232D one (A), FT2232H and FT4232H two (A, B).
 int mpssePortCount(ChipKind kind);
 ChipFamily familyOf(ChipKind kind);
+
+/// The devices whose serial number or description is `selector` (letter case aside); all of
+/// them when it is empty. Picks the adapter among other FTDI devices on the bench.
+std::vector<UsbDevice> devicesMatching(std::span<const UsbDevice> devices,
+                                       std::string_view selector);
 
 /// Every MPSSE channel of `devices`, in enumeration order, ports in order.
 std::vector<ChannelEntry> mpsseChannelsOf(std::span<const UsbDevice> devices);

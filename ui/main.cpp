@@ -182,7 +182,9 @@ void TF_Face::BuildLayout() {
 }
 
 void TF_Face::FormCreate(const std::vector<std::string>& args) {
-    shell_ = std::make_unique<app::Shell>(*this, context.ExePath, *clock_);
+    const app::Folders folders = app::ChooseFolders(context.ExePath);
+    context.SettingsFolder = folders.settings;
+    shell_ = std::make_unique<app::Shell>(*this, folders, *clock_);
     shell_->SetErrorSink([this](const std::string& message) {
         if (context.reportError) context.reportError(FromUtf8(message));
     });

@@ -338,14 +338,14 @@ QString RegMapController::StoppedNote(bool complete) const {
 }
 
 QString RegMapController::LastFolder() const {
-    const app::SettingsFile settings(chip::PathFromUtf8(context_.ExePath + app::kSettingsFileName));
+    const app::SettingsFile settings(chip::PathFromUtf8(context_.SettingsFolder + app::kSettingsFileName));
     const std::optional<std::string> folder = settings.ReadKey(kFolderSection, kFolderKey);
     if (folder && QFileInfo(Text(*folder)).isDir()) return Text(*folder);
     return QDir::homePath();
 }
 
 void RegMapController::KeepFolder(const QString& file) {
-    const app::SettingsFile settings(chip::PathFromUtf8(context_.ExePath + app::kSettingsFileName));
+    const app::SettingsFile settings(chip::PathFromUtf8(context_.SettingsFolder + app::kSettingsFileName));
     try {
         settings.WriteKey(kFolderSection, kFolderKey, QFileInfo(file).absolutePath().toStdString());
     } catch (const app::SettingsWriteError&) {

@@ -21,8 +21,12 @@ struct WindowContext {
     chip::TASensDig* chip = nullptr;
     /// Texts of the language file, filled by the language step of the creation.
     app::LanguageTexts texts;
-    /// The executable's directory with its trailing separator.
+    /// The executable's directory with its trailing separator: the language files and the
+    /// datasheet.
     std::string ExePath;
+    /// The folder of config.ini, with its trailing separator: ExePath, or the per-user
+    /// folder when the executable's folder is not writable.
+    std::string SettingsFolder;
     /// The one run flag of the three periodic readouts (angle data, signal charts, X-Y).
     bool bStarted = false;
     /// SaveSettings of the main window.

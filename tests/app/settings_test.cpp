@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -100,12 +101,27 @@ TEST_F(SettingsFileTest, AKeyOfASectionOfItsOwnLeavesTheFiveAlone) {
     EXPECT_EQ(file.ReadKey("ConfigurationFiles", "LastFolder"), std::nullopt);
     Write(path, "[CONFIG]\nConnectActive=1\n; mine\n");
     file.WriteKey("ConfigurationFiles", "LastFolder", "/home/eng/boards");
-    EXPECT_EQ(Read(path), "[CONFIG]\nConnectActive=1\n; mine\n[ConfigurationFiles]\n"
-                          "LastFolder=/home/eng/boards\n");
+    EXPECT_EQ(Read(path),
+              "[CONFIG]\nConnectActive=1\n; mine\n[ConfigurationFiles]\n"
+              "LastFolder=/home/eng/boards\n");
     EXPECT_EQ(file.ReadKey("configurationfiles", "lastfolder"), "/home/eng/boards");
     EXPECT_TRUE(file.Load("x").ConnectActive);
     EXPECT_EQ(file.ReadKey("CONFIG", "LastFolder"), std::nullopt);
 }
+
+#if !defined(_WIN32)
+TEST_F(SettingsFileTest, TheAdapterSerialComesFromTheEnvironmentElseFromTheFile) {
+    ::unsetenv("QX5520_ADAPTER_SERIAL");
+    EXPECT_EQ(app::SelectAdapter(path), "") << "no file: every adapter";
+    Write(path, "[CONFIG]\nConnectActive=1\n[Adapter]\nSerial=FT7X1Q2B\n");
+    EXPECT_EQ(app::SelectAdapter(path), "FT7X1Q2B");
+    EXPECT_STREQ(std::getenv("QX5520_ADAPTER_SERIAL"), "FT7X1Q2B") << "for the adapter library";
+    ::setenv("QX5520_ADAPTER_SERIAL", "FTB2", 1);
+    EXPECT_EQ(app::SelectAdapter(path), "FTB2") << "the environment goes first";
+    ::unsetenv("QX5520_ADAPTER_SERIAL");
+    EXPECT_EQ(file.ReadKey("CONFIG", "Serial"), std::nullopt) << "outside the five keys";
+}
+#endif
 
 TEST_F(SettingsFileTest, ReadsKeysWithoutRegardToCaseAndKeepsEverythingElse) {
     Write(path,

@@ -84,7 +84,7 @@ class ShellTest : public fake::AdapterTest {
 
     qxtest::TempDir dir;
     RecordingWindow window;
-    app::Shell shell{window, dir.exePath(), clock};
+    app::Shell shell{window, {dir.exePath(), dir.exePath()}, clock};
     std::vector<std::string> errors;
 };
 
@@ -150,13 +150,26 @@ TEST_F(ShellTest, DestroyClosesTheChannelFreesTheChipAndSavesTheControls) {
 
 TEST_F(ShellTest, UnwritableSettingsAreReportedNotHidden) {
     RecordingWindow other;
-    app::Shell nowhere(other, dir.exePath() + "missing/", clock);
+    app::Shell nowhere(other, {dir.exePath() + "missing/", dir.exePath()}, clock);
     std::vector<std::string> seen;
     nowhere.SetErrorSink([&](const std::string& m) { seen.push_back(m); });
     nowhere.FormCreate({});
     nowhere.FormDestroy();
     EXPECT_THAT(seen, ElementsAre("Unable to write to " + dir.exePath() + "missing/config.ini"));
     EXPECT_THROW(nowhere.SaveSettings(), app::SettingsWriteError);
+}
+
+TEST_F(ShellTest, SettingsAndDefaultFileNamesFollowTheirFolders) {
+    // The layout of an installed copy: config.ini and the logs in folders of their own.
+    std::filesystem::create_directories(dir.path() / "config");
+    RecordingWindow installed;
+    app::Shell shell(installed, {dir.exePath() + "config/", dir.exePath() + "data/"}, clock);
+    shell.FormCreate({});
+    EXPECT_EQ(installed.angleDataFile, dir.exePath() + "data/data.csv");
+    EXPECT_EQ(installed.chartsFile, dir.exePath() + "data/");
+    shell.FormDestroy();
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "config" / "config.ini"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "config.ini"));
 }
 
 TEST_F(ShellTest, ClockRateComesFromTheFreqEdit) {

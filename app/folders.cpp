@@ -1,0 +1,82 @@
+#include "app/folders.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "chip/utf8_path.h"
+
+#if !defined(_WIN32)
+#include <unistd.h>
+#endif
+
+namespace app {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string WithSeparator(const fs::path& folder) {
+    return chip::Utf8FromPath(folder / "");
+}
+
+#if !defined(_WIN32)
+// The base folder a variable names, or home / fallback. The base directory specification
+// ignores a relative path in the variable.
+fs::path Base(const Environment& environment, const char* variable, const fs::path& home,
+              const char* fallback) {
+    const fs::path named = environment(variable);
+    if (!named.empty() && named.is_absolute()) return named;
+    if (home.empty()) return {};
+    return home / fallback;
+}
+#endif
+
+}  // namespace
+
+bool FolderWritable(const fs::path& folder) {
+    // Creating a file is the one test that sees permissions, access control lists and
+    // read-only mounts alike.
+    std::error_code ignored;
+    if (!fs::is_directory(folder, ignored)) return false;
+#if defined(_WIN32)
+    const fs::path probe = folder / ".qx5520-write-test";
+#else
+    const fs::path probe = folder / (".qx5520-write-test-" + std::to_string(::getpid()));
+#endif
+    bool created = false;
+    {
+        std::ofstream file(probe, std::ios::binary | std::ios::app);
+        created = file.is_open();
+    }
+    if (created) fs::remove(probe, ignored);
+    return created;
+}
+
+Folders ChooseFolders(const std::string& programFolder, const Environment& environment,
+                      const std::function<bool(const fs::path&)>& writable) {
+    const Folders portable{programFolder, programFolder};
+    if (writable(chip::PathFromUtf8(programFolder))) return portable;
+#if defined(_WIN32)
+    const fs::path appData = environment("APPDATA");
+    if (appData.empty() || !appData.is_absolute()) return portable;
+    const fs::path settings = appData / "QX5520";
+    const fs::path data = settings;
+#else
+    const fs::path home = environment("HOME");
+    const fs::path configBase = Base(environment, "XDG_CONFIG_HOME", home, ".config");
+    const fs::path dataBase = Base(environment, "XDG_DATA_HOME", home, ".local/share");
+    if (configBase.empty() || dataBase.empty()) return portable;
+    const fs::path settings = configBase / "qx5520";
+    const fs::path data = dataBase / "qx5520";
+#endif
+    std::error_code ignored;
+    fs::create_directories(settings, ignored);
+    fs::create_directories(data, ignored);
+    return {WithSeparator(settings), WithSeparator(data)};
+}
+
+Folders ChooseFolders(const std::string& programFolder) {
+    return ChooseFolders(programFolder,
+                         [](const char* name) { return chip::PathFromEnvironment(name); });
+}
+
+}  // namespace app
