@@ -5,8 +5,12 @@
 
 #include "chip/utf8_path.h"
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <process.h>
+#define QX_PROCESS_ID _getpid
+#else
 #include <unistd.h>
+#define QX_PROCESS_ID getpid
 #endif
 
 namespace app {
@@ -30,6 +34,17 @@ fs::path Base(const Environment& environment, const char* variable, const fs::pa
 }
 #endif
 
+// Makes the folder and any missing folder above it, readable by its owner only, as the base
+// directory rules ask of the folders they make.
+void MakePrivate(const fs::path& folder) {
+    std::error_code error;
+    if (folder.empty() || fs::exists(folder, error)) return;
+    MakePrivate(folder.parent_path() == folder ? fs::path() : folder.parent_path());
+    if (fs::create_directory(folder, error)) {
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, error);
+    }
+}
+
 }  // namespace
 
 bool FolderWritable(const fs::path& folder) {
@@ -37,11 +52,8 @@ bool FolderWritable(const fs::path& folder) {
     // read-only mounts alike.
     std::error_code ignored;
     if (!fs::is_directory(folder, ignored)) return false;
-#if defined(_WIN32)
-    const fs::path probe = folder / ".qx5520-write-test";
-#else
-    const fs::path probe = folder / (".qx5520-write-test-" + std::to_string(::getpid()));
-#endif
+    // A name of this process's own: runs side by side do not see each other's probe.
+    const fs::path probe = folder / (".qx5520-write-test-" + std::to_string(QX_PROCESS_ID()));
     bool created = false;
     {
         std::ofstream file(probe, std::ios::binary | std::ios::app);
@@ -68,9 +80,8 @@ Folders ChooseFolders(const std::string& programFolder, const Environment& envir
     const fs::path settings = configBase / "qx5520";
     const fs::path data = dataBase / "qx5520";
 #endif
-    std::error_code ignored;
-    fs::create_directories(settings, ignored);
-    fs::create_directories(data, ignored);
+    MakePrivate(settings);
+    MakePrivate(data);
     return {WithSeparator(settings), WithSeparator(data)};
 }
 

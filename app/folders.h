@@ -21,15 +21,16 @@ using Environment = std::function<std::filesystem::path(const char* name)>;
 /// True when a file can be created in the folder.
 bool FolderWritable(const std::filesystem::path& folder);
 
-/// programFolder (the executable's, with its separator) for both when it is writable.
+/// programFolder (the executable's, with its separator) for both when `writable` says so.
 /// Otherwise, on Linux, $XDG_CONFIG_HOME/qx5520/ and $XDG_DATA_HOME/qx5520/ (by default
 /// ~/.config/qx5520/ and ~/.local/share/qx5520/); on Windows %APPDATA%\QX5520\ for both.
-/// The per-user folders are created here; when there is no home to put them in, the
-/// program folder stays (and a save there reports that it cannot write).
+/// The per-user folders are made here, readable by their owner only; when there is no home
+/// to put them in, the program folder stays (and a save there reports that it cannot write).
 Folders ChooseFolders(
     const std::string& programFolder, const Environment& environment,
     const std::function<bool(const std::filesystem::path&)>& writable = FolderWritable);
-/// The same over the process's environment.
+/// The same over the process's environment. The Debian package's build always takes the
+/// per-user folders.
 Folders ChooseFolders(const std::string& programFolder);
 
 }  // namespace app

@@ -3,6 +3,10 @@
 # icons, AppStream metadata, the manual page and the udev rule for FTDI adapters.
 #   cmake --preset package && cmake --build --preset package --target package
 set(qx_packaging ${PROJECT_SOURCE_DIR}/packaging)
+if(NOT TARGET qx_ftdi OR NOT TARGET qx_sim)
+    message(FATAL_ERROR "The package needs both adapter libraries: the libftdi1 backend "
+                        "(libftdi1-dev) and the virtual chip")
+endif()
 set(qx_program_dir ${QX_PROGRAM_DIR})
 
 install(FILES ${qx_packaging}/qx5520.desktop ${qx_packaging}/qx5520-virtual.desktop
@@ -14,12 +18,8 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${qx_packaging}/org.qx5520.QX5520.metainfo.xml DESTINATION share/metainfo)
 # The adapter libraries as targets, so that the package's strip step reaches them.
-foreach(library qx_sim qx_ftdi)
-    if(TARGET ${library})
-        install(TARGETS ${library} LIBRARY DESTINATION ${qx_program_dir}
-                PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-    endif()
-endforeach()
+install(TARGETS qx_sim qx_ftdi LIBRARY DESTINATION ${qx_program_dir}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(FILES ${qx_packaging}/70-qx5520-ftdi.rules DESTINATION lib/udev/rules.d)
 
 # The manual page and the changelog, compressed as Debian keeps them (no name, no time in
@@ -69,6 +69,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform plugins.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${qx_packaging}/postinst)
+# Our own maintainer scripts: the udev rule on install and removal, and no ldconfig (the
+# libraries are private to the program).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${qx_packaging}/postinst ${qx_packaging}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -43,6 +43,8 @@ TEST_F(FoldersTest, AnInstalledCopyUsesTheUsersConfigAndDataFoldersAndMakesThem)
     EXPECT_EQ(folders.data, Folder(dir.path() / ".local" / "share" / "qx5520"));
     EXPECT_TRUE(fs::is_directory(dir.path() / ".config" / "qx5520"));
     EXPECT_TRUE(fs::is_directory(dir.path() / ".local" / "share" / "qx5520"));
+    EXPECT_EQ(fs::status(dir.path() / ".local").permissions(), fs::perms::owner_all)
+        << "a folder made here is its owner's only";
 
     // The base directory variables take precedence; a relative one is ignored.
     variables["XDG_CONFIG_HOME"] = (dir.path() / "cfg").string();
