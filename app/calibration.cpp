@@ -41,26 +41,6 @@ uint16_t TurnValue(long codes) {
 
 }  // namespace
 
-void LineFit::Add(double x, double y) {
-    ++n_;
-    x_ += x;
-    y_ += y;
-    xx_ += x * x;
-    xy_ += x * y;
-}
-
-double LineFit::Slope() const {
-    const double d = n_ * xx_ - x_ * x_;
-    return d == 0 ? 0.0 : (n_ * xy_ - x_ * y_) / d;
-}
-
-double LineFit::Root() const {
-    const double slope = Slope();
-    if (slope == 0 || n_ == 0) return 0.0;
-    const double intercept = (y_ - slope * x_) / n_;
-    return -intercept / slope;
-}
-
 // --- what both share ---------------------------------------------------------------------
 
 void Assistant::Step(chip::TASensDig& chip) {

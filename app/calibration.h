@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "app/field_controls.h"
+#include "app/line_fit.h"
 #include "app/lissajous_fit.h"
 #include "app/readout.h"
 
@@ -103,19 +104,6 @@ class Assistant {
     bool restoreFailed_ = false;
     AssistantOutcome ending_ = AssistantOutcome::Failed;  // the outcome after restoring
     size_t restoreNext_ = 0;
-};
-
-/// A straight line y = a + b x fitted by least squares to the points added.
-class LineFit {
-  public:
-    void Add(double x, double y);
-    /// b; 0 for fewer than two distinct x.
-    double Slope() const;
-    /// The x where the line crosses 0; 0 when it is level.
-    double Root() const;
-
-  private:
-    double n_ = 0, x_ = 0, y_ = 0, xx_ = 0, xy_ = 0;
 };
 
 /// The centre of the sine-cosine circle over a turn, from the Lissajous fit.

@@ -112,6 +112,10 @@ class Adapter {
             if (seconds_ != nullptr) clock = seconds_;
             const uint32_t seed = settings_.seed ? *settings_.seed + i : NoiseSeed(i);
             channels_[i].chip = std::make_unique<ChipModel>(settings_.chip, clock, seed);
+            if (!settings_.truthFile.empty()) {
+                channels_[i].chip->SetTruthSink(
+                    [this](double seconds, double degrees) { LogTruth(seconds, degrees); });
+            }
         }
         transfers_ = 0;
         vanished_ = false;
@@ -198,6 +202,19 @@ class Adapter {
     static void Complain(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
 
   private:
+    // "seconds;degrees" per conversion, appended as the trace is.
+    void LogTruth(double seconds, double degrees) {
+        char line[64];
+        const int length = std::snprintf(line, sizeof line, "%.6f;%.4f\n", seconds, degrees);
+        if (std::FILE* file = OpenForAppending(settings_.truthFile)) {
+            std::fwrite(line, 1, static_cast<size_t>(length), file);
+            std::fclose(file);
+        } else if (!truthComplained_) {
+            truthComplained_ = true;
+            Complain("QX5520 virtual chip: cannot append to truth file " + settings_.truthFile);
+        }
+    }
+
     void TraceLine(FT_STATUS status, const char* text) {
         const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                             std::chrono::steady_clock::now() - gLoadTime)
@@ -216,6 +233,7 @@ class Adapter {
     }
 
     bool loaded_ = false;
+    bool truthComplained_ = false;
     sim::Settings settings_;
     QX5520Sim_Seconds_t seconds_ = nullptr;  // null: the wall clock
     std::vector<Channel> channels_;

@@ -298,7 +298,18 @@ LiveOutputs ChipModel::Sample() {
     const double offY = Signed6(uint16_t(Field(r3, 0x003F))) * kAnalogOffsetStep +
                         options_.offsetGain * Signed13(stored_[5]);  // OA_Y, OFFSET_COS
 
-    const double phase = 2.0 * std::numbers::pi * MagnetTurns(options_.rpm, Seconds());
+    const double now = Seconds();
+    constexpr double kRadian = std::numbers::pi / 180.0;
+    const double steady = 2.0 * std::numbers::pi * MagnetTurns(options_.rpm, now);
+    double position = steady + options_.speedRipple * kRadian * std::sin(steady);
+    if (truth_) {
+        double degrees = std::fmod(position / kRadian, 360.0);
+        if (degrees < 0) degrees += 360.0;
+        truth_(now, degrees);
+    }
+    // The angle of the field at the sensor: the magnet's, off by its known errors.
+    const double phase = position + options_.eccentricity * kRadian * std::cos(position) +
+                         options_.harmonic2 * kRadian * std::cos(2.0 * position);
     // Without noise nothing is drawn, so a quiet chip answers the same whatever its seed.
     std::normal_distribution<double> normal(0.0, options_.noise > 0.0 ? options_.noise : 1.0);
     auto noise = [&] { return options_.noise > 0.0 ? normal(random_) : 0.0; };

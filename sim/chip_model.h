@@ -65,6 +65,11 @@ class ChipModel {
     /// conversion until each of them has been read (or a second has passed).
     LiveOutputs Sample();
 
+    /// Sees every conversion: its time (the clock's seconds) and the magnet's true angle in
+    /// degrees, 0 to 360.
+    using TruthSink = std::function<void(double seconds, double degrees)>;
+    void SetTruthSink(TruthSink sink) { truth_ = std::move(sink); }
+
   private:
     void HandleWrittenFrame();
     void Store(int address, uint16_t word);
@@ -74,6 +79,7 @@ class ChipModel {
 
     ChipOptions options_;
     Clock clock_;
+    TruthSink truth_;
     std::mt19937 random_;
     RegisterFile stored_{};
     bool locked_ = false;

@@ -166,6 +166,22 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
             } else {
                 s.chip.offsetGain = r;
             }
+        } else if (Lower(key, "eccentricity") || Lower(key, "harmonic2") ||
+                   Lower(key, "speed_ripple")) {
+            double r = 0;
+            if (!ParseReal(value, r) || r < -45 || r > 45) {
+                complain("expected degrees, -45..45");
+            } else {
+                (Lower(key, "eccentricity") ? s.chip.eccentricity
+                 : Lower(key, "harmonic2")  ? s.chip.harmonic2
+                                            : s.chip.speedRipple) = r;
+            }
+        } else if (Lower(key, "truth")) {
+            if (Trim(value).empty()) {
+                complain("expected a file name");
+            } else {
+                s.truthFile = std::string(Trim(value));
+            }
         } else if (Lower(key, "state")) {
             if (Trim(value).empty()) {
                 complain("expected a file name");
@@ -216,6 +232,7 @@ ScenarioResult LoadScenario(const std::string& path) {
     ScenarioResult result = ParseScenario(text.str(), path);
     BesideScenario(result.settings.stateFile, file);
     BesideScenario(result.settings.traceFile, file);
+    BesideScenario(result.settings.truthFile, file);
     return result;
 }
 

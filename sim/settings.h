@@ -29,6 +29,13 @@ struct ChipOptions {
     // Codes the signal centre moves per step of OFFSET_SIN / OFFSET_COS: -1 a chip whose
     // digital offsets act the other way, 0 one where they do nothing.
     double offsetGain = 1.0;
+    // Known errors of the magnet, in degrees, so that an accuracy measurement has a truth to
+    // find: the angle the sensor sees is off by eccentricity · cos θ + harmonic2 · cos 2θ at
+    // the magnet's true angle θ, and the magnet runs up to speedRipple ahead of and behind
+    // constant speed, once a turn (its true angle: ωt + speedRipple · sin ωt).
+    double eccentricity = 0.0;
+    double harmonic2 = 0.0;
+    double speedRipple = 0.0;
     std::array<uint16_t, kRegisterCount> stuckHigh{};  // bits that always read 1
     std::array<uint16_t, kRegisterCount> stuckLow{};   // bits that always read 0
 };
@@ -39,6 +46,7 @@ struct Settings {
     ChipOptions chip;
     std::string stateFile;                // empty: registers live only as long as the process
     std::string traceFile;                // empty: no trace
+    std::string truthFile;                // empty: the magnet's true angle is not logged
     std::optional<uint64_t> vanishAfter;  // transfers after which the adapter is unplugged
     std::optional<uint32_t> seed;         // of the channel noise; none: from the clock
 };

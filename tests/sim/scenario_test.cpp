@@ -40,6 +40,10 @@ TEST(SimScenario, EveryKeyIsTaken) {
         "rpm = 0.5\n"
         "noise = 0\n"
         "offset_gain = -1.5\n"
+        "eccentricity = 0.5\n"
+        "harmonic2 = -0.25\n"
+        "speed_ripple = 2\n"
+        "truth = /tmp/truth.csv\n"
         "state = /tmp/chip.state\n"
         "trace = /tmp/chip trace.txt\n"
         "vanish_after = 12\n"
@@ -58,6 +62,10 @@ TEST(SimScenario, EveryKeyIsTaken) {
     EXPECT_DOUBLE_EQ(s.chip.rpm, 0.5);
     EXPECT_DOUBLE_EQ(s.chip.noise, 0.0);
     EXPECT_DOUBLE_EQ(s.chip.offsetGain, -1.5);
+    EXPECT_DOUBLE_EQ(s.chip.eccentricity, 0.5);
+    EXPECT_DOUBLE_EQ(s.chip.harmonic2, -0.25);
+    EXPECT_DOUBLE_EQ(s.chip.speedRipple, 2.0);
+    EXPECT_EQ(s.truthFile, "/tmp/truth.csv");
     EXPECT_EQ(s.stateFile, "/tmp/chip.state");
     EXPECT_EQ(s.traceFile, "/tmp/chip trace.txt");
     EXPECT_EQ(s.vanishAfter, 12u);
@@ -90,6 +98,8 @@ TEST(SimScenario, BadKeysAndValuesAreReportedAndIgnored) {
         {"rpm = nan", "rpm = nan"},
         {"noise = -3", "noise = -3"},
         {"offset_gain = 65", "offset_gain = 65"},
+        {"eccentricity = 90", "eccentricity = 90"},
+        {"truth = ", "truth = "},
         {"reg.40 = 1", "reg.40 = 1"},
         {"reg.x = 1", "reg.x = 1"},
         {"reg.34 = 70000", "reg.34 = 70000"},

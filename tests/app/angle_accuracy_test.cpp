@@ -1,0 +1,129 @@
+// The angle error analysis against synthetic recordings: known harmonics in, the same
+// harmonics out, by either reference, and what a speed ripple does to each.
+#include "app/angle_accuracy.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <vector>
+
+namespace {
+
+using app::AngleAccuracy;
+using app::TimedAngle;
+
+constexpr double kDegree = std::numbers::pi / 180.0;
+
+// The sensor's 13-bit output: 0 … 360° in 8192 codes.
+double Quantised(double degrees) {
+    const double code = std::round(degrees / 360.0 * 8192.0);
+    return std::fmod(std::fmod(code, 8192.0) + 8192.0, 8192.0) * 360.0 / 8192.0;
+}
+
+// Readings every `interval` seconds of a magnet at `position(t)` (degrees), through a sensor
+// whose error at the true angle θ is `error(θ)`.
+std::vector<TimedAngle> Record(double seconds, double interval,
+                               const std::function<double(double)>& position,
+                               const std::function<double(double)>& error) {
+    std::vector<TimedAngle> readings;
+    for (double t = 0; t < seconds; t += interval) {
+        const double theta = position(t);
+        readings.push_back({t, Quantised(theta + error(theta))});
+    }
+    return readings;
+}
+
+// 6 rpm from 10°.
+double Steady(double t) {
+    return 10.0 + 36.0 * t;
+}
+
+double KnownError(double theta) {
+    return 0.5 * std::cos((theta + 30.0) * kDegree) + 0.2 * std::cos((2 * theta - 45.0) * kDegree) +
+           0.05 * std::cos(5 * theta * kDegree);
+}
+
+TEST(AngleAccuracy, KnownHarmonicsComeBackAtConstantSpeed) {
+    const auto readings = Record(50.0, 0.1, Steady, KnownError);
+    app::AccuracyShortfall why{};
+    const auto result = AngleAccuracy::ConstantSpeed(readings, &why);
+    ASSERT_TRUE(result) << static_cast<int>(why);
+    EXPECT_EQ(result->revolutions, 4);
+    EXPECT_NEAR(result->harmonics[0].amplitude, 0.5, 0.01);
+    EXPECT_NEAR(result->harmonics[0].phase, 30, 1);
+    EXPECT_NEAR(result->harmonics[1].amplitude, 0.2, 0.01);
+    EXPECT_NEAR(result->harmonics[1].phase, -45, 2);
+    EXPECT_NEAR(result->harmonics[4].amplitude, 0.05, 0.01);
+    for (int k : {3, 4, 6, 7, 8}) EXPECT_LT(result->harmonics[k - 1].amplitude, 0.01) << k;
+    EXPECT_NEAR(result->readingsPerSecond, 10, 0.01);
+    EXPECT_EQ(result->late, 0u);
+    // The curve: peak-to-peak and RMS of the three harmonics, within the quantisation.
+    EXPECT_NEAR(result->rms, std::sqrt((0.25 + 0.04 + 0.0025) / 2), 0.01);
+    EXPECT_GT(result->peakToPeak, 1.0);
+    EXPECT_LT(result->peakToPeak, 1.5);
+    ASSERT_EQ(result->curveError.size(), AngleAccuracy::kCurveBins);
+    EXPECT_NEAR(result->curveDegrees.front(), 360.0 / 128, 1e-9);
+}
+
+TEST(AngleAccuracy, ASpeedRippleIsErrorAtConstantSpeedAndNotAgainstAReference) {
+    // A perfect sensor on a magnet whose speed swings ±3.5 % once a turn: its position runs
+    // up to 2° ahead and behind.
+    auto rippling = [](double t) { return Steady(t) + 2.0 * std::sin(Steady(t) * kDegree); };
+    const auto readings = Record(50.0, 0.1, rippling, [](double) { return 0.0; });
+
+    const auto steady = AngleAccuracy::ConstantSpeed(readings);
+    ASSERT_TRUE(steady);
+    EXPECT_NEAR(steady->harmonics[0].amplitude, 2.0, 0.05) << "the ripple, seen as error";
+
+    // An encoder on the shaft, read every millisecond, its zero 123° from the sensor's.
+    std::vector<TimedAngle> encoder;
+    for (double t = -0.5; t < 51; t += 0.001)
+        encoder.push_back({t, std::fmod(rippling(t) + 123.0, 360.0)});
+    app::AccuracyShortfall why{};
+    const auto referenced = AngleAccuracy::AgainstReference(readings, encoder, &why);
+    ASSERT_TRUE(referenced) << static_cast<int>(why);
+    EXPECT_NEAR(referenced->offsetDegrees, -123.0, 0.01);
+    for (const app::Harmonic& h : referenced->harmonics) EXPECT_LT(h.amplitude, 0.01);
+    EXPECT_LT(referenced->peakToPeak, 0.1);
+}
+
+TEST(AngleAccuracy, AReferenceFindsTheSensorsOwnErrorThroughARipple) {
+    auto rippling = [](double t) { return Steady(t) + 2.0 * std::sin(Steady(t) * kDegree); };
+    const auto readings = Record(50.0, 0.1, rippling, KnownError);
+    std::vector<TimedAngle> encoder;
+    for (double t = 0; t < 51; t += 0.01) encoder.push_back({t, std::fmod(rippling(t), 360.0)});
+    const auto result = AngleAccuracy::AgainstReference(readings, encoder);
+    ASSERT_TRUE(result);
+    EXPECT_NEAR(result->harmonics[0].amplitude, 0.5, 0.02);
+    EXPECT_NEAR(result->harmonics[1].amplitude, 0.2, 0.02);
+}
+
+TEST(AngleAccuracy, MissingAndLateReadingsAreCounted) {
+    auto readings = Record(50.0, 0.1, Steady, KnownError);
+    readings.erase(readings.begin() + 100);                          // one missing
+    readings.erase(readings.begin() + 200, readings.begin() + 203);  // three in a row
+    readings[300].seconds += 0.07;                                   // one late
+    const auto result = AngleAccuracy::ConstantSpeed(readings);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result->late, 5u);
+}
+
+TEST(AngleAccuracy, TooLittleToAnalyseSaysWhy) {
+    app::AccuracyShortfall why{};
+    EXPECT_FALSE(AngleAccuracy::ConstantSpeed(Record(1.0, 0.1, Steady, KnownError), &why));
+    EXPECT_EQ(why, app::AccuracyShortfall::TooFewReadings);
+    EXPECT_FALSE(AngleAccuracy::ConstantSpeed(Record(8.0, 0.1, Steady, KnownError), &why));
+    EXPECT_EQ(why, app::AccuracyShortfall::LessThanATurn) << "288° of a turn";
+    // Four readings a turn, always at the same four angles: most of the curve's bins stay
+    // empty.
+    EXPECT_FALSE(AngleAccuracy::ConstantSpeed(Record(200.0, 2.5, Steady, KnownError), &why));
+    EXPECT_EQ(why, app::AccuracyShortfall::SparseRevolution);
+    const auto readings = Record(50.0, 0.1, Steady, KnownError);
+    const std::vector<TimedAngle> shortEncoder = {{1.0, 0.0}, {40.0, 10.0}};
+    EXPECT_FALSE(AngleAccuracy::AgainstReference(readings, shortEncoder, &why));
+    EXPECT_EQ(why, app::AccuracyShortfall::ReferenceNotCovering);
+}
+
+}  // namespace
