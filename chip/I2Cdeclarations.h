@@ -68,7 +68,7 @@ typedef struct ChannelConfig_t {
     uint8_t LatencyTimer; /* ms */
     uint32_t configOptions;
     uint32_t Pin; /* initial direction and value of the low byte lines */
-    uint16_t reserved;
+    uint16_t currentPinState; /* current direction (bits 7-0) and values (15-8) of the lines */
 } ChannelConfig;
 
 /* ChannelConfig.configOptions */
