@@ -23,8 +23,8 @@ std::string WithSeparator(const fs::path& folder) {
 }
 
 #if !defined(_WIN32)
-// The base folder a variable names, or home / fallback. The base directory specification
-// ignores a relative path in the variable.
+// The base folder a variable names, or home / fallback. A relative path in the variable is
+// ignored, as XDG asks.
 fs::path Base(const Environment& environment, const char* variable, const fs::path& home,
               const char* fallback) {
     const fs::path named = environment(variable);
@@ -34,8 +34,8 @@ fs::path Base(const Environment& environment, const char* variable, const fs::pa
 }
 #endif
 
-// Makes the folder and any missing folder above it, readable by its owner only, as the base
-// directory rules ask of the folders they make.
+// Makes the folder and any missing folder above it, readable by its owner only, as XDG asks
+// of the folders a program makes.
 void MakePrivate(const fs::path& folder) {
     std::error_code error;
     if (folder.empty() || fs::exists(folder, error)) return;

@@ -145,11 +145,7 @@ void CalibrationController::Abandon() {
     } catch (const std::exception&) {
         // The window is going: there is no one left to tell.
     }
-    if (progress_ != nullptr) {
-        progress_->hide();
-        progress_->deleteLater();
-        progress_ = nullptr;
-    }
+    CloseDialog();
     assistant_.reset();
     operation_.reset();
 }
@@ -175,15 +171,18 @@ void CalibrationController::TimerCalibrationTimer() {
     timer_->start();
 }
 
+void CalibrationController::CloseDialog() {
+    if (progress_ == nullptr) return;
+    progress_->hide();
+    progress_->deleteLater();
+    progress_ = nullptr;
+}
+
 void CalibrationController::End() {
     // The assistant's chip operation ends with this call: a close that waited goes on then.
     const std::unique_ptr<ChipOperation> operation = std::move(operation_);
     timer_->stop();
-    if (progress_ != nullptr) {
-        progress_->hide();
-        progress_->deleteLater();
-        progress_ = nullptr;
-    }
+    CloseDialog();
     const QString report = report_();
     const bool done = assistant_->Outcome() == app::AssistantOutcome::Done;
     assistant_.reset();

@@ -56,6 +56,7 @@ class CalibrationController : public QObject {
     void TimerCalibrationTimer();
     void End();
     void ShowRestoring();
+    void CloseDialog();
     QString FaultText() const;
     /// The report's lines with how the starting values went back, one text.
     QString Finish(QStringList lines, const app::Assistant& a) const;

@@ -26,6 +26,12 @@ class WindowCalibration : public WindowFault {
         return ProcessUntil([&] { return !messages.empty(); }, 30000);
     }
     QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
+    // Starts Centre signals and waits until its first trial value is in the chip.
+    bool CentreUntilTheTrialStep() {
+        window->tsXYChart->btnCentreSignals->click();
+        return ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000) &&
+               ProcessUntil([&] { return Text("EditOFFSET_SIN") != "300"; }, 20000);
+    }
 };
 
 TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
@@ -55,10 +61,7 @@ TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
 TEST_F(WindowCalibration, CancelPutsTheStartingOffsetsBack) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
     Open();
-    window->tsXYChart->btnCentreSignals->click();
-    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
-    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") != "300"; }, 20000))
-        << "no trial step";
+    ASSERT_TRUE(CentreUntilTheTrialStep()) << "no trial step";
     ASSERT_TRUE(messages.empty());
     QPushButton* cancel = Dialog()->findChild<QPushButton*>();
     ASSERT_NE(cancel, nullptr);
@@ -74,9 +77,7 @@ TEST_F(WindowCalibration, CancelPutsTheStartingOffsetsBack) {
 TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
     Open().show();
-    window->tsXYChart->btnCentreSignals->click();
-    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
-    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") != "300"; }, 20000));
+    ASSERT_TRUE(CentreUntilTheTrialStep()) << "no trial step";
     EXPECT_FALSE(window->close()) << "the window closed with the trial value in the chip";
     ASSERT_TRUE(Report());
     EXPECT_TRUE(messages[0].text.startsWith("Cancelled.")) << messages[0].text.toStdString();
@@ -89,10 +90,7 @@ TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
 TEST_F(WindowCalibration, AWindowDestroyedWhileAnAssistantRunsPutsTheStartingValuesBack) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
     Open();
-    window->tsXYChart->btnCentreSignals->click();
-    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
-    ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") != "300"; }, 20000))
-        << "no trial step";
+    ASSERT_TRUE(CentreUntilTheTrialStep()) << "no trial step";
     window.reset();  // the sanitizers see any use of the gone context
     EXPECT_TRUE(messages.empty());
     // The same virtual chip, seen from a new window.
