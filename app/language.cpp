@@ -123,7 +123,7 @@ const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
 
 const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
 
-const std::array<RelabelRow, 33> kRelabelRowsAdded{{
+const std::array<RelabelRow, 52> kRelabelRowsAdded{{
     {"ChooseDataFile", {"btnChooseXYFile", "btnChooseChartsFile", "btnChooseAngleDataFile"}},
     {"tsRegMap", {"tsRegMap"}},
     {"RegMapColumns", {"sgRegMap"}},
@@ -157,6 +157,26 @@ const std::array<RelabelRow, 33> kRelabelRowsAdded{{
     {"LabelAngleSpeed", {"LabelAngleSpeed"}},
     {"btnCentreSignals", {"btnCentreSignals"}},
     {"btnZeroHere", {"btnZeroHere"}},
+    {"tsAccuracy", {"tsAccuracy"}},
+    // The accuracy page's start button takes the start text the other readouts take.
+    {"btnStart", {"btnStartAccuracy"}},
+    {"LabelAccRevs", {"LabelAccRevs"}},
+    {"LabelAccInterval", {"LabelAccInterval"}},
+    {"rbAccConstant", {"rbAccConstant"}},
+    {"rbAccReference", {"rbAccReference"}},
+    {"LabelAccRefFile", {"LabelAccRefFile"}},
+    {"btnChooseRefFile", {"btnChooseRefFile"}},
+    {"btnAccExport", {"btnAccExport"}},
+    {"LabelAccResults", {"LabelAccResults"}},
+    {"LabelAccPP", {"LabelAccPP"}},
+    {"LabelAccRms", {"LabelAccRms"}},
+    {"LabelAccRevsDone", {"LabelAccRevsDone"}},
+    {"LabelAccUsed", {"LabelAccUsed"}},
+    {"LabelAccRate", {"LabelAccRate"}},
+    {"LabelAccLate", {"LabelAccLate"}},
+    {"LabelAccOffset", {"LabelAccOffset"}},
+    {"LabelAccHarmonics", {"LabelAccHarmonics"}},
+    {"LabelAccMethod", {"LabelAccMethod"}},
 }};
 
 namespace {
@@ -223,6 +243,50 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vCancelled", &CalibrationTexts::vCancelled},
 };
 
+constexpr std::pair<std::string_view, std::string AccuracyTexts::*> kAccuracyKeys[] = {
+    {"vAccIdle", &AccuracyTexts::vAccIdle},
+    {"vAccProgress", &AccuracyTexts::vAccProgress},
+    {"vAccAnalysed", &AccuracyTexts::vAccAnalysed},
+    {"vAccStoppedEarly", &AccuracyTexts::vAccStoppedEarly},
+    {"vAccFull", &AccuracyTexts::vAccFull},
+    {"vAccTooFew", &AccuracyTexts::vAccTooFew},
+    {"vAccLessThanATurn", &AccuracyTexts::vAccLessThanATurn},
+    {"vAccSparse", &AccuracyTexts::vAccSparse},
+    {"vAccNotCovering", &AccuracyTexts::vAccNotCovering},
+    {"vAccNoReference", &AccuracyTexts::vAccNoReference},
+    {"vRefUnreadable", &AccuracyTexts::vRefUnreadable},
+    {"vRefEmpty", &AccuracyTexts::vRefEmpty},
+    {"vRefColumns", &AccuracyTexts::vRefColumns},
+    {"vRefNumber", &AccuracyTexts::vRefNumber},
+    {"vRefBackwards", &AccuracyTexts::vRefBackwards},
+    {"vRefTitle", &AccuracyTexts::vRefTitle},
+    {"vRefTime", &AccuracyTexts::vRefTime},
+    {"vRefAngle", &AccuracyTexts::vRefAngle},
+    {"vRefUnit", &AccuracyTexts::vRefUnit},
+    {"vRefOrigin", &AccuracyTexts::vRefOrigin},
+    {"vRefEpoch", &AccuracyTexts::vRefEpoch},
+    {"vRefStart", &AccuracyTexts::vRefStart},
+    {"vRefFilter", &AccuracyTexts::vRefFilter},
+    {"vExportCurve", &AccuracyTexts::vExportCurve},
+    {"vExportHarmonics", &AccuracyTexts::vExportHarmonics},
+    {"vExportReadings", &AccuracyTexts::vExportReadings},
+    {"vExportReport", &AccuracyTexts::vExportReport},
+    {"vHarmonic", &AccuracyTexts::vHarmonic},
+    {"vAmplitude", &AccuracyTexts::vAmplitude},
+    {"vPhase", &AccuracyTexts::vPhase},
+    {"vErrorAxis", &AccuracyTexts::vErrorAxis},
+    {"vAngleAxis", &AccuracyTexts::vAngleAxis},
+    {"vReportTitle", &AccuracyTexts::vReportTitle},
+    {"vReportDate", &AccuracyTexts::vReportDate},
+    {"vReportMethod", &AccuracyTexts::vReportMethod},
+    {"vReportConstant", &AccuracyTexts::vReportConstant},
+    {"vReportReference", &AccuracyTexts::vReportReference},
+    {"vReportChip", &AccuracyTexts::vReportChip},
+    {"vReportFigures", &AccuracyTexts::vReportFigures},
+    {"vReportOffset", &AccuracyTexts::vReportOffset},
+    {"vReportConfiguration", &AccuracyTexts::vReportConfiguration},
+};
+
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
     const std::string text = file.Text(row.key);
     for (std::string_view control : row.controls) {
@@ -275,6 +339,9 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
     for (const auto& [key, text] : kCalibrationKeys) {
         if (file.Has(key)) texts.calibration.*text = file.Text(key);
     }
+    for (const auto& [key, text] : kAccuracyKeys) {
+        if (file.Has(key)) texts.accuracy.*text = file.Text(key);
+    }
 
     target.SetControlText(kConnectStateLabel, texts.vNotDefined);
     target.SetControlText(kChannelCountLabel, texts.vChannelsFound + "0");
@@ -300,6 +367,19 @@ std::vector<std::string_view> LanguageControlNames() {
     for (std::string_view name : {kConnectStateLabel, kChannelCountLabel, kIndicatorButton})
         add(name);
     return names;
+}
+
+std::vector<std::string_view> AddedLanguageKeys() {
+    std::vector<std::string_view> keys;
+    for (const RelabelRow& row : kRelabelRowsAdded) keys.push_back(row.key);
+    auto add = [&keys](const auto& table) {
+        for (const auto& entry : table) keys.push_back(entry.first);
+    };
+    add(kRegisterMapKeys);
+    add(kAnalysisKeys);
+    add(kCalibrationKeys);
+    add(kAccuracyKeys);
+    return keys;
 }
 
 }  // namespace app

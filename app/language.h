@@ -85,6 +85,60 @@ struct CalibrationTexts {
     std::string vCancelled = "Cancelled.";
 };
 
+/// The messages and report of the accuracy measurement, as RegisterMapTexts.
+struct AccuracyTexts {
+    std::string vAccIdle =
+        "Choose the revolutions and the reference, let the magnet turn, then Start.";
+    std::string vAccProgress = "Recording: %1 of %2 revolutions, %3 readings…";
+    std::string vAccAnalysed = "%1 readings over %2 revolutions analysed.";
+    std::string vAccStoppedEarly =
+        "Stopped after %1 revolutions: the whole revolutions recorded are analysed.";
+    std::string vAccFull = "The recording holds its most readings (%1): it ends here.";
+    std::string vAccTooFew = "Too few readings to analyse: at least %1 are needed.";
+    std::string vAccLessThanATurn =
+        "The readings do not span one whole revolution: let the magnet turn.";
+    std::string vAccSparse =
+        "More than a quarter of the revolution has no reading: turn the magnet more slowly or "
+        "shorten the interval.";
+    std::string vAccNotCovering =
+        "The reference does not cover the recording's times: check its time column, unit and "
+        "origin.";
+    std::string vAccNoReference = "Choose the reference file first.";
+    std::string vRefUnreadable = "Cannot read %1.";
+    std::string vRefEmpty = "%1 holds no data line.";
+    std::string vRefColumns = "Line %1 of the reference lacks the time or the angle column.";
+    std::string vRefNumber = "Line %1 of the reference: the time or the angle is not a number.";
+    std::string vRefBackwards = "Line %1 of the reference: the time is not after the line before.";
+    std::string vRefTitle = "Reference columns";
+    std::string vRefTime = "Time column:";
+    std::string vRefAngle = "Angle column (degrees):";
+    std::string vRefUnit = "Time unit:";
+    std::string vRefOrigin = "Times count from:";
+    std::string vRefEpoch = "1970-01-01 UTC, as the tool's readings";
+    std::string vRefStart = "the recording's first reading";
+    std::string vRefFilter = "CSV (*.csv *.txt);;All files (*)";
+    std::string vExportCurve = "Error curve (CSV)…";
+    std::string vExportHarmonics = "Harmonics (CSV)…";
+    std::string vExportReadings = "Readings (CSV)…";
+    std::string vExportReport = "Report (PDF)…";
+    std::string vHarmonic = "Harmonic";
+    std::string vAmplitude = "Amplitude, °";
+    std::string vPhase = "Phase, °";
+    std::string vErrorAxis = "Angle error, °";
+    std::string vAngleAxis = "Reference angle, °";
+    std::string vReportTitle = "QX5520 angle accuracy";
+    std::string vReportDate = "Date:";
+    std::string vReportMethod = "Method:";
+    std::string vReportConstant = "constant speed (a straight line fitted to the readings)";
+    std::string vReportReference = "reference file %1";
+    std::string vReportChip = "Chip: identification word %1, chip ID %2";
+    std::string vReportFigures =
+        "Peak-to-peak %1°, RMS %2°; %3 readings over %4 revolutions, %5 readings/s, %6 late or "
+        "missing.";
+    std::string vReportOffset = "The reference's zero lies %1° from the sensor's.";
+    std::string vReportConfiguration = "Configuration in the chip (? not read since connecting):";
+};
+
 /// Texts kept from the language file for the pages that show them after start-up. Every
 /// field is empty until the language has been loaded; nothing writes them afterwards.
 struct LanguageTexts {
@@ -104,6 +158,7 @@ struct LanguageTexts {
     RegisterMapTexts regMap;
     AnalysisTexts analysis;
     CalibrationTexts calibration;
+    AccuracyTexts accuracy;
 };
 
 /// The language chosen by the files present beside the executable. The caption and the
@@ -154,7 +209,11 @@ extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 extern const RelabelRow kRelabelRowLast;
 /// The controls added to the window since: relabelled after row 65, and only by a key the
 /// file has (a file without it leaves their design text).
-extern const std::array<RelabelRow, 33> kRelabelRowsAdded;
+extern const std::array<RelabelRow, 52> kRelabelRowsAdded;
+
+/// Every key the tool has added to the language files since: the rows above and the
+/// messages. Both shipped files have each of them.
+std::vector<std::string_view> AddedLanguageKeys();
 
 /// The buttons that take the start text btnStart.
 inline constexpr std::array<std::string_view, 3> kStartButtons{"btnStart", "BtnStartAngleWrkData",

@@ -22,6 +22,7 @@
 
 #include "app/version.h"
 #include "ui/UnitAbout.h"
+#include "ui/accuracy_page.h"
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
 #include "ui/calibration_controller.h"
@@ -73,6 +74,7 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
         ShowMessage(this, QMessageBox::Critical, ApplicationTitle(), text);
     };
     context.saveSettings = [this] { SaveSettings(); };
+    context.seconds = std::move(options.seconds);
     context.chipOperationsEnded = [this] {
         if (!closePending_) return;
         closePending_ = false;
@@ -101,6 +103,7 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
     connect(stAng->btnZeroHere, &QPushButton::clicked, calibrationController_,
             &CalibrationController::btnZeroHereClick);
     FormCreate(options.args);
+    tsAccuracy->ShowIdle();
     if (!batchExitCode_) F_About = new TF_About(context.texts, this);
 }
 
@@ -126,6 +129,7 @@ void TF_Face::BuildLayout() {
     tsCharts = new ChartsPage(context, PageControl);
     tsXYChart = new XYPage(context, PageControl);
     tsRegMap = new RegMapPage(PageControl);
+    tsAccuracy = new AccuracyPage(context, PageControl);
     // Each page scrolls when the window is made lower than the page needs; at the design
     // size none does.
     auto addPage = [this](QWidget* page, const QString& caption) {
@@ -144,6 +148,7 @@ void TF_Face::BuildLayout() {
     addPage(tsCharts, Design("График"));
     addPage(tsXYChart, Design("X-Y график"));
     addPage(tsRegMap, Design("Карта регистров"));
+    addPage(tsAccuracy, Design("Точность угла"));
     // The window can be made as low as the panels and a useful part of a page.
     PageControl->setMinimumHeight(Scaled(kMinPageControlHeight));
     ShowPage(tsRegCfg);

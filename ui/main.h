@@ -21,6 +21,7 @@ class QTimer;
 
 namespace ui {
 
+class AccuracyPage;
 class AnalogPage;
 class CalibrationController;
 class AnglePage;
@@ -46,6 +47,8 @@ struct FaceOptions {
     std::function<std::string()> fileVersion;
     /// The pause of every register read; null: the real clock.
     chip::Clock* clock = nullptr;
+    /// The time of a reading in seconds; empty: the system clock since 1970-01-01 UTC.
+    std::function<double()> seconds;
 };
 
 class TF_Face : public QWidget, public app::WindowState, private app::LanguageTarget {
@@ -88,6 +91,7 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     ChartsPage* tsCharts = nullptr;
     XYPage* tsXYChart = nullptr;
     RegMapPage* tsRegMap = nullptr;
+    AccuracyPage* tsAccuracy = nullptr;
     StatusStrip* PanelStatus = nullptr;
     QFrame* PanelMsg = nullptr;
     QLabel* LabelMsg = nullptr;

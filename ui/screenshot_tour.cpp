@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "ui/UnitAbout.h"
+#include "ui/accuracy_page.h"
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
 #include "ui/charts_page.h"
@@ -32,11 +33,14 @@ constexpr char kShortInterval[] = "10";
 constexpr int kConnectSettleMs = 2500;
 constexpr int kPaintMs = 300;
 // With the magnet at 8 rpm (scripts/screenshots sets it; a turn takes 7.5 s): more than a
-// turn of angle readings, two turns of the signal charts, nine tenths of the X-Y circle (enough for the ellipse fit).
+// turn of angle readings, two turns of the signal charts, nine tenths of the X-Y circle (enough for
+// the ellipse fit).
 constexpr int kAngleRunMs = 10000;
 constexpr int kChartsRunMs = 15000;
 constexpr int kXYRunMs = 7000;
 constexpr int kReadAllMs = 6000;
+/// A turn and its margin (7.9 s at 8 rpm) and the analysis.
+constexpr int kAccuracyRunMs = 9000;
 
 }  // namespace
 
@@ -98,6 +102,12 @@ void ScreenshotTour::Start() {
         Click("btnReadAll");
     });
     Then(kReadAllMs, [this] { SavePage(); });
+    // Page 9: one revolution recorded and its angle error analysed at constant speed.
+    Then(200, [this] {
+        SetText("EditAccRevs", QStringLiteral("1"));
+        RunReadout(face_.tsAccuracy, "EditAccInt", "btnStartAccuracy");
+    });
+    Then(kAccuracyRunMs, [this] { SavePage(); });
     Then(200, [this] {
         ShowPage(face_.tsRegCfg);
         face_.F_About->show();

@@ -42,6 +42,8 @@ struct WindowContext {
     int chipOperations = 0;
     /// Runs when the last chip operation ends.
     std::function<void()> chipOperationsEnded;
+    /// The time of a reading: seconds since 1970-01-01 UTC by the system clock.
+    std::function<double()> seconds;
 };
 
 /// Marks one chip operation for its lifetime.

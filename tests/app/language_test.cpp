@@ -153,6 +153,7 @@ TEST(LoadLanguage, LangRusSavedAsWindows1251ShowsItsCyrillicTexts) {
     EXPECT_EQ(texts.btnStart, "Старт");
     EXPECT_EQ(texts.btnStop, "Стоп");
     EXPECT_EQ(target.last["btnStartXYChart"], "Старт");
+    EXPECT_EQ(target.last["btnStartAccuracy"], "Старт");
     EXPECT_EQ(target.last["LabelGA_X"], "Усиление X");
     EXPECT_EQ(target.last["btnWriteGroup3"], "Записать");
     EXPECT_EQ(target.last["LabelChanCnt"], "Каналов: 0");
@@ -215,12 +216,14 @@ TEST(LoadLanguage, RunsInTheFixedOrderAndEndsWithTheStartTexts) {
     EXPECT_THAT(std::vector(target.calls.end() - 3, target.calls.end()),
                 ElementsAre(Pair("LabelConnectState", "не определено"),
                             Pair("LabelChanCnt", "Каналов: 0"), Pair("btnAnalogInd", "Вкл")));
-    // 61 controls of rows 1-53, 3 start buttons, 21 of rows 54-64, cbSSIOn, 3 start texts.
-    EXPECT_EQ(target.calls.size(), 89u);
+    // 61 controls of rows 1-53, 3 start buttons, 21 of rows 54-64, cbSSIOn, the accuracy
+    // page's start button (an added row: the file has btnStart), 3 start texts.
+    EXPECT_EQ(target.calls.size(), 90u);
 
     EXPECT_EQ(target.last["btnStart"], "Старт");
     EXPECT_EQ(target.last["BtnStartAngleWrkData"], "Старт");
     EXPECT_EQ(target.last["btnStartXYChart"], "Старт");
+    EXPECT_EQ(target.last["btnStartAccuracy"], "Старт");
     EXPECT_EQ(target.last["LabelSPIFreq"], "Частота");
     EXPECT_EQ(target.last["cbSSIOn"], "SSI");
     EXPECT_EQ(texts.btnStop, "Стоп");

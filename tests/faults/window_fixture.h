@@ -83,7 +83,7 @@ class WindowFault : public testing::Test {
 
     ui::TF_Face& Open() {
         window = std::make_unique<ui::TF_Face>(
-            ui::FaceOptions{dir_.path().string() + "/", {}, {}, &clock_});
+            ui::FaceOptions{dir_.path().string() + "/", {}, {}, &clock_, seconds_});
         return *window;
     }
 
@@ -101,6 +101,8 @@ class WindowFault : public testing::Test {
 
     TempDir dir_;
     TestClock clock_;
+    /// The time of a reading; empty: the system clock.
+    std::function<double()> seconds_;
     std::unique_ptr<ui::TF_Face> window;
     std::vector<Message> messages;
 

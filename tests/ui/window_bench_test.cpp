@@ -53,7 +53,7 @@ class BenchWindow : public window_test::WindowTest {
         fake::Install(chip_);
     }
     ui::TF_Face& OpenCounting() {
-        window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, &clock_});
+        window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, &clock_, {}});
         return *window;
     }
     template <typename Widget>

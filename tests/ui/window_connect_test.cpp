@@ -21,7 +21,7 @@ TEST_F(WindowTest, StoredConnectActiveSwitchesTheExchangeOnAtStartAndIsStoredAga
     Write("config.ini", "[CONFIG]\nConnectActive=1\n");
     Write("lang.eng", "[Language]\nvChannelsFound=\"Channels: \"\nvNotDefined=unknown\n");
     NoPause clock;
-    window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, &clock});
+    window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, &clock, {}});
 
     EXPECT_TRUE(Find<QCheckBox>("cbConnect")->isChecked());
     // The switch-on started the supervision timer; the language step came after it.

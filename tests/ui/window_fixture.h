@@ -75,7 +75,7 @@ class WindowTest : public ::testing::Test {
     }
 
     ui::TF_Face& Open() {
-        window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, nullptr});
+        window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, nullptr, {}});
         return *window;
     }
 

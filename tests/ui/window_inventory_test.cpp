@@ -241,7 +241,7 @@ TEST_F(WindowInventory, EveryControlHasItsNameKindTextAndInitialState) {
     }
 }
 
-TEST_F(WindowInventory, EightPagesInOrderWithTheRegisterPageShown) {
+TEST_F(WindowInventory, NinePagesInOrderWithTheRegisterPageShown) {
     const std::pair<const char*, const char*> pages[] = {
         {"tsAnalogCfg", "Настройка аналогового тракта"},
         {"stAng", "Настройка преобразования угла"},
@@ -251,11 +251,12 @@ TEST_F(WindowInventory, EightPagesInOrderWithTheRegisterPageShown) {
         {"tsCharts", "График"},
         {"tsXYChart", "X-Y график"},
         {"tsRegMap", "Карта регистров"},
+        {"tsAccuracy", "Точность угла"},
     };
     auto* tabs = Find<QTabWidget>("PageControl");
     ASSERT_NE(tabs, nullptr);
-    ASSERT_EQ(tabs->count(), 8);
-    for (int i = 0; i < 8; ++i) {
+    ASSERT_EQ(tabs->count(), 9);
+    for (int i = 0; i < 9; ++i) {
         EXPECT_EQ(window->PageIndex(Find<QWidget>(pages[i].first)), i) << pages[i].first;
         EXPECT_EQ(tabs->tabText(i), Utf8(pages[i].second));
     }

@@ -112,12 +112,27 @@ TEST_F(WindowLanguage, InputsTakeTheirLabelsTextsAsAccessibleNames) {
 TEST_F(WindowLanguage, AnUnreadableVersionIsReportedAndLeavesTheCaptionBare) {
     CopyShipped("lang.eng");
     window = std::make_unique<ui::TF_Face>(ui::FaceOptions{
-        ExePath(), {}, [] { return app::FileVersionString("/nonexistent/qx5520"); }, nullptr});
+        ExePath(), {}, [] { return app::FileVersionString("/nonexistent/qx5520"); }, nullptr, {}});
     EXPECT_EQ(window->windowTitle(), Utf8(kEnglishCaption));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].icon, QMessageBox::Critical);
     EXPECT_EQ(messages[0].title, "QX5520 IC");
     EXPECT_TRUE(messages[0].text.contains("/nonexistent/qx5520")) << messages[0].text.toStdString();
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ShippedLanguageFiles, BothHaveEveryKeyAddedSince) {
+    for (const char* name : {"lang.eng", "lang.rus"}) {
+        const app::LanguageFile file(
+            (QCoreApplication::applicationDirPath() + QLatin1Char('/') + name).toStdString());
+        for (std::string_view key : app::AddedLanguageKeys()) {
+            EXPECT_TRUE(file.Has(key)) << name << " lacks " << key;
+            EXPECT_FALSE(file.Text(key).empty()) << name << ": " << key;
+        }
+    }
 }
 
 }  // namespace

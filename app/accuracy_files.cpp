@@ -1,0 +1,163 @@
+#include "app/accuracy_files.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <optional>
+#include <string_view>
+
+namespace app {
+
+namespace {
+
+std::string_view Trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r\"");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r\"");
+    return text.substr(first, last - first + 1);
+}
+
+std::vector<std::string> Split(const std::string& line, char separator) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    while (true) {
+        const size_t end = line.find(separator, start);
+        fields.emplace_back(Trim(std::string_view(line).substr(start, end - start)));
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return fields;
+}
+
+bool Skipped(const std::string& line) {
+    const std::string_view text = Trim(line);
+    return text.empty() || text.front() == '#';
+}
+
+std::optional<double> Number(std::string text, char separator) {
+    if (separator != ',') std::replace(text.begin(), text.end(), ',', '.');
+    double value = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || text.empty()) return std::nullopt;
+    return value;
+}
+
+char SeparatorOf(const std::string& line) {
+    for (char separator : {';', '\t', ','}) {
+        if (line.find(separator) != std::string::npos) return separator;
+    }
+    return ';';
+}
+
+bool IsHeader(const std::vector<std::string>& fields, char separator) {
+    return std::any_of(fields.begin(), fields.end(),
+                       [separator](const std::string& f) { return !Number(f, separator); });
+}
+
+std::string Fixed(double value, int decimals) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+}  // namespace
+
+CsvPreview PreviewCsv(std::istream& in, size_t rows) {
+    CsvPreview preview;
+    std::string line;
+    bool first = true;
+    while (preview.rows.size() < rows && std::getline(in, line)) {
+        if (Skipped(line)) continue;
+        if (first) {
+            first = false;
+            preview.separator = SeparatorOf(line);
+            std::vector<std::string> fields = Split(line, preview.separator);
+            if (IsHeader(fields, preview.separator)) {
+                preview.header = true;
+                preview.names = std::move(fields);
+                continue;
+            }
+        }
+        preview.rows.push_back(Split(line, preview.separator));
+    }
+    size_t columns = preview.names.size();
+    for (const auto& row : preview.rows) columns = std::max(columns, row.size());
+    for (size_t i = 0; i < columns; ++i) {
+        if (i >= preview.names.size()) preview.names.push_back(std::to_string(i + 1));
+        if (preview.names[i].empty()) preview.names[i] = std::to_string(i + 1);
+    }
+    return preview;
+}
+
+ReferenceRead ReadReference(std::istream& in, const ReferenceColumns& columns,
+                            double recordingStart) {
+    ReferenceRead read;
+    std::string line;
+    size_t number = 0;
+    bool first = true;
+    char separator = ';';
+    auto fail = [&read, &number](ReferenceFault fault) {
+        read.fault = fault;
+        read.line = number;
+        read.samples.clear();
+        return read;
+    };
+    while (std::getline(in, line)) {
+        ++number;
+        if (Skipped(line)) continue;
+        if (first) {
+            first = false;
+            separator = SeparatorOf(line);
+            if (IsHeader(Split(line, separator), separator)) continue;
+        }
+        const std::vector<std::string> fields = Split(line, separator);
+        if (std::max(columns.time, columns.angle) >= fields.size())
+            return fail(ReferenceFault::TooFewColumns);
+        const std::optional<double> time = Number(fields[columns.time], separator);
+        const std::optional<double> angle = Number(fields[columns.angle], separator);
+        if (!time || !angle) return fail(ReferenceFault::NotANumber);
+        double seconds = *time * columns.secondsPerUnit;
+        if (columns.fromRecordingStart) seconds += recordingStart;
+        if (!read.samples.empty() && seconds <= read.samples.back().seconds)
+            return fail(ReferenceFault::Backwards);
+        read.samples.push_back({seconds, *angle});
+    }
+    if (read.samples.empty()) return fail(ReferenceFault::Empty);
+    return read;
+}
+
+bool WriteCurveCsv(std::ostream& out, const AccuracyResult& result) {
+    out << "Angle, deg;Error, deg\n";
+    for (size_t i = 0; i < result.curveDegrees.size(); ++i)
+        out << Fixed(result.curveDegrees[i], 3) << ';' << Fixed(result.curveError[i], 5) << '\n';
+    return static_cast<bool>(out);
+}
+
+bool WriteHarmonicsCsv(std::ostream& out, const AccuracyResult& result) {
+    out << "Harmonic;Amplitude, deg;Phase, deg\n";
+    for (size_t k = 1; k <= result.harmonics.size(); ++k) {
+        const Harmonic& h = result.harmonics[k - 1];
+        out << k << ';' << Fixed(h.amplitude, 5) << ';' << Fixed(h.phase, 2) << '\n';
+    }
+    return static_cast<bool>(out);
+}
+
+bool WriteReadingsCsv(std::ostream& out, const std::vector<TimedAngle>& readings,
+                      const AccuracyResult* result) {
+    out << "Time, s;Angle, deg;Reference, deg;Error, deg\n";
+    const size_t used = result != nullptr ? result->errorDegrees.size() : 0;
+    for (size_t i = 0; i < readings.size() && out; ++i) {
+        out << Fixed(readings[i].seconds, 6) << ';' << Fixed(readings[i].degrees, 4);
+        if (i < used) {
+            out << ';' << Fixed(result->referenceDegrees[i], 4) << ';'
+                << Fixed(result->errorDegrees[i], 5);
+        } else {
+            out << ";;";
+        }
+        out << '\n';
+    }
+    return static_cast<bool>(out);
+}
+
+}  // namespace app

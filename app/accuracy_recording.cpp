@@ -1,0 +1,35 @@
+#include "app/accuracy_recording.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace app {
+
+void AccuracyRecording::Start(int revolutions) {
+    readings_.clear();
+    revolutions_ = std::max(1, revolutions);
+    unwrapped_ = furthest_ = turned_ = 0;
+}
+
+void AccuracyRecording::Add(const TimedAngle& reading) {
+    if (Full()) return;
+    if (!readings_.empty()) {
+        double step = std::fmod(reading.degrees - readings_.back().degrees, 360.0);
+        if (step > 180.0) step -= 360.0;
+        if (step < -180.0) step += 360.0;
+        unwrapped_ += step;
+        furthest_ = std::max(furthest_, std::abs(unwrapped_));
+        turned_ = furthest_ / 360.0;
+    }
+    readings_.push_back(reading);
+}
+
+bool AccuracyRecording::Complete() const {
+    return Full() || turned_ >= revolutions_ + kMargin;
+}
+
+double AngleCodeDegrees(unsigned code) {
+    return static_cast<double>(code & 0x1FFFu) * 360.0 / 8192.0;
+}
+
+}  // namespace app

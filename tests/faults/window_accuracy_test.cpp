@@ -1,0 +1,125 @@
+// The accuracy page against the virtual chip, its magnet on the test clock with known errors:
+// a recording over whole revolutions, both references, the exports and the report.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <QToolButton>
+#include <fstream>
+#include <iterator>
+
+#include "tests/faults/window_fixture.h"
+#include "ui/accuracy_page.h"
+
+namespace faults {
+namespace {
+
+class WindowAccuracy : public WindowFault {
+  protected:
+    void SetUp() override {
+        WindowFault::SetUp();
+        // Each reading's look at the time moves it on 10 ms of the magnet's time.
+        seconds_ = [] { return TestClock::now += 0.01; };
+    }
+    ui::AccuracyPage& Page() { return *window->tsAccuracy; }
+    // Records the revolutions with a 1 ms interval and waits for the run's end.
+    bool Record(int revolutions) {
+        Page().EditAccRevs->setText(QString::number(revolutions));
+        Page().EditAccInt->setText("1");
+        Page().btnStartAccuracy->click();
+        return ProcessUntil(
+            [&] { return !window->context.bStarted && !Page().TimerAccuracy->isActive(); }, 60000);
+    }
+    static std::string Slurp(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    std::filesystem::path truth_ = dir_ / "truth.csv";
+};
+
+TEST_F(WindowAccuracy, BothReferencesFindTheInjectedHarmonics) {
+    Use("rpm=60\neccentricity=0.5\nharmonic2=0.2\ntruth=" + truth_.string() + "\n", true);
+    Open();
+    ASSERT_TRUE(Record(3));
+    EXPECT_TRUE(messages.empty()) << messages[0].text.toStdString();
+    ASSERT_TRUE(Page().Result()) << Page().LabelAccState->text().toStdString();
+    EXPECT_EQ(Page().Result()->revolutions, 3);
+    EXPECT_NEAR(Page().Result()->harmonics[0].amplitude, 0.5, 0.05);
+    EXPECT_NEAR(Page().Result()->harmonics[1].amplitude, 0.2, 0.05);
+    EXPECT_TRUE(Page().LabelAccState->text().endsWith("over 3 revolutions analysed."))
+        << Page().LabelAccState->text().toStdString();
+    EXPECT_EQ(Page().btnStartAccuracy->text(), "Start");
+    EXPECT_TRUE(Page().btnAccExport->isEnabled());
+
+    // The virtual chip's own log of its magnet, on the same clock, as the instrument.
+    Page().UseReference(QString::fromStdString(truth_.string()), app::ReferenceColumns{});
+    EXPECT_TRUE(Page().rbAccReference->isChecked());
+    ASSERT_TRUE(Page().Result()) << Page().LabelAccState->text().toStdString();
+    EXPECT_NEAR(Page().Result()->harmonics[0].amplitude, 0.5, 0.05);
+    EXPECT_NEAR(Page().Result()->harmonics[1].amplitude, 0.2, 0.05);
+    EXPECT_NE(Page().LabelAccOffsetV->text(), QString(QChar(0x2014)));
+
+    const auto report = dir_ / "report.pdf";
+    ASSERT_TRUE(Page().SaveReport(QString::fromStdString(report.string())));
+    const std::string pdf = Slurp(report);
+    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_GT(pdf.size(), 5000u);
+    ASSERT_TRUE(Page().SaveHarmonics(QString::fromStdString((dir_ / "h.csv").string())));
+    EXPECT_EQ(Slurp(dir_ / "h.csv").substr(0, 35), "Harmonic;Amplitude, deg;Phase, deg\n");
+    EXPECT_FALSE(Page().SaveCurve(QString::fromStdString((dir_ / "no/such/dir.csv").string())));
+}
+
+TEST_F(WindowAccuracy, AReferenceThatDoesNotFitSaysWhyAndKeepsTheRecording) {
+    Use("rpm=60\n", true);
+    Open();
+    ASSERT_TRUE(Record(1));
+    ASSERT_TRUE(Page().Result());
+    const size_t readings = Page().Recording().Readings().size();
+    struct Case {
+        const char* text;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"0;0\n1;360\n", "does not cover the recording's times"},
+        {"t;a\n1000;0\n1001;x\n",
+         "Line 3 of the reference: the time or the angle is not a number."},
+        {"", "holds no data line."},
+    };
+    for (const Case& c : cases) {
+        WriteFile(dir_ / "ref.csv", c.text);
+        Page().UseReference(QString::fromStdString((dir_ / "ref.csv").string()),
+                            app::ReferenceColumns{});
+        EXPECT_FALSE(Page().Result()) << c.text;
+        EXPECT_TRUE(Page().LabelAccState->text().contains(c.says))
+            << Page().LabelAccState->text().toStdString();
+        EXPECT_EQ(Page().Recording().Readings().size(), readings);
+    }
+    // Back to constant speed: the same recording analysed again.
+    Page().rbAccConstant->setChecked(true);
+    EXPECT_TRUE(Page().Result());
+    EXPECT_FALSE(Page().SaveReport(QString()));  // no path: no report, and no crash
+}
+
+TEST_F(WindowAccuracy, AStopBeforeATurnAnalysesNothingAndSaysWhy) {
+    Use("rpm=0\n", true);
+    Open();
+    Page().EditAccInt->setText("1");
+    Page().btnStartAccuracy->click();
+    ASSERT_TRUE(ProcessUntil([&] { return Page().Recording().Readings().size() >= 50; }, 20000));
+    EXPECT_TRUE(Page().LabelAccState->text().startsWith("Recording: 0.00 of 5 revolutions"))
+        << Page().LabelAccState->text().toStdString();
+    Page().btnStartAccuracy->click();  // Stop
+    ASSERT_TRUE(ProcessUntil([&] { return !Page().TimerAccuracy->isActive(); }, 5000));
+    EXPECT_FALSE(Page().Result());
+    EXPECT_EQ(Page().LabelAccState->text(),
+              "The readings do not span one whole revolution: let the magnet turn.");
+    // The readings can still be saved; the curve and the report cannot.
+    EXPECT_TRUE(Page().SaveReadings(QString::fromStdString((dir_ / "r.csv").string())));
+    EXPECT_FALSE(Page().SaveCurve(QString::fromStdString((dir_ / "c.csv").string())));
+}
+
+}  // namespace
+}  // namespace faults
