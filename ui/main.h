@@ -1,4 +1,4 @@
-// TF_Face, the tool's main window: the top panel, the seven pages, the status strip and the
+// TF_Face, the tool's main window: the top panel, the nine pages, the status strip and the
 // busy message, assembled from their own classes. Its creation and destruction steps run the
 // program's start-up and end (app::Shell) over the real controls.
 #pragma once
