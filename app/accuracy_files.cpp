@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdio>
+#include <cmath>
 #include <optional>
 #include <string_view>
 
@@ -39,7 +39,8 @@ std::optional<double> Number(std::string text, char separator) {
     double value = 0;
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end || text.empty()) return std::nullopt;
+    if (error != std::errc() || stop != end || text.empty() || !std::isfinite(value))
+        return std::nullopt;
     return value;
 }
 
@@ -50,15 +51,20 @@ char SeparatorOf(const std::string& line) {
     return ';';
 }
 
+// A line that names its columns: a field that is there and is no number (an empty field,
+// such as after a trailing separator, says nothing).
 bool IsHeader(const std::vector<std::string>& fields, char separator) {
-    return std::any_of(fields.begin(), fields.end(),
-                       [separator](const std::string& f) { return !Number(f, separator); });
+    return std::any_of(fields.begin(), fields.end(), [separator](const std::string& f) {
+        return !f.empty() && !Number(f, separator);
+    });
 }
 
+// With a decimal point whatever the process's locale (the window's may use a comma).
 std::string Fixed(double value, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
+    char text[64];
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    return error == std::errc() ? std::string(text, end) : std::string("nan");
 }
 
 }  // namespace

@@ -44,7 +44,7 @@ struct AccuracyResult {
     double revolutions = 0;               // turned over the readings used
     double offsetDegrees = 0;             // the reference's zero less the sensor's
     double readingsPerSecond = 0;
-    size_t late = 0;  // gaps over twice the median interval (readings late or missing)
+    size_t late = 0;  // gaps over 1.5 median intervals (readings late or missing)
     size_t used = 0;  // readings within the whole revolutions analysed
 };
 

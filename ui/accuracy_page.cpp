@@ -52,11 +52,16 @@ constexpr QChar kDash(0x2014);
 
 enum Export { kCurve, kHarmonics, kReadings, kReport };
 
+// The system clock's time at the first call, carried on by the steady clock: a step of the
+// system clock (a time server's correction) cannot tear a recording apart.
 double SystemSeconds() {
     using namespace std::chrono;
-    return static_cast<double>(
-               duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()) /
-           1e6;
+    static const auto anchorSteady = steady_clock::now();
+    static const double anchorSystem =
+        static_cast<double>(
+            duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()) /
+        1e6;
+    return anchorSystem + duration<double>(steady_clock::now() - anchorSteady).count();
 }
 
 QString Degrees(double value, int decimals) {
@@ -194,14 +199,13 @@ AccuracyPage::AccuracyPage(WindowContext& context, QWidget* parent)
     connect(btnStartAccuracy, &QPushButton::clicked, this, &AccuracyPage::btnStartAccuracyClick);
     connect(TimerAccuracy, &QTimer::timeout, this, &AccuracyPage::TimerAccuracyTimer);
     connect(btnChooseRefFile, &QPushButton::clicked, this, &AccuracyPage::btnChooseRefFileClick);
-    connect(rbAccConstant, &QRadioButton::toggled, this, [this](bool on) {
-        if (on && !recording_.Readings().empty() && !context_.bStarted) Analyse();
-    });
-    connect(rbAccReference, &QRadioButton::toggled, this, [this](bool on) {
-        if (on && !recording_.Readings().empty() && !context_.bStarted &&
-            !EditAccRefFile->text().isEmpty())
-            Analyse();
-    });
+    // Either method analyses a recording there is again (the reference without a file says
+    // so), so that what the page and the report show is always the method chosen.
+    for (QRadioButton* method : {rbAccConstant, rbAccReference}) {
+        connect(method, &QRadioButton::toggled, this, [this](bool on) {
+            if (on && !recording_.Readings().empty() && !active_) Analyse();
+        });
+    }
     auto* menu = new QMenu(btnAccExport);
     menu->setObjectName("MenuAccExport");
     btnAccExport->setMenu(menu);
@@ -235,8 +239,12 @@ double AccuracyPage::Now() const {
 
 void AccuracyPage::btnStartAccuracyClick() {
     readout_.StartStopClick();
-    // A run that an error ended has no tick to come: the stop finishes it here.
-    if (active_ && !context_.bStarted && !TimerAccuracy->isActive()) Finish();
+    // This page's Stop ends its recording at once: a tick still to come could otherwise find
+    // the shared flag set again by another page's Start and record on.
+    if (active_ && !context_.bStarted) {
+        TimerAccuracy->stop();
+        Finish();
+    }
 }
 
 void AccuracyPage::Begin() {
@@ -244,6 +252,8 @@ void AccuracyPage::Begin() {
         std::clamp(app::IntegerTextOr(EditAccRevs->text().toStdString(), kDefaultRevolutions), 1,
                    kMaxRevolutions);
     EditAccRevs->setText(QString::number(revolutions));
+    // A recording needs its ticks: an interval below 1 ms would give one reading and stop.
+    if (app::IntegerTextOr(EditAccInt->text().toStdString(), 100) < 1) EditAccInt->setText("1");
     recording_.Start(revolutions);
     result_.reset();
     active_ = true;
@@ -276,7 +286,7 @@ void AccuracyPage::TimerAccuracyTimer() {
             recording_.Add({seconds, app::AngleCodeDegrees(sample.AngleData)});
             ShowProgress();
             // The chosen revolutions are turned: the run ends as a Stop would end it.
-            if (recording_.Complete() && context_.bStarted) readout_.StartStopClick();
+            if (recording_.Complete() && context_.bStarted) readout_.Stop();
         }
         if (active_ && !context_.bStarted) Finish();
     });
@@ -470,8 +480,11 @@ void AccuracyPage::btnChooseRefFileClick() {
 void AccuracyPage::UseReference(const QString& path, const app::ReferenceColumns& columns) {
     EditAccRefFile->setText(path);
     columns_ = columns;
-    rbAccReference->setChecked(true);  // analyses a recording through its toggle, unless on
-    if (!recording_.Readings().empty() && !active_) Analyse();
+    if (!rbAccReference->isChecked()) {
+        rbAccReference->setChecked(true);  // analyses a recording through its toggle
+    } else if (!recording_.Readings().empty() && !active_) {
+        Analyse();
+    }
 }
 
 void AccuracyPage::Export(int what) {

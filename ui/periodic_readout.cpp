@@ -52,6 +52,12 @@ void PeriodicReadout::StartStopClick() {
     }
 }
 
+void PeriodicReadout::Stop() {
+    context_.bStarted = false;
+    running_ = false;
+    button_->setText(QString::fromStdString(context_.texts.btnStart));
+}
+
 void PeriodicReadout::Tick(const std::function<void()>& reading) {
     timer_->stop();
     const ChipOperation operation(context_);

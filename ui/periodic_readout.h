@@ -32,6 +32,10 @@ class PeriodicReadout {
     /// complete one of its transfers, before it adds a point or logs a line.
     void Tick(const std::function<void()>& reading);
 
+    /// Ends the run as a stop does (the flag cleared, the start text shown), whatever the
+    /// caption says: for a page whose run ends by itself.
+    void Stop();
+
     /// The interval of the last start, in milliseconds (100 for a text that is no integer).
     int Interval() const { return interval_; }
 

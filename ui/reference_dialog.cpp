@@ -4,6 +4,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHeaderView>
+#include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -96,6 +97,15 @@ ReferenceDialog::ReferenceDialog(const app::CsvPreview& preview, const app::Accu
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Time and angle are two different columns.
+    auto* ok = buttons->button(QDialogButtonBox::Ok);
+    auto check = [this, ok] {
+        ok->setEnabled(cbRefTime->count() > 1 &&
+                       cbRefTime->currentIndex() != cbRefAngle->currentIndex());
+    };
+    connect(cbRefTime, &QComboBox::currentIndexChanged, this, check);
+    connect(cbRefAngle, &QComboBox::currentIndexChanged, this, check);
+    check();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TablePreview, 1);
     layout->addLayout(form);

@@ -58,6 +58,10 @@ TEST(ReferenceCsv, ReadsTheChosenColumnsInSecondsOnTheReadingsClock) {
     const ReferenceRead epoch = ReadReference(commas, ReferenceColumns{}, 0.0);
     ASSERT_EQ(epoch.fault, ReferenceFault::None);
     EXPECT_DOUBLE_EQ(epoch.samples[0].seconds, 1700000000.25);
+
+    // A trailing separator leaves an empty field: the first line is still data.
+    std::istringstream trailing("0.5;10;\n0.6;11;\n");
+    EXPECT_EQ(ReadReference(trailing, ReferenceColumns{}, 0.0).samples.size(), 2u);
 }
 
 TEST(ReferenceCsv, AFaultNamesItsLineAndKeepsNothing) {
@@ -72,6 +76,8 @@ TEST(ReferenceCsv, AFaultNamesItsLineAndKeepsNothing) {
         {"0;1\n# pause\n0;2\n", ReferenceFault::Backwards, 3},
         {"t;a\n\n", ReferenceFault::Empty, 2},
         {"0;1\n0.1;1e400\n", ReferenceFault::NotANumber, 2},
+        {"0;1\n0.1;nan\n", ReferenceFault::NotANumber, 2},
+        {"0;1\ninf;2\n", ReferenceFault::NotANumber, 2},
     };
     for (const Case& c : cases) {
         std::istringstream in(c.text);

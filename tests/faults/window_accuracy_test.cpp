@@ -7,12 +7,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
-#include <QToolButton>
 #include <fstream>
 #include <iterator>
 
 #include "tests/faults/window_fixture.h"
 #include "ui/accuracy_page.h"
+#include "ui/xy_page.h"
 
 namespace faults {
 namespace {
@@ -111,8 +111,16 @@ TEST_F(WindowAccuracy, AStopBeforeATurnAnalysesNothingAndSaysWhy) {
     ASSERT_TRUE(ProcessUntil([&] { return Page().Recording().Readings().size() >= 50; }, 20000));
     EXPECT_TRUE(Page().LabelAccState->text().startsWith("Recording: 0.00 of 5 revolutions"))
         << Page().LabelAccState->text().toStdString();
-    Page().btnStartAccuracy->click();  // Stop
-    ASSERT_TRUE(ProcessUntil([&] { return !Page().TimerAccuracy->isActive(); }, 5000));
+    Page().btnStartAccuracy->click();  // Stop: the recording ends at once
+    EXPECT_FALSE(Page().TimerAccuracy->isActive());
+    const size_t readings = Page().Recording().Readings().size();
+    // Another readout started right away sets the shared run flag again: the recording
+    // stays ended.
+    window->tsXYChart->btnStartXYChart->click();
+    ProcessUntil([] { return false; }, 200);
+    window->tsXYChart->btnStartXYChart->click();
+    EXPECT_EQ(Page().Recording().Readings().size(), readings);
+    EXPECT_EQ(Page().btnStartAccuracy->text(), "Start");
     EXPECT_FALSE(Page().Result());
     EXPECT_EQ(Page().LabelAccState->text(),
               "The readings do not span one whole revolution: let the magnet turn.");
