@@ -2,6 +2,7 @@
 // signatures, over libftdi1. Nothing else leaves this library.
 #include <ftdi.h>
 
+#include <memory>
 #include <new>
 #include <type_traits>
 
@@ -9,12 +10,27 @@
 #include "ftdi/backend.h"
 #include "ftdi/libftdi_source.h"
 #include "ftdi/trace.h"
+#if defined(QX_FTDI_MODEL_BUILT)
+#include "mpsse_model/model_source.h"
+#endif
 
 namespace {
 
+// USB through libftdi1, or modelled adapters when QX_FTDI_MODEL names a family.
+std::unique_ptr<ftdi::DeviceSource> MakeSource() {
+#if defined(QX_FTDI_MODEL_BUILT)
+    if (const auto family = mpsse_model::FamilyFromEnvironment()) {
+        if (ftdi::traceEnabled())
+            ftdi::trace("QX_FTDI_MODEL: a modelled %s, no USB", (*family)->name.data());
+        return std::make_unique<mpsse_model::ModelSource>(**family);
+    }
+#endif
+    return std::make_unique<ftdi::LibftdiSource>();
+}
+
 ftdi::Backend& backend() {
-    static ftdi::LibftdiSource source;
-    static ftdi::Backend instance(source);
+    static const std::unique_ptr<ftdi::DeviceSource> source = MakeSource();
+    static ftdi::Backend instance(*source);
     return instance;
 }
 

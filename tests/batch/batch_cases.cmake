@@ -1,6 +1,7 @@
 # One black-box case of the batch mode, run with cmake -P. Inputs: CASE, EXE (the built
-# qx5520), SIM (the virtual chip library), STUB (a library lacking SPI_OpenChannel), LAUNCHER
-# (empty or e.g. wine), WORK (a private folder, emptied first).
+# qx5520), SIM (the virtual chip library, or the libftdi1 library with MODEL), STUB (a library
+# lacking SPI_OpenChannel), LAUNCHER (empty or e.g. wine), WORK (a private folder, emptied
+# first), MODEL (optional: the FTDI family the libftdi1 library models).
 cmake_minimum_required(VERSION 3.25)
 
 set(CRLF "\r\n")
@@ -24,10 +25,17 @@ function(use_sim scenario_text)
     file(WRITE "${scenario}" "[sim]\ntrace=${trace}\n${scenario_text}")
 endfunction()
 
+# MODEL (optional): the FTDI family the libftdi1 adapter library models instead of USB; SIM is
+# then that library.
+set(model_env "")
+if(MODEL)
+    set(model_env "QX_FTDI_MODEL=${MODEL}")
+endif()
+
 # Runs the private qx5520 with the given arguments; sets code, out, err in the caller.
 function(run_tool)
     execute_process(
-        COMMAND ${CMAKE_COMMAND} -E env "QX5520_SIM=${scenario}" ${EXTRA_ENV} ${LAUNCHER}
+        COMMAND ${CMAKE_COMMAND} -E env "QX5520_SIM=${scenario}" ${model_env} ${EXTRA_ENV} ${LAUNCHER}
                 "${bin}/${exe_name}" ${ARGN}
         WORKING_DIRECTORY "${RUN_DIR}"
         RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE errors)
@@ -304,7 +312,8 @@ elseif(CASE STREQUAL "concurrent_appends_lose_no_line")
     use_sim("reg.34=1\nreg.35=2\nreg.36=3\nreg.37=4\nreg.38=5\n")
     set(commands "")
     foreach(i RANGE 1 8)
-        list(APPEND commands COMMAND ${CMAKE_COMMAND} -E env "QX5520_SIM=${scenario}" ${LAUNCHER}
+        list(APPEND commands COMMAND ${CMAKE_COMMAND} -E env "QX5520_SIM=${scenario}" ${model_env}
+             ${LAUNCHER}
              "${bin}/${exe_name}" -asens "${out_csv}")
     endforeach()
     # The commands of one execute_process run side by side (as a pipeline).
