@@ -18,11 +18,26 @@ constexpr std::array<Family, 4> kFamilies{{
 
 constexpr uint8_t kBadCommandReply = 0xFA;
 
-// The data-shifting opcodes: bit 7 clear, bit 4 (write), 5 (read) or 6 (TMS) set. Bit 0: data out
+// The data-shifting opcodes: bit 7 clear, bit 4 (write) or 5 (read) set. Bit 0: data out
 // changes on the falling edge; bit 1: a length in bits; bit 2: data in is sampled on the
-// falling edge; bit 3: LSB first; bit 6: TMS (JTAG), which this model does not drive.
+// falling edge; bit 3: LSB first.
 bool IsShift(uint8_t opcode) {
-    return (opcode & 0x80) == 0 && (opcode & 0x70) != 0;
+    return (opcode & 0xC0) == 0 && (opcode & 0x30) != 0;
+}
+
+// The TMS (JTAG) commands: a length in bits and one data byte. Not driven here.
+bool IsTms(uint8_t opcode) {
+    switch (opcode) {
+        case 0x4A:
+        case 0x4B:
+        case 0x6A:
+        case 0x6B:
+        case 0x6E:
+        case 0x6F:
+            return true;
+        default:
+            return false;
+    }
 }
 
 std::string Hex(uint8_t value) {
@@ -57,7 +72,8 @@ void Engine::Reset() {
     answers_.clear();
     lowValue_ = lowDirection_ = highValue_ = highDirection_ = 0;
     divisor_ = 0;
-    divideBy5_ = family_.hSeries;  // the H series powers up dividing by 5, as the FT2232D runs
+    // The H series powers up dividing by 5: 12 MHz, the FT2232D's own base clock.
+    divideBy5_ = family_.hSeries;
     adaptive_ = threePhase_ = loopback_ = false;
     stalled_ = false;
     pins_.LowChanged(LowLevels());
@@ -85,8 +101,8 @@ uint8_t Engine::LowLevels() const {
 
 size_t Engine::LengthOf(std::span<const uint8_t> command) const {
     const uint8_t opcode = command[0];
+    if (IsTms(opcode)) return 3;
     if (IsShift(opcode)) {
-        if (opcode & 0x40) return 3;  // TMS: length and one data byte
         const bool bits = opcode & 0x02;
         const bool writes = opcode & 0x10;
         if (bits) return writes ? 3 : 2;
@@ -117,7 +133,14 @@ size_t Engine::LengthOf(std::span<const uint8_t> command) const {
         case 0x8E:
             return family_.hSeries ? 2 : 0;
         case 0x8F:
+        case 0x9C:
+        case 0x9D:
             return family_.hSeries ? 3 : 0;
+        case 0x94:
+        case 0x95:
+            return family_.hSeries ? 1 : 0;
+        case 0x9E:  // drive only zero: the FT232H alone
+            return family_.name == "ft232h" ? 3 : 0;
         default:
             return 0;
     }
@@ -160,16 +183,17 @@ void Engine::SetLow(uint8_t value, uint8_t direction) {
 
 void Engine::Execute(std::span<const uint8_t> command) {
     const uint8_t opcode = command[0];
+    if (IsTms(opcode)) {
+        Trace("tms " + Hex(opcode) + " not modelled");
+        if (opcode & 0x20) answers_.push_back(0xFF);
+        return;
+    }
     if (IsShift(opcode)) {
-        if (opcode & 0x40) {
-            Trace("tms " + Hex(opcode) + " not modelled");
-            if (opcode & 0x20) answers_.push_back(0xFF);
-            return;
-        }
         const bool bits = opcode & 0x02;
         const bool writes = opcode & 0x10;
-        const size_t length =
-            bits ? size_t{command[1]} + 1 : (size_t{command[1]} | size_t{command[2]} << 8) + 1;
+        // A length in bits counts 1 to 8 (its three low bits).
+        const size_t length = bits ? size_t{command[1] & 0x07u} + 1
+                                   : (size_t{command[1]} | size_t{command[2]} << 8) + 1;
         const std::span<const uint8_t> data =
             writes ? command.subspan(bits ? 2 : 3) : std::span<const uint8_t>{};
         Shift(opcode, data, bits ? length : length * 8);
@@ -219,11 +243,41 @@ void Engine::Execute(std::span<const uint8_t> command) {
             Trace(adaptive_ ? "adaptive on" : "adaptive off");
             break;
         case 0x8E:
+            Pulse(size_t{command[1] & 0x07u} + 1);
+            break;
         case 0x8F:
-            Trace("clock without data " + Hex(opcode));
+            Pulse(((size_t{command[1]} | size_t{command[2]} << 8) + 1) * 8);
             break;
-        default:  // 0x87 send immediate, 0x88/0x89 wait on GPIOL1: nothing to wait for here
+        case 0x89:
+            // Wait for GPIOL1 low: nothing drives it, it rests high, so for ever.
+            stalled_ = true;
+            Trace("stalled: waiting for GPIOL1 low");
             break;
+        case 0x94:
+        case 0x95:
+        case 0x9C:
+        case 0x9D:
+        case 0x9E:
+            Trace(Hex(opcode) + " not modelled");
+            break;
+        default:  // 0x87 send immediate; 0x88 wait for GPIOL1 high, which it is
+            break;
+    }
+}
+
+void Engine::Pulse(size_t bits) {
+    if (adaptive_) {
+        stalled_ = true;
+        Trace("stalled: adaptive clocking waits for RTCK");
+        return;
+    }
+    Trace("clock " + std::to_string(bits) + " pulses without data");
+    const bool idle = lowValue_ & kClock;
+    for (size_t i = 0; i < bits; ++i) {
+        SetLow(static_cast<uint8_t>(idle ? lowValue_ & ~kClock : lowValue_ | kClock),
+               lowDirection_);
+        SetLow(static_cast<uint8_t>(idle ? lowValue_ | kClock : lowValue_ & ~kClock),
+               lowDirection_);
     }
 }
 
@@ -257,10 +311,9 @@ void Engine::Shift(uint8_t opcode, std::span<const uint8_t> data, size_t bits) {
     uint8_t shiftIn = 0;
     size_t inCount = 0;
     auto sample = [&] {
-        const bool bit =
-            loopback_
-                ? (lowValue_ & kDataOut) != 0
-                : (((lowDirection_ & kDataIn) ? lowValue_ : pins_.LowInputs()) & kDataIn) != 0;
+        const bool bit = loopback_                        ? (lowValue_ & kDataOut) != 0
+                         : (lowDirection_ & kDataIn) != 0 ? (lowValue_ & kDataIn) != 0
+                                                          : pins_.SampleDataIn();
         shiftIn = lsbFirst ? static_cast<uint8_t>(shiftIn >> 1 | (bit ? 0x80 : 0))
                            : static_cast<uint8_t>(shiftIn << 1 | (bit ? 1 : 0));
         if (++inCount % 8 == 0) {

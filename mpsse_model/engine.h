@@ -43,6 +43,9 @@ class Pins {
     virtual void LowChanged(uint8_t levels) = 0;
     /// The levels the outside drives onto the lines (DI above all); 1 where nothing drives.
     virtual uint8_t LowInputs() = 0;
+    /// The data in line as the engine samples it in a shift (a device may fetch the data it
+    /// shifts out only now); by default the DI bit of LowInputs.
+    virtual bool SampleDataIn() { return (LowInputs() & kDataIn) != 0; }
 };
 
 class Engine {
@@ -75,6 +78,8 @@ class Engine {
     size_t LengthOf(std::span<const uint8_t> command) const;
     void Execute(std::span<const uint8_t> command);
     void Shift(uint8_t opcode, std::span<const uint8_t> data, size_t bits);
+    /// Clock pulses with the data line held (0x8E, 0x8F).
+    void Pulse(size_t bits);
     void SetLow(uint8_t value, uint8_t direction);
     uint8_t LowLevels() const;
     void Trace(std::string line);

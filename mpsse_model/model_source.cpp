@@ -126,8 +126,8 @@ class ModelTransport : public ftdi::Transport {
 
 }  // namespace
 
-ModelSource::ModelSource(const Family& family)
-    : family_(family), board_(std::make_shared<Board>()) {
+ModelSource::ModelSource(const Family& family, BackendFault fault)
+    : family_(family), fault_(fault), board_(std::make_shared<Board>()) {
     if (const std::filesystem::path path = chip::PathFromEnvironment("QX5520_SIM"); !path.empty()) {
         sim::ScenarioResult scenario = sim::LoadScenario(chip::Utf8FromPath(path));
         for (const std::string& line : scenario.errors) Complain(line);
@@ -159,7 +159,7 @@ std::unique_ptr<ftdi::Transport> ModelSource::open(const ftdi::ChannelEntry& cha
     if (wired) board_->OpenState();
     board_->Trace("mpsse open " + std::string(family_.name) + " port " +
                   std::string(1, static_cast<char>('A' + channel.port)));
-    return std::make_unique<ModelTransport>(family_, board_, wired);
+    return WithBackendFault(std::make_unique<ModelTransport>(family_, board_, wired), fault_);
 }
 
 std::optional<const Family*> FamilyFromEnvironment() {

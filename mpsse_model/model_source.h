@@ -12,6 +12,7 @@
 #include <string>
 
 #include "ftdi/backend.h"
+#include "mpsse_model/backend_fault.h"
 #include "mpsse_model/engine.h"
 #include "sim/settings.h"
 
@@ -19,7 +20,9 @@ namespace mpsse_model {
 
 class ModelSource : public ftdi::DeviceSource {
   public:
-    explicit ModelSource(const Family& family);
+    /// fault: a backend gone wrong in front of the engine (tests), by default the one
+    /// QX_FTDI_MODEL_FAULT names.
+    explicit ModelSource(const Family& family, BackendFault fault = BackendFaultFromEnvironment());
     ~ModelSource() override;
 
     std::vector<ftdi::UsbDevice> scan() override;
@@ -30,6 +33,7 @@ class ModelSource : public ftdi::DeviceSource {
 
   private:
     const Family& family_;
+    BackendFault fault_;
     std::shared_ptr<Board> board_;
 };
 

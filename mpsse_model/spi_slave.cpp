@@ -28,7 +28,7 @@ void SpiSlave::LowChanged(uint8_t levels) {
                 if (chip_ != nullptr) chip_->Send(&in_, 1);
                 inBits_ = 0;
             }
-        } else if (loaded_ && ++outBit_ == 8) {  // falling: the next bit goes out
+        } else if (++outBit_ == 8) {  // falling: the next bit goes out
             outBit_ = 0;
             loaded_ = false;
         }
@@ -37,19 +37,19 @@ void SpiSlave::LowChanged(uint8_t levels) {
 }
 
 uint8_t SpiSlave::LowInputs() {
-    bool bit = true;
-    if (selected_ && chip_ != nullptr) {
-        // The chip fetches the byte it answers when the host first looks at it.
-        if (!loaded_) {
-            chip_->Receive(&out_, 1);
-            answered_.push_back(out_);
-            loaded_ = true;
-            outBit_ = 0;
-        }
-        sampled_ = true;
-        bit = (out_ >> (7 - outBit_) & 1) != 0;
-    }
+    const bool bit = !selected_ || !loaded_ || (out_ >> (7 - outBit_) & 1) != 0;
     return static_cast<uint8_t>(bit ? 0xFF : ~kDataIn);
+}
+
+bool SpiSlave::SampleDataIn() {
+    if (!selected_ || chip_ == nullptr) return true;
+    if (!loaded_) {
+        chip_->Receive(&out_, 1);
+        answered_.push_back(out_);
+        loaded_ = true;
+    }
+    sampled_ = true;
+    return (out_ >> (7 - outBit_) & 1) != 0;
 }
 
 void SpiSlave::EndFrame() {

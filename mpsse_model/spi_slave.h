@@ -24,7 +24,12 @@ class SpiSlave : public Pins {
     explicit SpiSlave(sim::ChipModel* chip) : chip_(chip) {}
 
     void LowChanged(uint8_t levels) override;
+    /// The data in line as it stands (a pin read): the bit on the line, 1 before the chip
+    /// has been asked for its byte.
     uint8_t LowInputs() override;
+    /// The chip is asked for the byte it shifts out when the host first samples it, so a
+    /// frame the host only writes asks it nothing (as the virtual chip's own library does).
+    bool SampleDataIn() override;
 
     /// Sees each frame at its end: "write 4F 00" (the bytes clocked in) or, when the host
     /// clocked the answer in, "read 08 E2" (the bytes shifted out).
@@ -41,7 +46,7 @@ class SpiSlave : public Pins {
     uint8_t in_ = 0;
     int inBits_ = 0;
     uint8_t out_ = 0xFF;
-    int outBit_ = 0;       // the bit of out_ on the line, 0 = MSB
+    int outBit_ = 0;       // falling edges in this byte: the bit of out_ on the line, 0 = MSB
     bool loaded_ = false;  // out_ holds the byte the chip answers for this byte of the frame
     bool sampled_ = false;
     std::vector<uint8_t> sent_, answered_;

@@ -30,6 +30,9 @@ endfunction()
 set(model_env "")
 if(MODEL)
     set(model_env "QX_FTDI_MODEL=${MODEL}")
+    if(MODEL_FAULT)
+        list(APPEND model_env "QX_FTDI_MODEL_FAULT=${MODEL_FAULT}")
+    endif()
 endif()
 
 # Runs the private qx5520 with the given arguments; sets code, out, err in the caller.

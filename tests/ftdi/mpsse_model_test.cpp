@@ -1,7 +1,8 @@
 // The MPSSE engine model as an opponent of the backend: it interprets the command bytes (the
-// clock, the pins, every way of shifting data, the bad-command answer) and the virtual chip on
-// its pins answers only an exchange a real board would answer, so a backend that picks the
-// wrong chip-select line, SPI mode or bit order gets no identification back.
+// clock, the pins, shifting data on either edge in either order, the bad-command answer) and
+// the virtual chip on its pins answers only an exchange a real board would answer, so a
+// backend that picks the wrong chip-select line, SPI mode 1 or LSB first gets no
+// identification back.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -76,7 +77,7 @@ TEST(MpsseEngine, AnswersAnUnknownCommandWithFAAndTheCommandThenGoesOn) {
     EXPECT_EQ(pins.last, 0xFF);  // 0x0B: clock, data out and chip select high; inputs pulled up
 }
 
-TEST(MpsseEngine, ShiftsBytesAndBitsOnEitherEdgeInEitherOrder) {
+TEST(MpsseEngine, ShiftsBytesAndBitsThroughLoopback) {
     Idle pins;
     Engine engine(*FamilyNamed("ft2232h"), pins);
     engine.Write(std::vector<uint8_t>{0x80, 0x00, 0x0B, 0x84});  // loopback: data in = data out
@@ -92,6 +93,43 @@ TEST(MpsseEngine, ShiftsBytesAndBitsOnEitherEdgeInEitherOrder) {
     EXPECT_FALSE(engine.Loopback());
 }
 
+// The data out line at each rising clock edge, as a mode-0 device samples it.
+class RisingEdges : public Pins {
+  public:
+    void LowChanged(uint8_t levels) override {
+        const bool clock = levels & kClock;
+        if (clock && !clock_) bits += (levels & kDataOut) ? '1' : '0';
+        clock_ = clock;
+    }
+    uint8_t LowInputs() override { return 0xFF; }
+    std::string bits;
+
+  private:
+    bool clock_ = false;
+};
+
+TEST(MpsseEngine, TheDataLineCarriesTheBitsInTheOrderAndOnTheEdgeAsked) {
+    struct Case {
+        std::vector<uint8_t> commands;
+        const char* bits;
+    };
+    const Case cases[] = {
+        {{0x11, 0x00, 0x00, 0x01}, "00000001"},  // MSB first, out on the falling edge
+        {{0x19, 0x00, 0x00, 0x01}, "10000000"},  // LSB first
+        // Out on the rising edge: each rising edge still sees the bit before.
+        {{0x10, 0x00, 0x00, 0x01}, "00000000"},
+        {{0x13, 0x02, 0xA0}, "101"},  // three bits from the top
+    };
+    for (const Case& c : cases) {
+        RisingEdges pins;
+        Engine engine(*FamilyNamed("ft232h"), pins);
+        engine.Write(std::vector<uint8_t>{0x80, 0x00, 0x0B});
+        pins.bits.clear();  // the pins' own rise from rest to the set levels
+        engine.Write(c.commands);
+        EXPECT_EQ(pins.bits, c.bits) << std::hex << int(c.commands[0]);
+    }
+}
+
 TEST(MpsseEngine, AdaptiveClockingWithNothingOnRtckWaitsForEver) {
     Idle pins;
     Engine engine(*FamilyNamed("ft232h"), pins);
@@ -102,64 +140,6 @@ TEST(MpsseEngine, AdaptiveClockingWithNothingOnRtckWaitsForEver) {
     engine.Write(std::vector<uint8_t>{0xAA});
     EXPECT_EQ(Answers(engine), (std::vector<uint8_t>{0xFA, 0xAA}));
 }
-
-// How a backend gone wrong would rewrite its own command stream.
-enum class Fault { None, ChipSelectOffByOne, ModeOne, LsbFirst };
-
-class Tampering : public ftdi::Transport {
-  public:
-    Tampering(std::unique_ptr<ftdi::Transport> inner, Fault fault)
-        : inner_(std::move(inner)), fault_(fault) {}
-    int write(std::span<const uint8_t> bytes, std::chrono::milliseconds timeout) override {
-        std::vector<uint8_t> out(bytes.begin(), bytes.end());
-        for (size_t at = 0; at < out.size();) {
-            const uint8_t op = out[at];
-            if (op == 0x80 || op == 0x82 || op == 0x86) {
-                if (op == 0x80 && fault_ == Fault::ChipSelectOffByOne) {
-                    for (size_t i : {at + 1, at + 2})
-                        out[i] = static_cast<uint8_t>((out[i] & ~0x18) | (out[i] & 0x08) << 1);
-                }
-                at += 3;
-            } else if ((op & 0x80) == 0 && (op & 0x30) != 0) {
-                if (fault_ == Fault::ModeOne) out[at] = static_cast<uint8_t>((op & ~0x01) | 0x04);
-                if (fault_ == Fault::LsbFirst) out[at] = static_cast<uint8_t>(op | 0x08);
-                const bool bits = op & 0x02, writes = op & 0x10;
-                at += bits ? (writes ? 3 : 2)
-                           : (writes ? 3 + (out[at + 1] | out[at + 2] << 8) + 1 : 3);
-            } else {
-                at += 1;
-            }
-        }
-        return inner_->write(out, timeout);
-    }
-    int read(std::span<uint8_t> buffer, std::chrono::milliseconds timeout) override {
-        return inner_->read(buffer, timeout);
-    }
-    int reset() override { return inner_->reset(); }
-    int purge() override { return inner_->purge(); }
-    int setLatencyTimer(uint8_t ms) override { return inner_->setLatencyTimer(ms); }
-    int setBitMode(uint8_t mask, ftdi::BitMode mode) override {
-        return inner_->setBitMode(mask, mode);
-    }
-
-  private:
-    std::unique_ptr<ftdi::Transport> inner_;
-    Fault fault_;
-};
-
-class TamperingSource : public ftdi::DeviceSource {
-  public:
-    TamperingSource(const Family& family, Fault fault) : model_(family), fault_(fault) {}
-    std::vector<ftdi::UsbDevice> scan() override { return model_.scan(); }
-    std::unique_ptr<ftdi::Transport> open(const ftdi::ChannelEntry& channel,
-                                          FT_STATUS& status) override {
-        return std::make_unique<Tampering>(model_.open(channel, status), fault_);
-    }
-
-  private:
-    ModelSource model_;
-    Fault fault_;
-};
 
 class ModelledAdapter : public testing::Test {
   protected:
@@ -227,16 +207,32 @@ TEST_F(ModelledAdapter, EveryFamilyIdentifiesTheChipAtTheClockAsked) {
 TEST_F(ModelledAdapter, ABackendGoneWrongGetsNoIdentification) {
     const Family& family = *FamilyNamed("ft232h");
     {
-        TamperingSource sound(family, Fault::None);
+        ModelSource sound(family, BackendFault::None);
         EXPECT_EQ(Identify(sound), (std::vector<uint8_t>{0x08, 0xE2}));
     }
-    for (Fault fault : {Fault::ChipSelectOffByOne, Fault::ModeOne, Fault::LsbFirst}) {
-        TamperingSource broken(family, fault);
-        EXPECT_NE(Identify(broken), (std::vector<uint8_t>{0x08, 0xE2})) << static_cast<int>(fault);
+    // The wrong line is never selected: the data in line rests high. The wrong edges or
+    // order garble the command: the chip answers something else.
+    const std::pair<BackendFault, std::vector<uint8_t>> faults[] = {
+        {BackendFault::ChipSelectOffByOne, {0xFF, 0xFF}},
+        {BackendFault::ModeOne, {}},
+        {BackendFault::LsbFirst, {}},
+    };
+    for (const auto& [fault, answer] : faults) {
+        ModelSource broken(family, fault);
+        const std::vector<uint8_t> got = Identify(broken);
+        EXPECT_NE(got, (std::vector<uint8_t>{0x08, 0xE2})) << static_cast<int>(fault);
+        if (!answer.empty()) {
+            EXPECT_EQ(got, answer);
+        }
     }
 }
 
-TEST_F(ModelledAdapter, TheEnvironmentNamesTheFamily) {
+TEST_F(ModelledAdapter, TheEnvironmentNamesTheFamilyAndTheFault) {
+    ::setenv("QX_FTDI_MODEL_FAULT", "mode1", 1);
+    EXPECT_EQ(BackendFaultFromEnvironment(), BackendFault::ModeOne);
+    ::setenv("QX_FTDI_MODEL_FAULT", "msb", 1);
+    EXPECT_EQ(BackendFaultFromEnvironment(), BackendFault::None);
+    ::unsetenv("QX_FTDI_MODEL_FAULT");
     ::unsetenv("QX_FTDI_MODEL");
     EXPECT_FALSE(FamilyFromEnvironment());
     ::setenv("QX_FTDI_MODEL", "FT4232H", 1);
