@@ -6,6 +6,7 @@
 
 #include "chip/utf8_path.h"
 #include "mpsse_model/spi_slave.h"
+#include "sim/append_file.h"
 #include "sim/chip_model.h"
 #include "sim/scenario.h"
 #include "sim/state_file.h"
@@ -20,13 +21,7 @@ void Complain(const std::string& line) {
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-std::FILE* OpenForAppending(const std::string& utf8) {
-#if defined(_WIN32)
-    return _wfopen(chip::PathFromUtf8(utf8).c_str(), L"ab");
-#else
-    return std::fopen(utf8.c_str(), "ab");
-#endif
-}
+using sim::OpenForAppending;
 
 }  // namespace
 

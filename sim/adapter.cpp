@@ -17,6 +17,7 @@
 
 #include "chip/I2Cdeclarations.h"
 #include "chip/utf8_path.h"
+#include "sim/append_file.h"
 #include "sim/chip_model.h"
 #include "sim/qx5520_sim.h"
 #include "sim/scenario.h"
@@ -24,14 +25,7 @@
 
 namespace {
 
-// A UTF-8 file name opened for appending bytes (a wide name on Windows).
-std::FILE* OpenForAppending(const std::string& utf8) {
-#if defined(_WIN32)
-    return _wfopen(chip::PathFromUtf8(utf8).c_str(), L"ab");
-#else
-    return std::fopen(utf8.c_str(), "ab");
-#endif
-}
+using sim::OpenForAppending;
 
 using sim::ChipModel;
 
