@@ -1,5 +1,6 @@
 // The C entry points of the adapter library, with FTDI's published libMPSSE names and
-// signatures, over libftdi1. Nothing else leaves this library.
+// signatures, over libftdi1 (or over the MPSSE engine model when QX_FTDI_MODEL names a
+// family). Nothing else leaves this library.
 #include <ftdi.h>
 
 #include <memory>
