@@ -1,5 +1,5 @@
-// The start/stop rule and the tick frame shared by the three periodic readouts (angle data,
-// signal charts, X-Y chart). They share one run flag, WindowContext::bStarted.
+// The start/stop rule and the tick frame shared by the periodic readouts (angle data, signal
+// charts, X-Y chart, angle accuracy). They share one run flag, WindowContext::bStarted.
 #pragma once
 
 #include <functional>

@@ -27,7 +27,7 @@ struct WindowContext {
     /// The folder of config.ini, with its trailing separator: ExePath, or the per-user
     /// folder when the executable's folder is not writable.
     std::string SettingsFolder;
-    /// The one run flag of the three periodic readouts (angle data, signal charts, X-Y).
+    /// The one run flag of the periodic readouts (angle data, signal charts, X-Y, accuracy).
     bool bStarted = false;
     /// SaveSettings of the main window.
     std::function<void()> saveSettings;
