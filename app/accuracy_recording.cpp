@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/angle_stats.h"
+
 namespace app {
 
 void AccuracyRecording::Start(int revolutions) {
@@ -14,10 +16,7 @@ void AccuracyRecording::Start(int revolutions) {
 void AccuracyRecording::Add(const TimedAngle& reading) {
     if (Full()) return;
     if (!readings_.empty()) {
-        double step = std::fmod(reading.degrees - readings_.back().degrees, 360.0);
-        if (step > 180.0) step -= 360.0;
-        if (step < -180.0) step += 360.0;
-        unwrapped_ += step;
+        unwrapped_ += Wrap180(reading.degrees - readings_.back().degrees);
         furthest_ = std::max(furthest_, std::abs(unwrapped_));
         turned_ = furthest_ / 360.0;
     }
@@ -29,7 +28,7 @@ bool AccuracyRecording::Complete() const {
 }
 
 double AngleCodeDegrees(unsigned code) {
-    return static_cast<double>(code & 0x1FFFu) * 360.0 / 8192.0;
+    return static_cast<double>(code & 0x1FFFu) * kDegreesPerCode;
 }
 
 }  // namespace app

@@ -16,11 +16,6 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 constexpr int kHarmonics = 8;
 
-// Degrees brought to −180 … 180.
-double Wrap180(double degrees) {
-    return degrees - 360.0 * std::round(degrees / 360.0);
-}
-
 // Degrees brought to 0 … 360.
 double Wrap360(double degrees) {
     const double wrapped = std::fmod(degrees, 360.0);
@@ -123,6 +118,10 @@ bool Summarise(AccuracyResult& result, AccuracyShortfall* shortfall) {
 }
 
 }  // namespace
+
+double Wrap180(double degrees) {
+    return degrees - 360.0 * std::round(degrees / 360.0);
+}
 
 std::vector<double> Unwrapped(const std::vector<TimedAngle>& angles) {
     std::vector<double> path;

@@ -71,6 +71,9 @@ class AngleAccuracy {
                                                           AccuracyShortfall* shortfall = nullptr);
 };
 
+/// Degrees brought to −180 … 180.
+double Wrap180(double degrees);
+
 /// The angles unwrapped: each one within 180° of the one before.
 std::vector<double> Unwrapped(const std::vector<TimedAngle>& angles);
 

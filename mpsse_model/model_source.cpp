@@ -29,7 +29,7 @@ using sim::OpenForAppending;
 struct ModelSource::Board {
     sim::Settings settings;
     std::unique_ptr<sim::ChipModel> chip;
-    uint64_t savedWrites = 0;
+    sim::KeptState state;
 
     void Trace(const std::string& text) const {
         if (settings.traceFile.empty()) return;
@@ -42,26 +42,8 @@ struct ModelSource::Board {
             std::fclose(file);
         }
     }
-    void OpenState() {
-        if (settings.stateFile.empty()) return;
-        std::string error;
-        if (auto registers = sim::ReadState(settings.stateFile, error)) {
-            chip->LoadRegisters(*registers);
-        } else {
-            chip->PowerUp();
-            if (!error.empty()) Complain(error);
-        }
-        savedWrites = chip->AcceptedWrites();
-    }
-    void SaveState() {
-        if (settings.stateFile.empty() || chip->AcceptedWrites() == savedWrites) return;
-        std::string error;
-        if (sim::WriteState(settings.stateFile, chip->Registers(), error)) {
-            savedWrites = chip->AcceptedWrites();
-        } else {
-            Complain(error);
-        }
-    }
+    void OpenState() { state.Open(settings.stateFile, *chip, Complain); }
+    void SaveState() { state.Save(settings.stateFile, *chip, Complain); }
 };
 
 namespace {

@@ -49,7 +49,7 @@ struct Channel {
     std::unique_ptr<ChipModel> chip;
     FT_HANDLE handle = nullptr;  // null while closed
     bool frameOpen = false;      // chip select asserted
-    uint64_t savedWrites = 0;    // accepted writes already in the state file
+    sim::KeptState state;        // the registers in the state file (channel 0)
     ChannelConfig config{};
     uint8_t gpioDirection = 0;
     uint8_t gpioValue = 0;
@@ -149,27 +149,14 @@ class Adapter {
         return true;
     }
 
+    // Only the first channel keeps its registers in the state file.
     void OpenState(Channel& channel, uint32_t index) {
-        if (settings_.stateFile.empty() || index != 0) return;
-        std::string error;
-        if (auto registers = sim::ReadState(settings_.stateFile, error)) {
-            channel.chip->LoadRegisters(*registers);
-        } else {
-            channel.chip->PowerUp();  // no file (or a damaged one): a freshly reset chip
-            if (!error.empty()) Complain(error);
-        }
-        channel.savedWrites = channel.chip->AcceptedWrites();
+        if (index == 0) channel.state.Open(settings_.stateFile, *channel.chip, Complain);
     }
 
     void SaveState(Channel& channel) {
-        if (settings_.stateFile.empty() || &channel != &channels_[0]) return;
-        if (channel.chip->AcceptedWrites() == channel.savedWrites) return;
-        std::string error;
-        if (sim::WriteState(settings_.stateFile, channel.chip->Registers(), error)) {
-            channel.savedWrites = channel.chip->AcceptedWrites();
-        } else {
-            Complain(error);
-        }
+        if (&channel == &channels_[0])
+            channel.state.Save(settings_.stateFile, *channel.chip, Complain);
     }
 
     void Trace(FT_STATUS status, const char* format, ...) {

@@ -94,4 +94,26 @@ bool WriteState(const std::string& path, const ChipModel::RegisterFile& register
     return true;
 }
 
+void KeptState::Open(const std::string& path, ChipModel& chip, const Complaint& complain) {
+    if (path.empty()) return;
+    std::string error;
+    if (auto registers = ReadState(path, error)) {
+        chip.LoadRegisters(*registers);
+    } else {
+        chip.PowerUp();  // no file (or a damaged one): a freshly reset chip
+        if (!error.empty()) complain(error);
+    }
+    savedWrites_ = chip.AcceptedWrites();
+}
+
+void KeptState::Save(const std::string& path, const ChipModel& chip, const Complaint& complain) {
+    if (path.empty() || chip.AcceptedWrites() == savedWrites_) return;
+    std::string error;
+    if (WriteState(path, chip.Registers(), error)) {
+        savedWrites_ = chip.AcceptedWrites();
+    } else {
+        complain(error);
+    }
+}
+
 }  // namespace sim

@@ -68,10 +68,6 @@ QString Degrees(double value, int decimals) {
     return QString::number(value, 'f', decimals) + kDegree;
 }
 
-QString Hex4(unsigned word) {
-    return QStringLiteral("0x%1").arg(word, 4, 16, QLatin1Char('0')).toUpper().replace("0X", "0x");
-}
-
 bool WriteFile(const QString& path, const std::function<bool(std::ostream&)>& write) {
     std::ofstream out(chip::PathFromUtf8(path.toStdString()), std::ios::binary | std::ios::trunc);
     return out && write(out) && (out.flush(), static_cast<bool>(out));
@@ -229,6 +225,12 @@ AccuracyPage::AccuracyPage(WindowContext& context, QWidget* parent)
 }
 
 void AccuracyPage::ShowIdle() {
+    // The captions that come from the language's messages, set once it is loaded.
+    const app::AccuracyTexts& texts = context_.texts.accuracy;
+    TableHarmonics->setHorizontalHeaderLabels(
+        {Text(texts.vHarmonic), Text(texts.vAmplitude), Text(texts.vPhase)});
+    ChartAccuracy->xAxis->setLabel(Text(texts.vAngleAxis));
+    ChartAccuracy->yAxis->setLabel(Text(texts.vErrorAxis));
     ShowResult();
     LabelAccState->setText(Text(context_.texts.accuracy.vAccIdle));
 }
@@ -266,7 +268,7 @@ void AccuracyPage::Begin() {
     if (context_.chip != nullptr) {
         const chip::TASensDig& chip = *context_.chip;
         const uint16_t word = chip.LastIdentification();
-        identification_ = word == 0xFFFF ? "?" : Hex4(word).toStdString();
+        identification_ = word == 0xFFFF ? "?" : QString::asprintf("0x%04X", word).toStdString();
         const chip::RegisterSlot high = chip.Slot(app::kChipIdHighRegister);
         const chip::RegisterSlot low = chip.Slot(app::kChipIdLowRegister);
         chipId_ = high.Actual && low.Actual
@@ -389,11 +391,6 @@ void AccuracyPage::Analyse() {
 }
 
 void AccuracyPage::ShowResult() {
-    const app::AccuracyTexts& texts = context_.texts.accuracy;
-    TableHarmonics->setHorizontalHeaderLabels(
-        {Text(texts.vHarmonic), Text(texts.vAmplitude), Text(texts.vPhase)});
-    ChartAccuracy->xAxis->setLabel(Text(texts.vAngleAxis));
-    ChartAccuracy->yAxis->setLabel(Text(texts.vErrorAxis));
     btnAccExport->setEnabled(!recording_.Readings().empty() && !active_);
     const QString none(kDash);
     if (!result_) {
@@ -464,17 +461,16 @@ void AccuracyPage::btnChooseRefFileClick() {
     if (path.isEmpty()) return;
     std::ifstream in(chip::PathFromUtf8(path.toStdString()), std::ios::binary);
     if (!in) {
-        ReportError(context_, Text(texts.vRefUnreadable).arg(path).toUtf8().constData());
+        if (context_.reportError) context_.reportError(Text(texts.vRefUnreadable).arg(path));
         return;
     }
     const app::CsvPreview preview = app::PreviewCsv(in);
     if (preview.rows.empty()) {
-        ReportError(context_, Text(texts.vRefEmpty).arg(path).toUtf8().constData());
+        if (context_.reportError) context_.reportError(Text(texts.vRefEmpty).arg(path));
         return;
     }
-    app::ReferenceColumns columns = GuessColumns(preview);
-    if (!ChooseReferenceColumns(this, preview, texts, columns)) return;
-    UseReference(path, columns);
+    if (const auto columns = ChooseReferenceColumns(this, preview, texts))
+        UseReference(path, *columns);
 }
 
 void AccuracyPage::UseReference(const QString& path, const app::ReferenceColumns& columns) {

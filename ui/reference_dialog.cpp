@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cctype>
-#include <utility>
 
 #include "ui/window_style.h"
 
@@ -18,11 +17,6 @@ namespace ui {
 namespace {
 
 constexpr double kUnits[] = {1.0, 1e-3, 1e-6};
-
-ReferenceColumnsFunction& Override() {
-    static ReferenceColumnsFunction function;
-    return function;
-}
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -122,17 +116,12 @@ app::ReferenceColumns ReferenceDialog::Columns() const {
     return columns;
 }
 
-bool ChooseReferenceColumns(QWidget* parent, const app::CsvPreview& preview,
-                            const app::AccuracyTexts& texts, app::ReferenceColumns& columns) {
-    if (Override()) return Override()(parent, preview, texts, columns);
+std::optional<app::ReferenceColumns> ChooseReferenceColumns(QWidget* parent,
+                                                            const app::CsvPreview& preview,
+                                                            const app::AccuracyTexts& texts) {
     ReferenceDialog dialog(preview, texts, parent);
-    if (dialog.exec() != QDialog::Accepted) return false;
-    columns = dialog.Columns();
-    return true;
-}
-
-ReferenceColumnsFunction SetReferenceColumnsFunction(ReferenceColumnsFunction function) {
-    return std::exchange(Override(), std::move(function));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Columns();
 }
 
 }  // namespace ui

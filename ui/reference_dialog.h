@@ -3,7 +3,7 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
+#include <optional>
 
 #include "app/accuracy_files.h"
 #include "app/language.h"
@@ -33,12 +33,9 @@ class ReferenceDialog : public QDialog {
 /// time, "angle", "deg", "pos" or "угол" for the angle; else the first two columns.
 app::ReferenceColumns GuessColumns(const app::CsvPreview& preview);
 
-/// Shows the dialog; the chosen columns, or false when cancelled. Tests replace it.
-using ReferenceColumnsFunction =
-    std::function<bool(QWidget* parent, const app::CsvPreview& preview,
-                       const app::AccuracyTexts& texts, app::ReferenceColumns& columns)>;
-bool ChooseReferenceColumns(QWidget* parent, const app::CsvPreview& preview,
-                            const app::AccuracyTexts& texts, app::ReferenceColumns& columns);
-ReferenceColumnsFunction SetReferenceColumnsFunction(ReferenceColumnsFunction function);
+/// Shows the dialog modally; the columns chosen, or nothing when cancelled.
+std::optional<app::ReferenceColumns> ChooseReferenceColumns(QWidget* parent,
+                                                            const app::CsvPreview& preview,
+                                                            const app::AccuracyTexts& texts);
 
 }  // namespace ui
