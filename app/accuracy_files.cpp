@@ -1,8 +1,10 @@
 #include "app/accuracy_files.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
+#include <numbers>
 #include <optional>
 #include <string_view>
 
@@ -96,6 +98,78 @@ CsvPreview PreviewCsv(std::istream& in, size_t rows) {
     return preview;
 }
 
+double DegreesPerUnit(const ReferenceColumns& columns) {
+    switch (columns.angleUnit) {
+        case AngleUnit::Radians:
+            return 180.0 / std::numbers::pi;
+        case AngleUnit::Counts:
+            return columns.countsPerTurn > 0 ? 360.0 / columns.countsPerTurn : 0.0;
+        default:
+            return 1.0;
+    }
+}
+
+namespace {
+
+bool NameHas(const std::string& name, std::initializer_list<const char*> words) {
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return std::any_of(words.begin(), words.end(), [&](const char* word) {
+        return lower.find(word) != std::string::npos || name.find(word) != std::string::npos;
+    });
+}
+
+}  // namespace
+
+ReferenceColumns GuessColumns(const CsvPreview& preview) {
+    ReferenceColumns columns;
+    const auto& names = preview.names;
+    if (preview.header) {
+        auto find = [&names](std::initializer_list<const char*> words, size_t fallback) {
+            for (size_t i = 0; i < names.size(); ++i) {
+                if (NameHas(names[i], words)) return i;
+            }
+            return fallback;
+        };
+        columns.time = find({"time", "zeit", "врем", "Врем"}, 0);
+        columns.angle = find({"angle", "deg", "pos", "rad", "count", "угол", "Угол"},
+                             columns.time == 0 ? 1 : 0);
+        if (names.size() > 1 && columns.angle == columns.time)
+            columns.angle = columns.time == 0 ? 1 : 0;
+        if (columns.time < names.size() && NameHas(names[columns.time], {"ms", "мс"}))
+            columns.secondsPerUnit = 1e-3;
+    }
+    const std::string name = columns.angle < names.size() ? names[columns.angle] : "";
+    double low = 0, high = 0;
+    bool integers = true, any = false;
+    for (const auto& row : preview.rows) {
+        if (columns.angle >= row.size()) continue;
+        const std::optional<double> value = Number(row[columns.angle], preview.separator);
+        if (!value) continue;
+        low = any ? std::min(low, *value) : *value;
+        high = any ? std::max(high, *value) : *value;
+        integers = integers && *value == std::floor(*value);
+        any = true;
+    }
+    auto countsFrom = [&](double top) {
+        columns.angleUnit = AngleUnit::Counts;
+        columns.countsPerTurn = std::exp2(std::ceil(std::log2(std::max(top, 2.0) + 1)));
+    };
+    if (preview.header && NameHas(name, {"rad"})) {
+        columns.angleUnit = AngleUnit::Radians;
+    } else if (preview.header && NameHas(name, {"count", "cnt", "inc"})) {
+        countsFrom(high);
+    } else if (preview.header && NameHas(name, {"deg", "°"})) {
+        columns.angleUnit = AngleUnit::Degrees;
+    } else if (any && low >= -2 * std::numbers::pi - 0.01 && high <= 2 * std::numbers::pi + 0.01 &&
+               high - low > 3 && !integers) {
+        columns.angleUnit = AngleUnit::Radians;
+    } else if (any && integers && low >= 0 && high > 360) {
+        countsFrom(high);
+    }
+    return columns;
+}
+
 ReferenceRead ReadReference(std::istream& in, const ReferenceColumns& columns,
                             double recordingStart) {
     ReferenceRead read;
@@ -127,7 +201,7 @@ ReferenceRead ReadReference(std::istream& in, const ReferenceColumns& columns,
         if (columns.fromRecordingStart) seconds += recordingStart;
         if (!read.samples.empty() && seconds <= read.samples.back().seconds)
             return fail(ReferenceFault::Backwards);
-        read.samples.push_back({seconds, *angle});
+        read.samples.push_back({seconds, *angle * DegreesPerUnit(columns)});
     }
     if (read.samples.empty()) return fail(ReferenceFault::Empty);
     return read;

@@ -24,15 +24,30 @@ struct CsvPreview {
 /// Looks at the first data lines (blank lines and lines starting with '#' skipped).
 CsvPreview PreviewCsv(std::istream& in, size_t rows = 20);
 
-/// Which columns hold the time and the angle, and what the time counts.
+/// What the reference's angle counts.
+enum class AngleUnit { Degrees, Radians, Counts };
+
+/// Which columns hold the time and the angle, and what the time and the angle count.
 struct ReferenceColumns {
     size_t time = 0;
     size_t angle = 1;
     double secondsPerUnit = 1.0;  // 1e-3 for milliseconds
+    AngleUnit angleUnit = AngleUnit::Degrees;
+    double countsPerTurn = 0;  // for AngleUnit::Counts (an encoder's counts)
     /// The times count from the recording's first reading, not (as the tool's own readings
     /// do) from 1970-01-01 UTC.
     bool fromRecordingStart = false;
 };
+
+/// Degrees per unit of the reference's angle column; 0 for counts without a count per turn.
+double DegreesPerUnit(const ReferenceColumns& columns);
+
+/// The columns a preview suggests: a header name with "time", "zeit" or "врем" for the time,
+/// "angle", "deg", "pos" or "угол" for the angle (else the first two columns); "ms" in the
+/// time's name for milliseconds. The angle's unit from its name ("rad", "count", "cnt",
+/// "inc") or else from its values: within ±2π and spanning over 3 radians, integers beyond
+/// 360 as counts of the next power of two.
+ReferenceColumns GuessColumns(const CsvPreview& preview);
 
 enum class ReferenceFault {
     None,
@@ -49,8 +64,8 @@ struct ReferenceRead {
 };
 
 /// Reads the reference: numbers with a decimal point, or a decimal comma when the separator is
-/// not a comma; the header line (when the preview saw one) skipped. recordingStart: the
-/// first reading's time, added to times that count from it.
+/// not a comma; the header line (when the preview saw one) skipped; angles in degrees by the
+/// unit chosen. recordingStart: the first reading's time, added to times that count from it.
 ReferenceRead ReadReference(std::istream& in, const ReferenceColumns& columns,
                             double recordingStart);
 

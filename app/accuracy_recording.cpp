@@ -1,6 +1,7 @@
 #include "app/accuracy_recording.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "app/angle_stats.h"
@@ -25,6 +26,25 @@ void AccuracyRecording::Add(const TimedAngle& reading) {
 
 bool AccuracyRecording::Complete() const {
     return Full() || turned_ >= revolutions_ + kMargin;
+}
+
+namespace {
+
+double SteadySeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+void RecordingClock::Start() {
+    anchorSystem_ =
+        std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+    anchorSteady_ = SteadySeconds();
+}
+
+double RecordingClock::Seconds() const {
+    return anchorSystem_ + (SteadySeconds() - anchorSteady_);
 }
 
 double AngleCodeDegrees(unsigned code) {

@@ -39,6 +39,21 @@ class AccuracyRecording {
     double turned_ = 0;
 };
 
+/// The time of a recording's readings: the system clock's seconds since 1970 at Start,
+/// carried on by the steady clock, so that a step of the system clock (a time server's
+/// correction) cannot tear a recording apart, and the two clocks' drift (tens of ppm) does not
+/// build up over a session.
+class RecordingClock {
+  public:
+    RecordingClock() { Start(); }
+    void Start();
+    double Seconds() const;
+
+  private:
+    double anchorSystem_ = 0;
+    double anchorSteady_ = 0;
+};
+
 /// The angle word's 13 bits in degrees: 8192 codes a revolution.
 double AngleCodeDegrees(unsigned code);
 

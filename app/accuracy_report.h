@@ -1,8 +1,13 @@
-// What an accuracy report states beside the curve: the configuration the chip held.
+// What an accuracy result states beside the curve: why there is none, what was done to the
+// readings or the reference on the way, the method's limits, and the configuration the chip
+// held.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "app/angle_accuracy.h"
+#include "app/language.h"
 
 namespace chip {
 class TASensDig;
@@ -18,5 +23,13 @@ struct ReportField {
 /// Every writable configuration field, in the field table's order, from the register cache:
 /// the word each register last had read from or written to the chip. No transfer is made.
 std::vector<ReportField> ConfigurationInForce(const chip::TASensDig& chip);
+
+/// The page's state line after an analysis: what was analysed (with the holes cut and a
+/// reversed reference said), or why nothing was, with its figure.
+std::string AccuracyStateLine(const AccuracyTexts& texts, AccuracyShortfall why, double detail,
+                              const AccuracyResult* result);
+/// The line under a result (and in its report) on what the method cannot tell apart.
+std::string AccuracyLimitsLine(const AccuracyTexts& texts, const AccuracyResult& result,
+                               bool byReference);
 
 }  // namespace app

@@ -22,9 +22,38 @@ double Wrap360(double degrees) {
     return wrapped < 0 ? wrapped + 360.0 : wrapped;
 }
 
-bool Fail(AccuracyShortfall why, AccuracyShortfall* shortfall) {
+bool Fail(AccuracyShortfall why, AccuracyShortfall* shortfall, double* detail = nullptr,
+          double value = 0) {
     if (shortfall != nullptr) *shortfall = why;
+    if (detail != nullptr) *detail = value;
     return false;
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty()) return 0;
+    const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+    std::nth_element(values.begin(), middle, values.end());
+    return *middle;
+}
+
+// The run of readings to analyse, with its unwrapped path; false with the shortfall set when
+// the readings cannot follow the magnet or holes leave too little.
+bool CleanRun(const std::vector<TimedAngle>& readings, std::vector<TimedAngle>& run,
+              std::vector<double>& path, SensorPath& trace, AccuracyShortfall* shortfall,
+              double* detail) {
+    trace = TraceSensorPath(readings);
+    if (trace.shortfall != AccuracyShortfall::None)
+        return Fail(trace.shortfall, shortfall, detail, trace.detail);
+    if (trace.last - trace.first < AngleAccuracy::kMinReadings) {
+        return trace.holesCut > 0 ? Fail(AccuracyShortfall::HolesTooLong, shortfall, detail,
+                                         trace.longestCutSeconds)
+                                  : Fail(AccuracyShortfall::TooFewReadings, shortfall);
+    }
+    const auto from = static_cast<std::ptrdiff_t>(trace.first);
+    const auto to = static_cast<std::ptrdiff_t>(trace.last);
+    run.assign(readings.begin() + from, readings.begin() + to);
+    path.assign(trace.degrees.begin() + from, trace.degrees.begin() + to);
+    return true;
 }
 
 // The readings from the first that lie within the whole revolutions of `path` (degrees
@@ -123,24 +152,76 @@ double Wrap180(double degrees) {
     return degrees - 360.0 * std::round(degrees / 360.0);
 }
 
-std::vector<double> Unwrapped(const std::vector<TimedAngle>& angles) {
-    std::vector<double> path;
-    path.reserve(angles.size());
-    for (const TimedAngle& angle : angles) {
-        path.push_back(path.empty() ? angle.degrees
-                                    : path.back() + Wrap180(angle.degrees - path.back()));
+SensorPath TraceSensorPath(const std::vector<TimedAngle>& readings) {
+    SensorPath trace;
+    const size_t n = readings.size();
+    trace.degrees.reserve(n);
+    if (n == 0) return trace;
+    std::vector<double> gaps, steps, sizes;
+    for (size_t i = 1; i < n; ++i) {
+        gaps.push_back(readings[i].seconds - readings[i - 1].seconds);
+        steps.push_back(Wrap180(readings[i].degrees - readings[i - 1].degrees));
+        sizes.push_back(std::abs(steps.back()));
     }
-    return path;
+    const double interval = Median(gaps);
+    // Readings a quarter turn apart or more cannot tell a turn forwards from one backwards.
+    if (n > 1 && Median(sizes) > AngleAccuracy::kMaxStepDegrees) {
+        trace.shortfall = AccuracyShortfall::TooFast;
+        trace.detail = interval > 0 ? AngleAccuracy::kMaxStepDegrees / 360.0 / interval * 60.0 : 0;
+        return trace;
+    }
+    // The speed from the regular steps: a hole's own step is what is to be found.
+    std::vector<double> rates;
+    for (size_t i = 0; i < gaps.size(); ++i) {
+        if (gaps[i] > 0 && gaps[i] <= 1.5 * interval) rates.push_back(steps[i] / gaps[i]);
+    }
+    const double speed = Median(rates);
+    trace.degreesPerSecond = speed;
+    // Runs between the holes that cannot be bridged; the longest in time is analysed.
+    size_t runStart = 0;
+    double bestSpan = -1;
+    auto closeRun = [&](size_t end) {
+        const double span = readings[end - 1].seconds - readings[runStart].seconds;
+        if (span > bestSpan) {
+            bestSpan = span;
+            trace.first = runStart;
+            trace.last = end;
+        }
+    };
+    trace.degrees.push_back(readings[0].degrees);
+    for (size_t i = 1; i < n; ++i) {
+        const double gap = gaps[i - 1];
+        const double predicted = speed * gap;
+        if (std::abs(predicted) * AngleAccuracy::kSpeedUncertainty >
+            AngleAccuracy::kMaxStepDegrees) {
+            ++trace.holesCut;
+            trace.longestCutSeconds = std::max(trace.longestCutSeconds, gap);
+            closeRun(i);
+            runStart = i;
+            trace.degrees.push_back(readings[i].degrees);
+            continue;
+        }
+        const double raw = readings[i].degrees - readings[i - 1].degrees;
+        trace.degrees.push_back(trace.degrees.back() + predicted + Wrap180(raw - predicted));
+    }
+    closeRun(n);
+    return trace;
 }
 
-std::optional<AccuracyResult> AngleAccuracy::ConstantSpeed(const std::vector<TimedAngle>& readings,
-                                                           AccuracyShortfall* shortfall) {
-    if (readings.size() < kMinReadings) {
+std::optional<AccuracyResult> AngleAccuracy::ConstantSpeed(const std::vector<TimedAngle>& all,
+                                                           AccuracyShortfall* shortfall,
+                                                           double* detail) {
+    if (all.size() < kMinReadings) {
         Fail(AccuracyShortfall::TooFewReadings, shortfall);
         return std::nullopt;
     }
-    const std::vector<double> path = Unwrapped(readings);
+    std::vector<TimedAngle> readings;
+    std::vector<double> path;
+    SensorPath trace;
+    if (!CleanRun(all, readings, path, trace, shortfall, detail)) return std::nullopt;
     AccuracyResult result;
+    result.holesCut = trace.holesCut;
+    result.longestCutSeconds = trace.longestCutSeconds;
     // Times from the first reading keep the sums well conditioned. The whole revolutions are
     // those of the straight line, not of the readings, whose errors would cut the span off
     // short of whole periods of the error (and tilt the line): a first line over every
@@ -152,7 +233,11 @@ std::optional<AccuracyResult> AngleAccuracy::ConstantSpeed(const std::vector<Tim
     for (const TimedAngle& reading : readings) steady.push_back(first.At(reading.seconds - t0));
     result.used = WholeRevolutions(steady, result.revolutions);
     if (result.used < kMinReadings) {
-        Fail(AccuracyShortfall::LessThanATurn, shortfall);
+        if (trace.holesCut > 0) {
+            Fail(AccuracyShortfall::HolesTooLong, shortfall, detail, trace.longestCutSeconds);
+        } else {
+            Fail(AccuracyShortfall::LessThanATurn, shortfall);
+        }
         return std::nullopt;
     }
     // A straight line alone would lean to take up part of the error itself (a sine over
@@ -205,12 +290,16 @@ std::optional<AccuracyResult> AngleAccuracy::ConstantSpeed(const std::vector<Tim
 }
 
 std::optional<AccuracyResult> AngleAccuracy::AgainstReference(
-    const std::vector<TimedAngle>& readings, const std::vector<TimedAngle>& reference,
-    AccuracyShortfall* shortfall) {
-    if (readings.size() < kMinReadings) {
+    const std::vector<TimedAngle>& all, const std::vector<TimedAngle>& reference,
+    AccuracyShortfall* shortfall, double* detail) {
+    if (all.size() < kMinReadings) {
         Fail(AccuracyShortfall::TooFewReadings, shortfall);
         return std::nullopt;
     }
+    std::vector<TimedAngle> readings;
+    std::vector<double> path;
+    SensorPath trace;
+    if (!CleanRun(all, readings, path, trace, shortfall, detail)) return std::nullopt;
     std::vector<TimedAngle> table = reference;
     std::stable_sort(table.begin(), table.end(), [](const TimedAngle& a, const TimedAngle& b) {
         return a.seconds < b.seconds;
@@ -220,18 +309,71 @@ std::optional<AccuracyResult> AngleAccuracy::AgainstReference(
         Fail(AccuracyShortfall::ReferenceNotCovering, shortfall);
         return std::nullopt;
     }
-    const std::vector<double> tablePath = Unwrapped(table);
+    // The samples that matter: from the last at or before the first reading to the first at
+    // or after the last one.
+    size_t from = 0, to = table.size() - 1;
+    while (from + 1 < table.size() && table[from + 1].seconds <= readings.front().seconds) ++from;
+    while (to > 0 && table[to - 1].seconds >= readings.back().seconds) --to;
+    if (to <= from) to = std::min(from + 1, table.size() - 1);
+    if (to <= from) from = to - 1;
+    // The sensor's own path at a time, by interpolation (beyond its ends, at its speed): the
+    // guide by which the reference is unwrapped and judged.
+    size_t k = 0;
+    auto sensorAt = [&](double seconds) {
+        if (seconds <= readings.front().seconds)
+            return path.front() - trace.degreesPerSecond * (readings.front().seconds - seconds);
+        if (seconds >= readings.back().seconds)
+            return path.back() + trace.degreesPerSecond * (seconds - readings.back().seconds);
+        while (k + 2 < readings.size() && readings[k + 1].seconds < seconds) ++k;
+        while (k > 0 && readings[k].seconds > seconds) --k;
+        const double span = readings[k + 1].seconds - readings[k].seconds;
+        const double f = span > 0 ? (seconds - readings[k].seconds) / span : 0.0;
+        return path[k] + f * (path[k + 1] - path[k]);
+    };
+    std::vector<double> guide;
+    for (size_t j = from; j <= to; ++j) guide.push_back(sensorAt(table[j].seconds));
+    // Between samples far apart no straight line follows the turn (nor its speed's ripple).
+    double largest = 0;
+    for (size_t j = 1; j < guide.size(); ++j)
+        largest = std::max(largest, std::abs(guide[j] - guide[j - 1]));
+    if (largest > kMaxReferenceStepDegrees) {
+        Fail(AccuracyShortfall::ReferenceTooSparse, shortfall, detail, largest);
+        return std::nullopt;
+    }
+    // Direction and scale: the reference's own travel against the sensor's.
+    double referenceTravel = 0;
+    for (size_t j = from + 1; j <= to; ++j)
+        referenceTravel += Wrap180(table[j].degrees - table[j - 1].degrees);
+    const double sensorTravel = guide.back() - guide.front();
+    AccuracyResult result;
+    result.holesCut = trace.holesCut;
+    result.longestCutSeconds = trace.longestCutSeconds;
+    result.referenceReversed = referenceTravel * sensorTravel < 0;
+    if (std::abs(sensorTravel) >= 360.0 &&
+        std::abs(std::abs(referenceTravel) / std::abs(sensorTravel) - 1) > kMaxTravelMismatch) {
+        Fail(AccuracyShortfall::ReferenceScale, shortfall, detail,
+             std::abs(referenceTravel) / std::abs(sensorTravel));
+        return std::nullopt;
+    }
+    const double sense = result.referenceReversed ? -1.0 : 1.0;
+    // Unwrapped with the sensor's travel between samples as the guide.
+    std::vector<double> tablePath(table.size(), 0.0);
+    tablePath[from] = sense * table[from].degrees;
+    for (size_t j = from + 1; j <= to; ++j) {
+        const double expected = guide[j - from] - guide[j - from - 1];
+        const double raw = sense * (table[j].degrees - table[j - 1].degrees);
+        tablePath[j] = tablePath[j - 1] + expected + Wrap180(raw - expected);
+    }
     // The reference at each reading's time, by linear interpolation.
     std::vector<double> at;
     at.reserve(readings.size());
-    size_t j = 0;
+    size_t j = from;
     for (const TimedAngle& reading : readings) {
-        while (j + 2 < table.size() && table[j + 1].seconds < reading.seconds) ++j;
+        while (j + 1 < to && table[j + 1].seconds < reading.seconds) ++j;
         const double span = table[j + 1].seconds - table[j].seconds;
         const double f = span > 0 ? (reading.seconds - table[j].seconds) / span : 0.0;
         at.push_back(tablePath[j] + f * (tablePath[j + 1] - tablePath[j]));
     }
-    AccuracyResult result;
     result.used = WholeRevolutions(at, result.revolutions);
     if (result.used < kMinReadings) {
         Fail(AccuracyShortfall::LessThanATurn, shortfall);

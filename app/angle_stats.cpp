@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "app/line_fit.h"
+
 namespace app {
 namespace {
 
@@ -22,6 +24,23 @@ double Bits(double span) {
 }
 
 }  // namespace
+
+bool DriftsBeyondScatter(const std::vector<double>& positions) {
+    const size_t n = positions.size();
+    if (n < kMinDriftReadings) return false;
+    double mean = 0;
+    for (double p : positions) mean += p;
+    mean /= static_cast<double>(n);
+    double variance = 0, successive = 0;
+    for (size_t i = 0; i < n; ++i) {
+        variance += (positions[i] - mean) * (positions[i] - mean);
+        if (i > 0)
+            successive += (positions[i] - positions[i - 1]) * (positions[i] - positions[i - 1]);
+    }
+    // Readings that do not move at all do not drift either.
+    if (variance <= 0) return false;
+    return successive / variance < kDriftRatio;
+}
 
 void AngleStatistics::Reset(double intervalMs) {
     *this = AngleStatistics{};
@@ -94,19 +113,21 @@ AngleSummary AngleStatistics::Summary() const {
     if (count_ > 1 && spanMs > 0) {
         summary.rateHz = (count - 1) * 1000.0 / spanMs;
     }
-    // Moving: the recent readings span more than noise would (a swing counts as well as a
-    // turn). The speed is the recent travel over the recent time.
-    if (recent_.size() > 1) {
-        double low = recent_.front().second, high = low;
-        for (const auto& [time, position] : recent_) {
-            low = std::min(low, position);
-            high = std::max(high, position);
-        }
-        const double windowMs = recent_.back().first - recent_.front().first;
-        if (high - low > kTurningCodes && windowMs > 0) {
-            const double travel = recent_.back().second - recent_.front().second;
-            summary.rpm = travel / kAngleCodes / (windowMs / 60000.0);
-        }
+    // Turning: the recent readings drift consistently, not merely scatter (noise of 150 codes
+    // spans far more than any fixed width at rest). The speed is the least-squares slope of
+    // the recent positions.
+    std::vector<double> positions;
+    LineFit line;
+    double low = 0, high = 0;
+    for (const auto& [time, position] : recent_) {
+        low = positions.empty() ? position : std::min(low, position);
+        high = positions.empty() ? position : std::max(high, position);
+        positions.push_back(position);
+        line.Add(time - recent_.front().first, position);
+    }
+    const double windowMs = recent_.empty() ? 0 : recent_.back().first - recent_.front().first;
+    if (windowMs > 0 && high - low > kMinDriftCodes && DriftsBeyondScatter(positions)) {
+        summary.rpm = line.Slope() / kAngleCodes * 60000.0;
     }
     return summary;
 }

@@ -30,16 +30,28 @@ struct AngleSummary {
     double rateHz = 0;  // readings per second over the time they span
     size_t late = 0;    // readings that came more than twice the interval after the one before
     /// The magnet's speed in revolutions per minute (sign: the sense of turning), over the
-    /// last kWindow readings, when they moved over more than kTurningCodes; the noise
-    /// figures then mean nothing.
+    /// last kWindow readings, when they drift beyond their scatter (DriftsBeyondScatter) and
+    /// span more than kMinDriftCodes; the noise figures then mean nothing.
     std::optional<double> rpm;
 };
 
+/// Readings fewer than this say nothing of drift.
+inline constexpr size_t kMinDriftReadings = 8;
+/// The von Neumann ratio below which readings drift: the mean square of successive
+/// differences over the variance is about 2 for readings that scatter about a rest (some 0.25
+/// either side over 64 readings), and falls towards 0 when they follow a path, a turn or a
+/// swing alike.
+inline constexpr double kDriftRatio = 1.0;
+/// Readings within this span are a code's flicker, not a movement.
+inline constexpr double kMinDriftCodes = 2.0;
+
+/// Whether positions (unwrapped, in order, evenly taken) follow a consistent path rather
+/// than scatter about one place, whatever the size of the scatter.
+bool DriftsBeyondScatter(const std::vector<double>& positions);
+
 class AngleStatistics {
   public:
-    /// Recent readings that span more than this (about 22 degrees) come from a moving
-    /// magnet; the speed is taken over the last kWindow readings.
-    static constexpr int kTurningCodes = 256;
+    /// Movement and speed are judged over the last kWindow readings.
     static constexpr size_t kWindow = 64;
 
     /// Forgets every reading; intervalMs is the readout's interval (for the late count).

@@ -1,5 +1,7 @@
 #include "app/language.h"
 
+#include <charconv>
+
 // Only the narrow (UTF-8) interface is used; it needs no conversion library.
 #define SI_NO_CONVERSION
 // The Debian header holds its definitions behind SI_IMPLEMENTATION; using them keeps the
@@ -212,6 +214,11 @@ constexpr std::pair<std::string_view, std::string AnalysisTexts::*> kAnalysisKey
     {"vFixedAxes", &AnalysisTexts::vFixedAxes},
     {"vViewHeld", &AnalysisTexts::vViewHeld},
     {"vCannotWrite", &AnalysisTexts::vCannotWrite},
+    {"vBudgetClipped", &AnalysisTexts::vBudgetClipped},
+    {"vBudgetSkew", &AnalysisTexts::vBudgetSkew},
+    {"vSkewCorrected", &AnalysisTexts::vSkewCorrected},
+    {"vEnobFormula", &AnalysisTexts::vEnobFormula},
+    {"vNfbFormula", &AnalysisTexts::vNfbFormula},
 };
 
 constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrationKeys[] = {
@@ -285,6 +292,19 @@ constexpr std::pair<std::string_view, std::string AccuracyTexts::*> kAccuracyKey
     {"vReportFigures", &AccuracyTexts::vReportFigures},
     {"vReportOffset", &AccuracyTexts::vReportOffset},
     {"vReportConfiguration", &AccuracyTexts::vReportConfiguration},
+    {"vAccTooFast", &AccuracyTexts::vAccTooFast},
+    {"vAccHolesTooLong", &AccuracyTexts::vAccHolesTooLong},
+    {"vAccCut", &AccuracyTexts::vAccCut},
+    {"vAccRefSparse", &AccuracyTexts::vAccRefSparse},
+    {"vAccRefScale", &AccuracyTexts::vAccRefScale},
+    {"vAccRefReversed", &AccuracyTexts::vAccRefReversed},
+    {"vAccRipple", &AccuracyTexts::vAccRipple},
+    {"vAccBusy", &AccuracyTexts::vAccBusy},
+    {"vAccOthersRunning", &AccuracyTexts::vAccOthersRunning},
+    {"vRefAngleUnit", &AccuracyTexts::vRefAngleUnit},
+    {"vRefDegrees", &AccuracyTexts::vRefDegrees},
+    {"vRefRadians", &AccuracyTexts::vRefRadians},
+    {"vRefCounts", &AccuracyTexts::vRefCounts},
 };
 
 void ApplyRow(const RelabelRow& row, const LanguageFile& file, LanguageTarget& target) {
@@ -380,6 +400,30 @@ std::vector<std::string_view> AddedLanguageKeys() {
     add(kCalibrationKeys);
     add(kAccuracyKeys);
     return keys;
+}
+
+std::string FillIn(std::string text, std::initializer_list<std::string> arguments) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t number =
+            i + 1 < text.size() && text[i] == '%' && text[i + 1] >= '1' && text[i + 1] <= '9'
+                ? static_cast<size_t>(text[i + 1] - '0')
+                : 0;
+        if (number > 0 && number <= arguments.size()) {
+            out += *(arguments.begin() + (number - 1));
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string FixedText(double value, int decimals) {
+    char buffer[64];
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+    return error == std::errc() ? std::string(buffer, end) : std::string("?");
 }
 
 }  // namespace app

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <string_view>
@@ -47,6 +48,21 @@ struct AnalysisTexts {
     std::string vFixedAxes = "Fixed axes ±4500";
     std::string vViewHeld = "view held; double-click to follow";
     std::string vCannotWrite = "Cannot write %1.";
+    std::string vBudgetClipped =
+        "A channel clips: no ellipse describes its flattened peaks, so the phase and the angle "
+        "error are not shown.";
+    std::string vBudgetSkew =
+        "The points come more than a quarter turn apart: the turning speed, and with it the phase "
+        "between the channels, cannot be told. Turn the magnet more slowly or shorten the "
+        "interval.";
+    std::string vSkewCorrected =
+        "Corrected by %1° for the %2 s between reading the sine and the cosine while the magnet "
+        "turns at %3 rpm.";
+    std::string vEnobFormula =
+        "Effective bits = log2(8192 / (σ · √12)): the bits a quantiser with this noise would "
+        "resolve.";
+    std::string vNfbFormula =
+        "Noise-free bits = log2(8192 / peak-to-peak): the bits that never flicker.";
 };
 
 /// The messages of the calibration assistants, as RegisterMapTexts.
@@ -111,7 +127,7 @@ struct AccuracyTexts {
     std::string vRefBackwards = "Line %1 of the reference: the time is not after the line before.";
     std::string vRefTitle = "Reference columns";
     std::string vRefTime = "Time column:";
-    std::string vRefAngle = "Angle column (degrees):";
+    std::string vRefAngle = "Angle column:";
     std::string vRefUnit = "Time unit:";
     std::string vRefOrigin = "Times count from:";
     std::string vRefEpoch = "1970-01-01 UTC, as the tool's readings";
@@ -137,7 +153,37 @@ struct AccuracyTexts {
         "missing.";
     std::string vReportOffset = "The reference's zero lies %1° from the sensor's.";
     std::string vReportConfiguration = "Configuration in the chip (? not read since connecting):";
+    std::string vAccTooFast = "The magnet turns too fast for this interval: at most %1 rpm.";
+    std::string vAccHolesTooLong =
+        "Holes in the recording (the longest %1 s) leave no whole revolution without one: record "
+        "again while nothing else uses the chip.";
+    std::string vAccCut =
+        "Holes too long to bridge: %1, the longest %2 s; the longest clean run is analysed.";
+    std::string vAccRefSparse =
+        "The reference moves up to %1° between its samples: a straight line across more than 30° "
+        "is not trustworthy. Record the reference more densely.";
+    std::string vAccRefScale =
+        "The reference travels %1 times as far as the sensor: check the angle column, its unit or "
+        "scale.";
+    std::string vAccRefReversed = "The reference turns the other way: its angle is taken reversed.";
+    std::string vAccRipple =
+        "Constant speed: any ripple of the motor's speed shows here as the sensor's error.";
+    std::string vAccBusy =
+        "The angle accuracy page is recording: nothing else may use the chip until it ends. Wait "
+        "for it or stop it.";
+    std::string vAccOthersRunning =
+        "Stop the other readouts first: the recording needs the chip to itself.";
+    std::string vRefAngleUnit = "Angle unit:";
+    std::string vRefDegrees = "degrees";
+    std::string vRefRadians = "radians";
+    std::string vRefCounts = "counts per turn:";
 };
+
+/// text with %1, %2, … replaced by the arguments in order (as QString::arg does for the
+/// window), for the sentences the core builds.
+std::string FillIn(std::string text, std::initializer_list<std::string> arguments);
+/// value with decimals places after a point, whatever the locale.
+std::string FixedText(double value, int decimals);
 
 /// Texts kept from the language file for the pages that show them after start-up. Every
 /// field is empty until the language has been loaded; nothing writes them afterwards.

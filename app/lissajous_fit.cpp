@@ -6,6 +6,8 @@
 #include <complex>
 #include <numbers>
 
+#include "app/line_fit.h"
+
 namespace app {
 namespace {
 
@@ -13,6 +15,8 @@ namespace {
 // and their fourth powers summed over a million points would lose the small terms.
 constexpr double kScale = 4096.0;
 constexpr double kDegrees = 180.0 / std::numbers::pi;
+// The ends of a channel's 13-bit range: a reading there is clipped.
+constexpr double kCodeMin = -4096, kCodeMax = 4095;
 
 // The grid cell of a code, cells of size cell from low on (codes beyond go to the edge cells).
 int GridCell(double code, double low, int cell, int cells) {
@@ -21,12 +25,22 @@ int GridCell(double code, double low, int cell, int cells) {
 
 }  // namespace
 
+double SecondHarmonicPeak(double mismatchErrorDegrees, double phaseErrorDegrees) {
+    return std::hypot(mismatchErrorDegrees, phaseErrorDegrees);
+}
+
+void WithdrawBudgetIfClipped(LissajousResult& r, bool clipsX, bool clipsY) {
+    if (clipsX || clipsY) r.withdrawn = LissajousResult::Withdrawn::Clipped;
+}
+
 void LissajousFit::Reset() {
     *this = LissajousFit{};
 }
 
 void LissajousFit::Add(double x, double y) {
     ++count_;
+    clippedX_ = clippedX_ || x <= kCodeMin || x >= kCodeMax;
+    clippedY_ = clippedY_ || y <= kCodeMin || y >= kCodeMax;
     grid_[static_cast<size_t>(GridCell(y, -4096, kCell, kCells) * kCells +
                               GridCell(x, -4096, kCell, kCells))] = 1;
     if (std::abs(x) < kFineHalf && std::abs(y) < kFineHalf) {
@@ -39,6 +53,37 @@ void LissajousFit::Add(double x, double y) {
     for (int i = 0; i < 6; ++i) {
         for (int j = 0; j < 6; ++j) scatter_[static_cast<size_t>(i * 6 + j)] += terms[i] * terms[j];
     }
+}
+
+void LissajousFit::AddTimed(double x, double y, double seconds, double skewSeconds) {
+    Add(x, y);
+    timed_.push_back({x, y, seconds});
+    if (timed_.size() > kTimedPoints) timed_.pop_front();
+    skewSum_ += skewSeconds;
+    ++timedCount_;
+}
+
+std::optional<double> LissajousFit::TurnSpeed(double centreX, double centreY) const {
+    if (timed_.size() < kMinPoints) return std::nullopt;
+    // Each point's angle around the centre, unwrapped to its neighbour: this holds while the
+    // points come less than half a turn apart, and is trusted to a quarter turn.
+    std::vector<double> steps;
+    LineFit line;
+    double unwrapped = 0, previous = 0;
+    for (size_t i = 0; i < timed_.size(); ++i) {
+        const double angle = std::atan2(timed_[i].x - centreX, timed_[i].y - centreY) * kDegrees;
+        if (i > 0) {
+            const double step = std::remainder(angle - previous, 360.0);
+            steps.push_back(std::abs(step));
+            unwrapped += step;
+        }
+        previous = angle;
+        line.Add(timed_[i].seconds - timed_.front().seconds, unwrapped);
+    }
+    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2),
+                     steps.end());
+    if (steps[steps.size() / 2] > 90.0) return std::nullopt;
+    return line.Slope();
 }
 
 int LissajousFit::CoverageDegrees(double centreX, double centreY, double minRadius,
@@ -141,7 +186,20 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     if (TurnCoverage(r) < kMinCoverageDegrees) return fail(FitShortfall::TooLittleTurn);
     const double mean = (r.amplitudeX + r.amplitudeY) / 2;
     r.mismatchPercent = (r.amplitudeX - r.amplitudeY) / mean * 100;
-    const double phase = std::asin(sinPhase);
+    double phase = std::asin(sinPhase);
+    // The sine read skew seconds after the cosine sees the magnet turned on by speed x skew:
+    // sin(t + speed x skew) against cos(t + phase), an ellipse of phase - speed x skew. That
+    // part is the reading's, not the sensor's.
+    if (timedCount_ > 0) {
+        const std::optional<double> speed = TurnSpeed(r.offsetX, r.offsetY);
+        if (!speed) {
+            r.withdrawn = LissajousResult::Withdrawn::SkewUnknown;
+        } else {
+            r.turnDegreesPerSecond = *speed;
+            r.skewCorrectionDegrees = *speed * skewSum_ / static_cast<double>(timedCount_);
+            phase += r.skewCorrectionDegrees / kDegrees;
+        }
+    }
     r.phaseDegrees = phase * kDegrees;
     // The conic scaled to read 1 on the ellipse: its value at a point is about twice the
     // point's relative radial distance, so the mean of its squares gives the RMS distance.
@@ -155,7 +213,10 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     r.mismatchErrorDegrees =
         std::abs(r.amplitudeX - r.amplitudeY) / (r.amplitudeX + r.amplitudeY) * kDegrees;
     r.phaseErrorDegrees = std::abs(phase) / 2 * kDegrees;
-    r.totalErrorDegrees = r.offsetErrorDegrees + r.mismatchErrorDegrees + r.phaseErrorDegrees;
+    r.totalErrorDegrees =
+        r.offsetErrorDegrees + SecondHarmonicPeak(r.mismatchErrorDegrees, r.phaseErrorDegrees);
+    // The ellipse fitted to flattened peaks looks clean: the points at a range end say so.
+    WithdrawBudgetIfClipped(r, clippedX_, clippedY_);
     return r;
 }
 

@@ -9,14 +9,24 @@
 // The signal model: X = OffsetX + AmplitudeX * sin(t), Y = OffsetY + AmplitudeY * cos(t + phase).
 // With A the mean amplitude, the angle atan2(X, Y) is off by, to first order (errors small):
 //   offsets:            a first harmonic of peak  sqrt(OffsetX^2 + OffsetY^2) / A  radians;
-//   amplitude mismatch: a second harmonic of peak |AmplitudeX - AmplitudeY| / (AmplitudeX +
-//   AmplitudeY); phase error:        a second harmonic of peak |phase| / 2.
-// The budget's total is the sum of the three peaks, the worst case when they line up.
+//   amplitude mismatch: a second harmonic k sin 2t, k = |AmplitudeX - AmplitudeY| /
+//                       (AmplitudeX + AmplitudeY);
+//   phase error:        a second harmonic -(phase / 2) cos 2t.
+// The two second harmonics are in quadrature and never peak together: their joint peak is
+// sqrt(k^2 + (phase / 2)^2). The budget's total, the worst case, is the offsets' peak plus
+// that (the first and second harmonics can line up).
+//
+// The X-Y point reads the cosine, then the sine, 100 ms apart. A chip that does not hold one
+// conversion for both shows a turning magnet as a phase error of -(speed x skew) that is not
+// the sensor's. Points added with their times give the turning speed, and the fitted
+// phase is corrected by it (the correction is shown). Where the speed cannot be told (the
+// points come more than a quarter turn apart), the phase and the budget are withdrawn.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <vector>
 
@@ -34,8 +44,22 @@ struct LissajousResult {
     double offsetErrorDegrees = 0;    // first harmonic, peak
     double mismatchErrorDegrees = 0;  // second harmonic, peak
     double phaseErrorDegrees = 0;     // second harmonic, peak
-    double totalErrorDegrees = 0;     // the sum of the three
+    double totalErrorDegrees = 0;     // offsets + the joint peak of the two second harmonics
+    /// The magnet's speed from the timed points (degrees per second, sign: the sense of
+    /// atan2(X, Y)) and the phase added to the fit's for the reading skew; 0 without times.
+    double turnDegreesPerSecond = 0;
+    double skewCorrectionDegrees = 0;
+    /// Why the phase and the error budget are not to be trusted; None when they are.
+    enum class Withdrawn { None, Clipped, SkewUnknown } withdrawn = Withdrawn::None;
 };
+
+/// The second-harmonic errors of mismatch k and phase error phi (degrees) are in quadrature:
+/// their joint peak, sqrt(k^2 + (phi / 2)^2) in the budget's terms.
+double SecondHarmonicPeak(double mismatchErrorDegrees, double phaseErrorDegrees);
+
+/// A clipped channel has flattened peaks that no ellipse describes: the budget would look clean
+/// while the true error is large. Marks r's budget withdrawn when either channel clips.
+void WithdrawBudgetIfClipped(LissajousResult& r, bool clipsX, bool clipsY);
 
 /// Why there is no result yet.
 enum class FitShortfall {
@@ -49,10 +73,15 @@ class LissajousFit {
   public:
     static constexpr size_t kMinPoints = 8;
     static constexpr int kMinCoverageDegrees = 270;
+    /// The speed is taken from at most this many of the latest timed points.
+    static constexpr size_t kTimedPoints = 512;
 
     void Reset();
     /// One point: the sine channel X and the cosine channel Y, in codes.
     void Add(double x, double y);
+    /// One point with the time its cosine was read (seconds) and how much later its sine was
+    /// read (seconds): the fit then corrects its phase for the turning magnet.
+    void AddTimed(double x, double y, double seconds, double skewSeconds);
 
     size_t Count() const { return count_; }
     /// The part of the circle around (centreX, centreY) that the points at least minRadius
@@ -79,8 +108,19 @@ class LissajousFit {
     // Sums of the products of (x^2, xy, y^2, x, y, 1) two by two, in scaled coordinates.
     std::array<double, 36> scatter_{};
     size_t count_ = 0;
+    struct TimedPoint {
+        double x, y, seconds;
+    };
+    std::deque<TimedPoint> timed_;
+    double skewSum_ = 0;  // over every timed point
+    size_t timedCount_ = 0;
+    bool clippedX_ = false, clippedY_ = false;  // a point at an end of the range
     std::vector<uint8_t> grid_ = std::vector<uint8_t>(kCells * kCells, 0);
     std::vector<uint8_t> fineGrid_ = std::vector<uint8_t>(kFineCells * kFineCells, 0);
+
+    /// The turning speed around the fitted centre, degrees per second; nullopt when the
+    /// timed points are too few or too far apart to follow the magnet.
+    std::optional<double> TurnSpeed(double centreX, double centreY) const;
 };
 
 }  // namespace app

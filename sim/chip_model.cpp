@@ -274,6 +274,7 @@ LiveOutputs ChipModel::HeldOutput(int address) {
     // The chip converts once and holds its outputs until each has been read, so sine and
     // cosine read one after the other (100 ms apart) belong to the same moment. Reading an
     // output a second time, or after a long pause, starts a new conversion.
+    if (!options_.hold) return Sample();
     const unsigned bit = 1u << (address - 34);
     const double now = Seconds();
     if (!held_ || (heldRead_ & bit) || now - heldAt_ > kHoldSeconds || now < heldAt_) {
@@ -317,7 +318,7 @@ LiveOutputs ChipModel::Sample() {
         return int(std::clamp(std::lround(v), long(kCodeMin), long(kCodeMax)));
     };
     const int x = code(ampX * std::sin(phase) + offX + noise());
-    const int y = code(ampY * std::cos(phase) + offY + noise());
+    const int y = code(ampY * std::cos(phase + options_.phase * kRadian) + offY + noise());
 
     LiveOutputs out;
     out.sine = uint16_t(x & 0x1FFF);

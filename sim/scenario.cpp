@@ -167,15 +167,18 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
                 s.chip.offsetGain = r;
             }
         } else if (Lower(key, "eccentricity") || Lower(key, "harmonic2") ||
-                   Lower(key, "speed_ripple")) {
+                   Lower(key, "speed_ripple") || Lower(key, "phase")) {
             double r = 0;
             if (!ParseReal(value, r) || r < -45 || r > 45) {
                 complain("expected degrees, -45..45");
             } else {
                 (Lower(key, "eccentricity") ? s.chip.eccentricity
                  : Lower(key, "harmonic2")  ? s.chip.harmonic2
+                 : Lower(key, "phase")      ? s.chip.phase
                                             : s.chip.speedRipple) = r;
             }
+        } else if (Lower(key, "hold")) {
+            if (number(1, n)) s.chip.hold = n != 0;
         } else if (Lower(key, "truth")) {
             if (Trim(value).empty()) {
                 complain("expected a file name");

@@ -36,6 +36,12 @@ struct ChipOptions {
     double eccentricity = 0.0;
     double harmonic2 = 0.0;
     double speedRipple = 0.0;
+    // Degrees of non-orthogonality between sine and cosine: cosine = cos(θ + phase).
+    double phase = 0.0;
+    // Registers 34-38 answer from one conversion until each has been read once. Off, as a
+    // real chip may be: each read converts at its own moment, so sine and cosine read 100 ms
+    // apart are 100 ms apart in the magnet's turn.
+    bool hold = false;
     std::array<uint16_t, kRegisterCount> stuckHigh{};  // bits that always read 1
     std::array<uint16_t, kRegisterCount> stuckLow{};   // bits that always read 0
 };

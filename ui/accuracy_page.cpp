@@ -52,18 +52,6 @@ constexpr QChar kDash(0x2014);
 
 enum Export { kCurve, kHarmonics, kReadings, kReport };
 
-// The system clock's time at the first call, carried on by the steady clock: a step of the
-// system clock (a time server's correction) cannot tear a recording apart.
-double SystemSeconds() {
-    using namespace std::chrono;
-    static const auto anchorSteady = steady_clock::now();
-    static const double anchorSystem =
-        static_cast<double>(
-            duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()) /
-        1e6;
-    return anchorSystem + duration<double>(steady_clock::now() - anchorSteady).count();
-}
-
 QString Degrees(double value, int decimals) {
     return QString::number(value, 'f', decimals) + kDegree;
 }
@@ -86,6 +74,7 @@ AccuracyPage::AccuracyPage(WindowContext& context, QWidget* parent)
           context, btnStartAccuracy, EditAccInt, TimerAccuracy, [this] { TimerAccuracyTimer(); },
           [this] { Begin(); }) {
     setObjectName("tsAccuracy");
+    readout_.SetExclusive();
     LabelAccRevs = Named(new QLabel(Design("Обороты"), this), "LabelAccRevs");
     EditAccRevs = Named(new QLineEdit(QString::number(kDefaultRevolutions), this), "EditAccRevs");
     LabelAccInterval = Named(new QLabel(Design("Интервал, мс"), this), "LabelAccInterval");
@@ -153,6 +142,7 @@ AccuracyPage::AccuracyPage(WindowContext& context, QWidget* parent)
         TableHarmonics->setItem(k - 1, 0, item);
     }
     grid.AddWide(TableHarmonics);
+    LabelAccLimits = grid.Note("LabelAccLimits");
     grid.Finish();
     results->setFixedWidth(Scaled(300));
 
@@ -236,7 +226,7 @@ void AccuracyPage::ShowIdle() {
 }
 
 double AccuracyPage::Now() const {
-    return context_.seconds ? context_.seconds() : SystemSeconds();
+    return context_.seconds ? context_.seconds() : clock_.Seconds();
 }
 
 void AccuracyPage::btnStartAccuracyClick() {
@@ -257,6 +247,7 @@ void AccuracyPage::Begin() {
     // A recording needs its ticks: an interval below 1 ms would give one reading and stop.
     if (app::IntegerTextOr(EditAccInt->text().toStdString(), 100) < 1) EditAccInt->setText("1");
     recording_.Start(revolutions);
+    clock_.Start();
     result_.reset();
     active_ = true;
     btnAccExport->setEnabled(false);
@@ -353,6 +344,7 @@ void AccuracyPage::Analyse() {
     const app::AccuracyTexts& texts = context_.texts.accuracy;
     const std::vector<app::TimedAngle>& readings = recording_.Readings();
     app::AccuracyShortfall why = app::AccuracyShortfall::None;
+    double detail = 0;
     result_.reset();
     if (rbAccReference->isChecked()) {
         QString fault;
@@ -362,32 +354,16 @@ void AccuracyPage::Analyse() {
             LabelAccState->setText(fault);
             return;
         }
-        result_ = app::AngleAccuracy::AgainstReference(readings, *reference, &why);
+        result_ = app::AngleAccuracy::AgainstReference(readings, *reference, &why, &detail);
     } else {
-        result_ = app::AngleAccuracy::ConstantSpeed(readings, &why);
+        result_ = app::AngleAccuracy::ConstantSpeed(readings, &why, &detail);
     }
     ShowResult();
-    QString state;
-    switch (why) {
-        case app::AccuracyShortfall::None:
-            state = Text(texts.vAccAnalysed)
-                        .arg(result_->used)
-                        .arg(QString::number(result_->revolutions, 'f', 0));
-            break;
-        case app::AccuracyShortfall::TooFewReadings:
-            state = Text(texts.vAccTooFew).arg(app::AngleAccuracy::kMinReadings);
-            break;
-        case app::AccuracyShortfall::LessThanATurn:
-            state = Text(texts.vAccLessThanATurn);
-            break;
-        case app::AccuracyShortfall::SparseRevolution:
-            state = Text(texts.vAccSparse);
-            break;
-        case app::AccuracyShortfall::ReferenceNotCovering:
-            state = Text(texts.vAccNotCovering);
-            break;
-    }
-    LabelAccState->setText(state);
+    LabelAccState->setText(
+        Text(app::AccuracyStateLine(texts, why, detail, result_ ? &*result_ : nullptr)));
+    LabelAccLimits->setText(
+        result_ ? Text(app::AccuracyLimitsLine(texts, *result_, rbAccReference->isChecked()))
+                : QString());
 }
 
 void AccuracyPage::ShowResult() {
@@ -404,6 +380,7 @@ void AccuracyPage::ShowResult() {
         readingsGraph_->data()->clear();
         curveGraph_->data()->clear();
         ChartAccuracy->replot(QCustomPlot::rpQueuedReplot);
+        LabelAccLimits->clear();
         return;
     }
     const app::AccuracyResult& r = *result_;
@@ -577,6 +554,11 @@ bool AccuracyPage::SaveReport(const QString& path) {
          10);
     if (rbAccReference->isChecked())
         text(Text(texts.vReportOffset).arg(r.offsetDegrees, 0, 'f', 3), 10);
+    if (r.holesCut > 0) {
+        text(Text(texts.vAccCut).arg(r.holesCut).arg(r.longestCutSeconds, 0, 'f', 2), 10);
+    }
+    const std::string limits = app::AccuracyLimitsLine(texts, r, rbAccReference->isChecked());
+    if (!limits.empty()) text(Text(limits), 10);
     y += 4 * pt;
 
     // The chart as on the screen at 700 × 360, drawn three times as fine and scaled to the

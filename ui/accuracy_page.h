@@ -85,6 +85,8 @@ class AccuracyPage : public QWidget {
     QLabel* LabelAccOffsetV = nullptr;
     QLabel* LabelAccHarmonics = nullptr;
     QTableWidget* TableHarmonics = nullptr;
+    /// What the method cannot tell apart, under the result.
+    QLabel* LabelAccLimits = nullptr;
     QTimer* TimerAccuracy = nullptr;
 
   private:
@@ -104,6 +106,7 @@ class AccuracyPage : public QWidget {
     WindowContext& context_;
     PeriodicReadout readout_;
     app::AccuracyRecording recording_;
+    app::RecordingClock clock_;
     bool active_ = false;  // a recording runs: begun and not yet finished
     std::optional<app::AccuracyResult> result_;
     app::ReferenceColumns columns_;

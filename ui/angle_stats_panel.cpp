@@ -60,6 +60,13 @@ void AngleStatsPanel::Clear() {
     ChartAngleHistogram->replot(QCustomPlot::rpQueuedReplot);
 }
 
+void AngleStatsPanel::SetFormulaTips(const app::AnalysisTexts& texts) {
+    for (QLabel* label : {LabelAngleEnob, LabelAngleEnobV})
+        label->setToolTip(QString::fromStdString(texts.vEnobFormula));
+    for (QLabel* label : {LabelAngleNfb, LabelAngleNfbV})
+        label->setToolTip(QString::fromStdString(texts.vNfbFormula));
+}
+
 void AngleStatsPanel::Show(const app::AngleStatistics& statistics) {
     const app::AngleSummary s = statistics.Summary();
     LabelAngleCountV->setText(QString::number(s.count));

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "app/angle_stats.h"
+#include "app/language.h"
 
 class QCPBars;
 class QCustomPlot;
@@ -17,6 +18,8 @@ class AngleStatsPanel : public QWidget {
     Q_OBJECT
   public:
     explicit AngleStatsPanel(QWidget* parent = nullptr);
+    /// The formulas of the bit figures as their tooltips, in the language loaded.
+    void SetFormulaTips(const app::AnalysisTexts& texts);
 
     void Show(const app::AngleStatistics& statistics);
     void Clear();

@@ -56,7 +56,8 @@ CalibrationController::~CalibrationController() = default;
 
 bool CalibrationController::MayStart() {
     if (Running() || context_.chip == nullptr) return false;
-    if (context_.bStarted || (busy_ && busy_())) {
+    if (RefusedWhileRecording(context_)) return false;
+    if (context_.readoutsRunning > 0 || (busy_ && busy_())) {
         ShowMessage(window_, QMessageBox::Information, ApplicationTitle(),
                     Text(context_.texts.calibration.vReadoutRunning));
         return false;

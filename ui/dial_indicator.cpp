@@ -129,6 +129,7 @@ void DialIndicator::SetUp() {
 
 void DialIndicator::btnAnalogIndClick() {
     if (btnAnalogInd->text() == QString::fromStdString(context_.texts.vTurnOn)) {
+        if (RefusedWhileRecording(context_)) return;
         btnAnalogInd->setText(QString::fromStdString(context_.texts.vTurnOff));
         bAnalogStarted = true;
         TimerAnalog->setInterval(kAnalogIntervalMs);
@@ -141,6 +142,11 @@ void DialIndicator::btnAnalogIndClick() {
 
 void DialIndicator::TimerAnalogTimer() {
     TimerAnalog->stop();
+    // While the accuracy page records the needle waits: its reads would be holes there.
+    if (context_.recording && bAnalogStarted) {
+        TimerAnalog->start();
+        return;
+    }
     if (context_.chip != nullptr) {
         const ChipOperation operation(context_);
         const app::TransferWatch watch(*context_.chip);

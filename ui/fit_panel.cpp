@@ -73,16 +73,37 @@ void FitPanel::Clear() {
     LabelHeadroomWarning->clear();
 }
 
-void FitPanel::Show(const std::optional<app::LissajousResult>& r, app::FitShortfall why,
+void FitPanel::Show(const std::optional<app::LissajousResult>& fit, app::FitShortfall why,
                     size_t points, const app::XYStatistics& extremes,
                     const app::AnalysisTexts& texts, bool otrX, bool otrY) {
+    const app::Headroom room = app::HeadroomOf(extremes, otrX, otrY);
+    std::optional<app::LissajousResult> r = fit;
+    if (r && points > 0) app::WithdrawBudgetIfClipped(*r, room.clipsX, room.clipsY);
+    LabelFitPhaseV->setToolTip({});
     if (r) {
-        LabelFitState->clear();
+        using Withdrawn = app::LissajousResult::Withdrawn;
+        const QString none(QChar(0x2014));
+        // A figure that cannot be trusted gives way to the reason, where the figures stand.
+        const bool clipped = r->withdrawn == Withdrawn::Clipped;
+        const bool phaseKnown = r->withdrawn == Withdrawn::None;
+        LabelFitState->setText(clipped      ? QString::fromStdString(texts.vBudgetClipped)
+                               : phaseKnown ? QString()
+                                            : QString::fromStdString(texts.vBudgetSkew));
         SetValues(Pair(r->offsetX, r->offsetY, 1), Pair(r->amplitudeX, r->amplitudeY, 1),
                   QString::number(r->mismatchPercent, 'f', 2) + QStringLiteral(" %"),
-                  Degrees(r->phaseDegrees), QString::number(r->rmsDistance, 'f', 2),
-                  Degrees(r->offsetErrorDegrees), Degrees(r->mismatchErrorDegrees),
-                  Degrees(r->phaseErrorDegrees), Degrees(r->totalErrorDegrees));
+                  phaseKnown ? Degrees(r->phaseDegrees) : none,
+                  QString::number(r->rmsDistance, 'f', 2),
+                  clipped ? none : Degrees(r->offsetErrorDegrees),
+                  clipped ? none : Degrees(r->mismatchErrorDegrees),
+                  phaseKnown ? Degrees(r->phaseErrorDegrees) : none,
+                  phaseKnown ? Degrees(r->totalErrorDegrees) : none);
+        if (phaseKnown && r->skewCorrectionDegrees != 0 && r->turnDegreesPerSecond != 0) {
+            LabelFitPhaseV->setToolTip(
+                QString::fromStdString(texts.vSkewCorrected)
+                    .arg(r->skewCorrectionDegrees, 0, 'f', 3)
+                    .arg(r->skewCorrectionDegrees / r->turnDegreesPerSecond, 0, 'f', 3)
+                    .arg(r->turnDegreesPerSecond / 6.0, 0, 'f', 2));
+        }
     } else {
         SetValues({}, {}, {}, {}, {}, {}, {}, {}, {});
         const std::string& text = why == app::FitShortfall::TooFewPoints ? texts.vFitTooFewPoints
@@ -96,7 +117,6 @@ void FitPanel::Show(const std::optional<app::LissajousResult>& r, app::FitShortf
         LabelHeadroomWarning->clear();
         return;
     }
-    const app::Headroom room = app::HeadroomOf(extremes, otrX, otrY);
     LabelHeadroomV->setText(Pair(room.percentX, room.percentY, 0) + QStringLiteral(" %"));
     QStringList warnings;
     const QString clips = QString::fromStdString(texts.vClips);

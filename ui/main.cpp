@@ -25,6 +25,7 @@
 #include "ui/accuracy_page.h"
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
+#include "ui/angle_stats_panel.h"
 #include "ui/calibration_controller.h"
 #include "ui/charts_page.h"
 #include "ui/control_index.h"
@@ -73,6 +74,9 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
     context.reportError = [this](const QString& text) {
         ShowMessage(this, QMessageBox::Critical, ApplicationTitle(), text);
     };
+    context.inform = [this](const QString& text) {
+        ShowMessage(this, QMessageBox::Information, ApplicationTitle(), text);
+    };
     context.saveSettings = [this] { SaveSettings(); };
     context.seconds = std::move(options.seconds);
     context.chipOperationsEnded = [this] {
@@ -104,6 +108,7 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
             &CalibrationController::btnZeroHereClick);
     FormCreate(options.args);
     tsAccuracy->ShowIdle();
+    tsWork->PanelAngleStats->SetFormulaTips(context.texts.analysis);
     if (!batchExitCode_) F_About = new TF_About(context.texts, this);
 }
 

@@ -36,42 +36,58 @@ bool PeriodicReadout::StartsOnClick() const {
     return button_->text() == start;
 }
 
+void PeriodicReadout::SetRunning(bool running) {
+    if (running == running_) return;
+    running_ = running;
+    context_.readoutsRunning += running ? 1 : -1;
+    if (exclusive_) context_.recording = running;
+}
+
 void PeriodicReadout::StartStopClick() {
     if (StartsOnClick()) {
+        if (!exclusive_ && RefusedWhileRecording(context_)) return;
+        if (exclusive_ && context_.readoutsRunning > 0) {
+            if (context_.inform) {
+                context_.inform(QString::fromStdString(context_.texts.accuracy.vAccOthersRunning));
+            }
+            return;
+        }
         button_->setText(QString::fromStdString(context_.texts.btnStop));
         context_.bStarted = true;
-        running_ = true;
+        SetRunning(true);
         if (onStart_) onStart_();
         interval_ = app::IntegerTextOr(intervalEdit_->text().toStdString(), kDefaultIntervalMs);
         timer_->setInterval(interval_ > 0 ? interval_ : 0);
         tick_();
     } else {
         context_.bStarted = false;
-        running_ = false;
+        SetRunning(false);
         button_->setText(QString::fromStdString(context_.texts.btnStart));
     }
 }
 
 void PeriodicReadout::Stop() {
     context_.bStarted = false;
-    running_ = false;
+    SetRunning(false);
     button_->setText(QString::fromStdString(context_.texts.btnStart));
 }
 
 void PeriodicReadout::Tick(const std::function<void()>& reading) {
     timer_->stop();
+    // A tick still armed when the recording began waits for its end.
+    if (!exclusive_ && context_.recording) return;
     const ChipOperation operation(context_);
     try {
         reading();
     } catch (const std::exception& error) {
-        running_ = false;
+        SetRunning(false);
         ReportError(context_, error.what());
         return;
     }
     if (context_.bStarted && interval_ > 0) {
         timer_->start();
     } else {
-        running_ = false;
+        SetRunning(false);
     }
 }
 

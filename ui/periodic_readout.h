@@ -39,8 +39,13 @@ class PeriodicReadout {
     /// The interval of the last start, in milliseconds (100 for a text that is no integer).
     int Interval() const { return interval_; }
 
+    /// This readout needs the chip to itself (the accuracy recording): it starts only while
+    /// no other readout runs, and while it runs the window sends no other chip traffic.
+    void SetExclusive() { exclusive_ = true; }
+
   private:
     bool StartsOnClick() const;
+    void SetRunning(bool running);
 
     WindowContext& context_;
     QPushButton* button_;
@@ -50,6 +55,7 @@ class PeriodicReadout {
     std::function<void()> onStart_;
     int interval_ = 0;
     bool running_ = false;  // started and not stopped, ended by an error or a last reading
+    bool exclusive_ = false;
 };
 
 /// Shows an error raised by a handler through the window's general error report.

@@ -3,12 +3,13 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <cctype>
 
 #include "ui/window_style.h"
 
@@ -22,32 +23,7 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-bool NameHas(const std::string& name, std::initializer_list<const char*> words) {
-    const QString lower = QString::fromStdString(name).toLower();
-    return std::any_of(words.begin(), words.end(), [&lower](const char* word) {
-        return lower.contains(QString::fromUtf8(word));
-    });
-}
-
 }  // namespace
-
-app::ReferenceColumns GuessColumns(const app::CsvPreview& preview) {
-    app::ReferenceColumns columns;
-    if (!preview.header) return columns;
-    const auto& names = preview.names;
-    auto find = [&names](std::initializer_list<const char*> words, size_t fallback) {
-        for (size_t i = 0; i < names.size(); ++i) {
-            if (NameHas(names[i], words)) return i;
-        }
-        return fallback;
-    };
-    columns.time = find({"time", "zeit", "врем"}, 0);
-    columns.angle = find({"angle", "deg", "pos", "угол"}, columns.time == 0 ? 1 : 0);
-    if (names.size() > 1 && columns.angle == columns.time)
-        columns.angle = columns.time == 0 ? 1 : 0;
-    if (NameHas(names[columns.time], {"ms", "мс"})) columns.secondsPerUnit = 1e-3;
-    return columns;
-}
 
 ReferenceDialog::ReferenceDialog(const app::CsvPreview& preview, const app::AccuracyTexts& texts,
                                  QWidget* parent)
@@ -78,14 +54,25 @@ ReferenceDialog::ReferenceDialog(const app::CsvPreview& preview, const app::Accu
     cbRefOrigin = Named(new QComboBox(this), "cbRefOrigin");
     cbRefOrigin->addItems({Text(texts.vRefEpoch), Text(texts.vRefStart)});
 
-    const app::ReferenceColumns guess = GuessColumns(preview);
+    cbRefAngleUnit = Named(new QComboBox(this), "cbRefAngleUnit");
+    cbRefAngleUnit->addItems(
+        {Text(texts.vRefDegrees), Text(texts.vRefRadians), Text(texts.vRefCounts)});
+    EditRefCounts = Named(new QLineEdit(this), "EditRefCounts");
+
+    const app::ReferenceColumns guess = app::GuessColumns(preview);
     cbRefTime->setCurrentIndex(static_cast<int>(guess.time));
     cbRefAngle->setCurrentIndex(static_cast<int>(guess.angle));
     cbRefUnit->setCurrentIndex(guess.secondsPerUnit == 1.0 ? 0 : 1);
+    cbRefAngleUnit->setCurrentIndex(static_cast<int>(guess.angleUnit));
+    if (guess.countsPerTurn > 0) EditRefCounts->setText(QString::number(guess.countsPerTurn));
+    auto* angleUnitRow = new QHBoxLayout;
+    angleUnitRow->addWidget(cbRefAngleUnit);
+    angleUnitRow->addWidget(EditRefCounts, 1);
 
     auto* form = new QFormLayout;
     form->addRow(Text(texts.vRefTime), cbRefTime);
     form->addRow(Text(texts.vRefAngle), cbRefAngle);
+    form->addRow(Text(texts.vRefAngleUnit), angleUnitRow);
     form->addRow(Text(texts.vRefUnit), cbRefUnit);
     form->addRow(Text(texts.vRefOrigin), cbRefOrigin);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
@@ -93,12 +80,18 @@ ReferenceDialog::ReferenceDialog(const app::CsvPreview& preview, const app::Accu
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     // Time and angle are two different columns.
     auto* ok = buttons->button(QDialogButtonBox::Ok);
+    // Counts need their count per turn.
     auto check = [this, ok] {
+        const bool counts = cbRefAngleUnit->currentIndex() == 2;
+        EditRefCounts->setEnabled(counts);
         ok->setEnabled(cbRefTime->count() > 1 &&
-                       cbRefTime->currentIndex() != cbRefAngle->currentIndex());
+                       cbRefTime->currentIndex() != cbRefAngle->currentIndex() &&
+                       (!counts || CountsPerTurn() > 0));
     };
     connect(cbRefTime, &QComboBox::currentIndexChanged, this, check);
     connect(cbRefAngle, &QComboBox::currentIndexChanged, this, check);
+    connect(cbRefAngleUnit, &QComboBox::currentIndexChanged, this, check);
+    connect(EditRefCounts, &QLineEdit::textChanged, this, check);
     check();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(TablePreview, 1);
@@ -113,7 +106,16 @@ app::ReferenceColumns ReferenceDialog::Columns() const {
     columns.angle = static_cast<size_t>(std::max(0, cbRefAngle->currentIndex()));
     columns.secondsPerUnit = kUnits[std::clamp(cbRefUnit->currentIndex(), 0, 2)];
     columns.fromRecordingStart = cbRefOrigin->currentIndex() == 1;
+    columns.angleUnit =
+        static_cast<app::AngleUnit>(std::clamp(cbRefAngleUnit->currentIndex(), 0, 2));
+    columns.countsPerTurn = CountsPerTurn();
     return columns;
+}
+
+double ReferenceDialog::CountsPerTurn() const {
+    bool ok = false;
+    const double counts = EditRefCounts->text().trimmed().toDouble(&ok);
+    return ok && counts > 0 ? counts : 0.0;
 }
 
 std::optional<app::ReferenceColumns> ChooseReferenceColumns(QWidget* parent,

@@ -9,6 +9,7 @@
 #include "app/language.h"
 
 class QComboBox;
+class QLineEdit;
 class QTableWidget;
 
 namespace ui {
@@ -16,7 +17,7 @@ namespace ui {
 class ReferenceDialog : public QDialog {
     Q_OBJECT
   public:
-    /// The columns start as the file's header suggests them (GuessColumns).
+    /// The columns and units start as app::GuessColumns suggests them.
     ReferenceDialog(const app::CsvPreview& preview, const app::AccuracyTexts& texts,
                     QWidget* parent = nullptr);
 
@@ -27,11 +28,13 @@ class ReferenceDialog : public QDialog {
     QComboBox* cbRefAngle = nullptr;
     QComboBox* cbRefUnit = nullptr;
     QComboBox* cbRefOrigin = nullptr;
-};
+    QComboBox* cbRefAngleUnit = nullptr;
+    QLineEdit* EditRefCounts = nullptr;
 
-/// The columns a preview's header suggests: a name with "time" or "zeit" or "врем" for the
-/// time, "angle", "deg", "pos" or "угол" for the angle; else the first two columns.
-app::ReferenceColumns GuessColumns(const app::CsvPreview& preview);
+  private:
+    /// The count per turn typed; 0 when it is no positive number.
+    double CountsPerTurn() const;
+};
 
 /// Shows the dialog modally; the columns chosen, or nothing when cancelled.
 std::optional<app::ReferenceColumns> ChooseReferenceColumns(QWidget* parent,

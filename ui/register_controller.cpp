@@ -9,6 +9,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <exception>
 #include <map>
@@ -331,10 +332,20 @@ void RegisterController::btnReadChIDClick() {
 }
 
 void RegisterController::cbConnectClick() {
+    if (context_.recording) {
+        // The switch stays as it was: the recording has the channel.
+        QCheckBox* box = widgets_->connection.ConnectBox();
+        const QSignalBlocker blocker(box);
+        box->setChecked(!box->isChecked());
+        RefusedWhileRecording(context_);
+        return;
+    }
     Guarded([&](chip::TASensDig& chip) { supervisor_->cbConnectClick(chip); });
 }
 
 void RegisterController::TimerConnectTimer() {
+    // Supervision waits while the accuracy page records: its reads would be a hole there.
+    if (context_.recording) return;
     Guarded([&](chip::TASensDig& chip) { supervisor_->TimerConnectTimer(chip); });
 }
 

@@ -286,6 +286,7 @@ void RegMapController::Start(std::unique_ptr<app::ChipJob> job, const std::strin
                              std::function<void(bool complete)> done) {
     if (Running()) return;
     if (context_.chip == nullptr) return;
+    if (RefusedWhileRecording(context_)) return;
     job_ = std::move(job);
     runner_ = std::make_unique<app::JobRunner>(*job_);
     done_ = std::move(done);
@@ -338,14 +339,16 @@ QString RegMapController::StoppedNote(bool complete) const {
 }
 
 QString RegMapController::LastFolder() const {
-    const app::SettingsFile settings(chip::PathFromUtf8(context_.SettingsFolder + app::kSettingsFileName));
+    const app::SettingsFile settings(
+        chip::PathFromUtf8(context_.SettingsFolder + app::kSettingsFileName));
     const std::optional<std::string> folder = settings.ReadKey(kFolderSection, kFolderKey);
     if (folder && QFileInfo(Text(*folder)).isDir()) return Text(*folder);
     return QDir::homePath();
 }
 
 void RegMapController::KeepFolder(const QString& file) {
-    const app::SettingsFile settings(chip::PathFromUtf8(context_.SettingsFolder + app::kSettingsFileName));
+    const app::SettingsFile settings(
+        chip::PathFromUtf8(context_.SettingsFolder + app::kSettingsFileName));
     try {
         settings.WriteKey(kFolderSection, kFolderKey, QFileInfo(file).absolutePath().toStdString());
     } catch (const app::SettingsWriteError&) {

@@ -29,6 +29,14 @@ struct WindowContext {
     std::string SettingsFolder;
     /// The one run flag of the periodic readouts (angle data, signal charts, X-Y, accuracy).
     bool bStarted = false;
+    /// Readouts whose run goes on (started, not yet stopped or ended by an error). Unlike
+    /// bStarted, which a stop on error leaves set, this says whether one runs.
+    int readoutsRunning = 0;
+    /// The angle accuracy page records: nothing else in the window sends chip traffic, since
+    /// every hole in a recording costs its analysis.
+    bool recording = false;
+    /// An information message box (a request refused).
+    std::function<void(const QString& text)> inform;
     /// SaveSettings of the main window.
     std::function<void()> saveSettings;
     /// The application's general error report: a message box with an error icon and the
@@ -64,10 +72,19 @@ class ChipOperation {
     WindowContext& context_;
 };
 
+/// While the accuracy page records: says that nothing else may use the chip, and is true.
+inline bool RefusedWhileRecording(WindowContext& context) {
+    if (!context.recording) return false;
+    if (context.inform) context.inform(QString::fromStdString(context.texts.accuracy.vAccBusy));
+    return true;
+}
+
 /// Runs handler(chip) as one chip operation under the general error report: an exception
-/// abandons the rest of the handler and is reported; the tool goes on.
+/// abandons the rest of the handler and is reported; the tool goes on. Refused while the
+/// accuracy page records.
 template <typename Handler>
 void RunChipOperation(WindowContext& context, Handler handler) {
+    if (RefusedWhileRecording(context)) return;
     const ChipOperation operation(context);
     try {
         if (context.chip == nullptr) {

@@ -102,7 +102,7 @@ WorkPage::WorkPage(WindowContext& context, QWidget* parent)
 }
 
 void WorkPage::BtnReadAngleDataClick() {
-    if (context_.chip == nullptr) return;
+    if (context_.chip == nullptr || RefusedWhileRecording(context_)) return;
     const ChipOperation operation(context_);
     try {
         MemoAData->appendPlainText(

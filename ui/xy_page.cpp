@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <chrono>
 #include <cmath>
 #include <numbers>
 
@@ -182,19 +183,33 @@ void XYPage::btnStartXYChartClick() {
 void XYPage::TimerXYDataTimer() {
     readout_.Tick([this] {
         if (context_.chip == nullptr) return;
+        // The cosine is read first and the sine one read later: half the reading's time
+        // apart, which the fit takes out of its phase while the magnet turns.
+        const double before = Now();
         const app::XYPoint point = app::ReadXYPoint(*context_.chip);
+        const double skew = (Now() - before) / 2;
         // The last reading of a run is always shown.
-        ShowPoint(point, !context_.bStarted);
+        ShowPoint(point, !context_.bStarted, Timing{before, skew});
         if (cbSaveXYToFile->isChecked())
             app::AppendLogLine(EditXYFilename->text().toStdString(), app::kXYLogHeader,
                                app::XYLogLine(point));
     });
 }
 
-void XYPage::ShowPoint(const app::XYPoint& point, bool fitNow) {
+double XYPage::Now() const {
+    if (context_.seconds) return context_.seconds();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void XYPage::ShowPoint(const app::XYPoint& point, bool fitNow, std::optional<Timing> timing) {
     Statistics.Add(point);
     ShowStatistics();
-    Fit.Add(point.X, point.Y);
+    if (timing) {
+        Fit.AddTimed(point.X, point.Y, timing->seconds, timing->skewSeconds);
+    } else {
+        Fit.Add(point.X, point.Y);
+    }
     if (fitNow || !fitShown_.isValid() || fitShown_.elapsed() >= kFitPeriodMs) ShowFit();
     ChartXY->AddPoint(point.X, point.Y);
 }

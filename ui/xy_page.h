@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QWidget>
 #include <cstdint>
+#include <optional>
 
 #include "app/lissajous_fit.h"
 #include "app/readout.h"
@@ -79,7 +80,14 @@ class XYPage : public QWidget {
     void ShowFit();
     /// One reading: into the statistics, the fit and the chart (not the log); the fit is
     /// shown at most every kFitPeriodMs unless fitNow.
-    void ShowPoint(const app::XYPoint& point, bool fitNow = false);
+    /// When the point was read: its cosine's time and the sine's delay after it (seconds).
+    struct Timing {
+        double seconds = 0;
+        double skewSeconds = 0;
+    };
+    /// timing: the point as the page reads it; none for points measured elsewhere.
+    void ShowPoint(const app::XYPoint& point, bool fitNow = false,
+                   std::optional<Timing> timing = std::nullopt);
     /// Empties the chart, the statistics and the fit, as a start does.
     void Restart();
     static constexpr int kFitPeriodMs = 300;
@@ -87,6 +95,8 @@ class XYPage : public QWidget {
   private:
     void ShowStatistics();
     void StartFit();
+    /// A reading's time in seconds: the window's reading clock, else the steady clock.
+    double Now() const;
 
     QElapsedTimer fitShown_;
 

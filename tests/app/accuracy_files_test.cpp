@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/accuracy_recording.h"
+#include "app/accuracy_report.h"
 
 namespace app {
 namespace {
@@ -135,6 +136,48 @@ TEST(AccuracyRecording, AMagnetThatSwingsBackTurnsNoFurther) {
     EXPECT_LT(recording.Turned(), 0.5);
     EXPECT_FALSE(recording.Complete());
     EXPECT_DOUBLE_EQ(AngleCodeDegrees(0x3000 | 4096), 180.0);  // the flag bits do not count
+}
+
+TEST(ReferenceCsv, TheAngleUnitIsGuessedFromTheHeaderOrTheValuesAndConverted) {
+    auto guess = [](const std::string& text) {
+        std::istringstream in(text);
+        return GuessColumns(PreviewCsv(in));
+    };
+    const ReferenceColumns named = guess("Time, ms;Angle, rad\n0;0.1\n10;0.2\n");
+    EXPECT_EQ(named.angleUnit, AngleUnit::Radians);
+    EXPECT_EQ(named.secondsPerUnit, 1e-3);
+    EXPECT_EQ(guess("t;pos\n0;0.5\n1;3.9\n2;6.1\n").angleUnit, AngleUnit::Radians);
+    EXPECT_EQ(guess("t;pos\n0;10.5\n1;190.2\n2;350\n").angleUnit, AngleUnit::Degrees);
+    const ReferenceColumns counts = guess("t;pos\n0;12\n1;2100\n2;4090\n");
+    EXPECT_EQ(counts.angleUnit, AngleUnit::Counts);
+    EXPECT_EQ(counts.countsPerTurn, 4096);
+    EXPECT_EQ(guess("time;angle, deg\n0;1\n1;2\n").angleUnit, AngleUnit::Degrees);
+
+    std::istringstream in("0;3.14159265358979\n1;1024\n");
+    ReferenceColumns radians;
+    radians.angleUnit = AngleUnit::Radians;
+    EXPECT_NEAR(ReadReference(in, radians, 0).samples.at(0).degrees, 180, 1e-9);
+    in = std::istringstream("0;1024\n");
+    EXPECT_NEAR(ReadReference(in, counts, 0).samples.at(0).degrees, 90, 1e-9);
+}
+
+TEST(AccuracyStateLine, ARefusalSaysItsFigureAndAResultWhatWasDoneToTheReadings) {
+    const AccuracyTexts texts;
+    EXPECT_EQ(AccuracyStateLine(texts, AccuracyShortfall::TooFast, 1500, nullptr),
+              "The magnet turns too fast for this interval: at most 1500 rpm.");
+    EXPECT_NE(AccuracyStateLine(texts, AccuracyShortfall::HolesTooLong, 2, nullptr).find("2.00 s"),
+              std::string::npos);
+    AccuracyResult result;
+    result.used = 900;
+    result.revolutions = 8;
+    result.holesCut = 1;
+    result.longestCutSeconds = 2;
+    result.referenceReversed = true;
+    EXPECT_EQ(AccuracyStateLine(texts, AccuracyShortfall::None, 0, &result),
+              "900 readings over 8 revolutions analysed. Holes too long to bridge: 1, the "
+              "longest 2.00 s; the longest clean run is analysed. The reference turns the other "
+              "way: its angle is taken reversed.");
+    EXPECT_EQ(AccuracyLimitsLine(texts, result, false), texts.vAccRipple);
 }
 
 }  // namespace

@@ -116,14 +116,117 @@ TEST(AngleAccuracy, TooLittleToAnalyseSaysWhy) {
     EXPECT_EQ(why, app::AccuracyShortfall::TooFewReadings);
     EXPECT_FALSE(AngleAccuracy::ConstantSpeed(Record(8.0, 0.1, Steady, KnownError), &why));
     EXPECT_EQ(why, app::AccuracyShortfall::LessThanATurn) << "288° of a turn";
-    // Four readings a turn, always at the same four angles: most of the curve's bins stay
+    // Readings 80° apart, always at the same nine angles: most of the curve's bins stay
     // empty.
-    EXPECT_FALSE(AngleAccuracy::ConstantSpeed(Record(200.0, 2.5, Steady, KnownError), &why));
+    EXPECT_FALSE(
+        AngleAccuracy::ConstantSpeed(Record(200.0, 80.0 / 36.0, Steady, KnownError), &why));
     EXPECT_EQ(why, app::AccuracyShortfall::SparseRevolution);
     const auto readings = Record(50.0, 0.1, Steady, KnownError);
     const std::vector<TimedAngle> shortEncoder = {{1.0, 0.0}, {40.0, 10.0}};
     EXPECT_FALSE(AngleAccuracy::AgainstReference(readings, shortEncoder, &why));
     EXPECT_EQ(why, app::AccuracyShortfall::ReferenceNotCovering);
+}
+
+// 200 rpm, read every millisecond, with the eccentricity and second harmonic of a bench.
+double Fast(double t) {
+    return 10.0 + 1200.0 * t;
+}
+
+double BenchError(double theta) {
+    return 0.5 * std::cos(theta * kDegree) + 0.2 * std::cos(2 * theta * kDegree);
+}
+
+std::vector<TimedAngle> WithHole(std::vector<TimedAngle> readings, double from, double to) {
+    std::erase_if(readings,
+                  [&](const TimedAngle& r) { return r.seconds >= from && r.seconds < to; });
+    return readings;
+}
+
+TEST(AngleAccuracy, AHoleInARecordingIsBridgedByTheSpeedAndLosesNoRevolution) {
+    // 200 ms without a reading (a supervision tick) is 240° of travel: the nearest neighbour
+    // would take it as 120° backwards.
+    const auto readings = WithHole(Record(3.65, 0.001, Fast, BenchError), 2.0, 2.2);
+    app::AccuracyShortfall why{};
+    const auto result = AngleAccuracy::ConstantSpeed(readings, &why);
+    ASSERT_TRUE(result) << static_cast<int>(why);
+    EXPECT_EQ(result->revolutions, 12);
+    EXPECT_EQ(result->holesCut, 0u);
+    EXPECT_NEAR(result->harmonics[0].amplitude, 0.5, 0.05);
+    EXPECT_NEAR(result->harmonics[1].amplitude, 0.2, 0.05);
+    EXPECT_LT(result->peakToPeak, 1.5);
+}
+
+TEST(AngleAccuracy, AHoleTooLongToBridgeCutsTheRecordingOrRefusesIt) {
+    // 2 s at 1200°/s: the speed, trusted to 5 %, leaves 120° of doubt.
+    const auto cut = WithHole(Record(6.0, 0.001, Fast, BenchError), 1.5, 3.5);
+    app::AccuracyShortfall why{};
+    const auto result = AngleAccuracy::ConstantSpeed(cut, &why);
+    ASSERT_TRUE(result) << static_cast<int>(why);
+    EXPECT_EQ(result->holesCut, 1u);
+    EXPECT_NEAR(result->longestCutSeconds, 2.0, 0.01);
+    EXPECT_EQ(result->revolutions, 8) << "the 2.5 s after the hole, not the 1.5 s before";
+    EXPECT_NEAR(result->harmonics[0].amplitude, 0.5, 0.05);
+
+    // Runs of 240° on either side of the hole: nothing whole is left.
+    const auto shreds = WithHole(Record(2.4, 0.001, Fast, BenchError), 0.2, 2.2);
+    double detail = 0;
+    EXPECT_FALSE(AngleAccuracy::ConstantSpeed(shreds, &why, &detail));
+    EXPECT_EQ(why, app::AccuracyShortfall::HolesTooLong);
+    EXPECT_NEAR(detail, 2.0, 0.01);
+}
+
+TEST(AngleAccuracy, ReadingsTooFarApartToFollowTheMagnetAreRefusedWithTheSpeedThatWorks) {
+    // 3000 rpm at a 10 ms interval: half a turn between readings.
+    const auto readings = Record(
+        2.0, 0.01, [](double t) { return 18000.0 * t; }, BenchError);
+    app::AccuracyShortfall why{};
+    double detail = 0;
+    EXPECT_FALSE(AngleAccuracy::ConstantSpeed(readings, &why, &detail));
+    EXPECT_EQ(why, app::AccuracyShortfall::TooFast);
+    EXPECT_NEAR(detail, 1500, 1e-6) << "a quarter turn per 10 ms";
+    EXPECT_FALSE(AngleAccuracy::AgainstReference(readings, readings, &why, &detail));
+    EXPECT_EQ(why, app::AccuracyShortfall::TooFast);
+}
+
+TEST(AngleAccuracy, AReferenceTurningTheOtherWayIsTakenReversed) {
+    auto rippling = [](double t) { return Steady(t) + 2.0 * std::sin(Steady(t) * kDegree); };
+    const auto readings = Record(50.0, 0.1, rippling, KnownError);
+    std::vector<TimedAngle> encoder;
+    for (double t = 0; t < 51; t += 0.01)
+        encoder.push_back({t, std::fmod(720.0 - rippling(t) + 40.0, 360.0)});
+    app::AccuracyShortfall why{};
+    const auto result = AngleAccuracy::AgainstReference(readings, encoder, &why);
+    ASSERT_TRUE(result) << static_cast<int>(why);
+    EXPECT_TRUE(result->referenceReversed);
+    EXPECT_NEAR(result->harmonics[0].amplitude, 0.5, 0.02);
+    EXPECT_NEAR(result->harmonics[1].amplitude, 0.2, 0.02);
+    EXPECT_LT(result->peakToPeak, 1.5);
+}
+
+TEST(AngleAccuracy, ASparseOrMisscaledReferenceIsRefusedWithItsFigure) {
+    const auto readings = Record(50.0, 0.1, Steady, KnownError);
+    app::AccuracyShortfall why{};
+    double detail = 0;
+    // One sample every 2 s at 36°/s: 72° between samples.
+    std::vector<TimedAngle> sparse;
+    for (double t = 0; t < 52; t += 2) sparse.push_back({t, std::fmod(Steady(t), 360.0)});
+    EXPECT_FALSE(AngleAccuracy::AgainstReference(readings, sparse, &why, &detail));
+    EXPECT_EQ(why, app::AccuracyShortfall::ReferenceTooSparse);
+    EXPECT_NEAR(detail, 72, 1);
+    // Radians taken for degrees: the reference hardly moves.
+    std::vector<TimedAngle> radians;
+    for (double t = 0; t < 51; t += 0.01)
+        radians.push_back({t, std::fmod(Steady(t), 360.0) * kDegree});
+    EXPECT_FALSE(AngleAccuracy::AgainstReference(readings, radians, &why, &detail));
+    EXPECT_EQ(why, app::AccuracyShortfall::ReferenceScale);
+    EXPECT_LT(detail, 0.05);
+    // A reference 27° a sample apart is unwrapped with the sensor as the guide and kept.
+    std::vector<TimedAngle> coarse;
+    for (double t = 0; t < 51; t += 0.75) coarse.push_back({t, std::fmod(Steady(t), 360.0)});
+    const auto result = AngleAccuracy::AgainstReference(readings, coarse, &why);
+    ASSERT_TRUE(result) << static_cast<int>(why);
+    EXPECT_FALSE(result->referenceReversed);
+    EXPECT_NEAR(result->harmonics[0].amplitude, 0.5, 0.02);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace app {
 namespace {
@@ -83,6 +84,32 @@ TEST(AngleStatistics, ASwingIsMovementAndRestAfterItIsRestAgain) {
     EXPECT_NEAR(*stats.Summary().rpm, 0.0, 1.0);
     for (size_t i = 0; i < AngleStatistics::kWindow; ++i) stats.Add(1000, time += 10);
     EXPECT_FALSE(stats.Summary().rpm.has_value()) << "the last readings rest";
+}
+
+// Noise of 150 codes spans some 1000 codes at rest: scatter, not a turn.
+TEST(AngleStatistics, LoudNoiseAtRestIsNotATurnAndASlowNoisyTurnIs) {
+    for (unsigned seed : {1u, 2u, 3u, 4u}) {
+        std::mt19937 random(seed);
+        std::normal_distribution<double> noise(0.0, 150.0);
+        AngleStatistics stats;
+        stats.Reset(10);
+        for (int i = 0; i < 300; ++i) {
+            const int code = 4000 + static_cast<int>(std::lround(noise(random)));
+            stats.Add(static_cast<uint16_t>(code), 10.0 * i);
+            EXPECT_FALSE(stats.Summary().rpm.has_value()) << seed << " " << i;
+        }
+        EXPECT_NEAR(stats.Summary().sigmaCodes, 150, 25);
+    }
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0.0, 3.0);
+    AngleStatistics turning;
+    turning.Reset(100);
+    for (int i = 0; i < 100; ++i) {  // 6 rpm: 81.92 codes per 100 ms
+        const double code = 100 + 81.92 * i + noise(random);
+        turning.Add(static_cast<uint16_t>(std::lround(code)) % 8192, 100.0 * i);
+    }
+    ASSERT_TRUE(turning.Summary().rpm.has_value());
+    EXPECT_NEAR(*turning.Summary().rpm, 6.0, 0.05);
 }
 
 }  // namespace

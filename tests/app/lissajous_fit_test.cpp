@@ -183,5 +183,81 @@ TEST(LissajousFit, ASmallSignalIsFittedOnTheFineGrid) {
     EXPECT_NEAR(r.amplitudeY, 36, 1e-6);
 }
 
+// Mismatch and phase error both give a second harmonic, in quadrature: their joint peak is
+// the root of their squares, whichever their signs.
+TEST(LissajousFit, TheBudgetsTotalIsTheTruePeakOfMismatchWithPhase) {
+    for (double phaseDegrees : {2.0, -2.0}) {
+        for (bool xLarger : {true, false}) {
+            Signal s;
+            s.amplitudeX = xLarger ? 2550 : 2450;
+            s.amplitudeY = xLarger ? 2450 : 2550;
+            s.phase = phaseDegrees / kDegrees;
+            const LissajousResult r = FitOf(s);
+            const double truth = BruteForcePeak(s);
+            EXPECT_NEAR(truth, 1.521, 0.01);
+            EXPECT_GE(r.totalErrorDegrees * 1.005, truth) << phaseDegrees << " " << xLarger;
+            EXPECT_LE(r.totalErrorDegrees, truth * 1.03) << phaseDegrees << " " << xLarger;
+        }
+    }
+    Signal all;
+    all.offsetX = 60;
+    all.offsetY = -40;
+    all.amplitudeX = 3090;
+    all.phase = -1.5 / kDegrees;
+    EXPECT_GE(FitOf(all).totalErrorDegrees * 1.005, BruteForcePeak(all));
+}
+
+TEST(LissajousFit, AClippedChannelWithdrawsTheBudget) {
+    LissajousFit fit;
+    for (int i = 0; i < 3600; ++i) {
+        const double t = 2 * kPi * i / 3600;
+        fit.Add(std::clamp(4500 * std::sin(t), -4096.0, 4095.0), 3000 * std::cos(t));
+    }
+    const std::optional<LissajousResult> r = fit.Fit();
+    ASSERT_TRUE(r.has_value());
+    EXPECT_EQ(r->withdrawn, LissajousResult::Withdrawn::Clipped);
+
+    LissajousResult clean = FitOf(Signal{});
+    EXPECT_EQ(clean.withdrawn, LissajousResult::Withdrawn::None);
+    WithdrawBudgetIfClipped(clean, false, true);  // the chip's OTR_Y flag
+    EXPECT_EQ(clean.withdrawn, LissajousResult::Withdrawn::Clipped);
+}
+
+// The sine read 0.1 s after the cosine (as the X-Y point reads them) while the magnet turns
+// at 6 rpm: 3.6° of phase that is the reading's. Timed points take it out; points more than a
+// quarter turn apart cannot.
+TEST(LissajousFit, TheReadingSkewOfATurningMagnetIsNotTheSensorsPhase) {
+    auto fitAt = [](double degreesPerSecond, bool timed) {
+        Signal s;
+        s.phase = 1.0 / kDegrees;
+        LissajousFit fit;
+        for (int i = 0; i < 400; ++i) {
+            const double seconds = 0.2 * i;
+            const double t = degreesPerSecond * seconds / kDegrees;
+            const double later = degreesPerSecond * (seconds + 0.1) / kDegrees;
+            if (timed) {
+                fit.AddTimed(s.X(later), s.Y(t), seconds, 0.1);
+            } else {
+                fit.Add(s.X(later), s.Y(t));
+            }
+        }
+        return fit.Fit();
+    };
+    const auto untimed = fitAt(36, false);
+    ASSERT_TRUE(untimed.has_value());
+    EXPECT_NEAR(untimed->phaseDegrees, -2.6, 1e-3) << "without times the skew is phase";
+    const auto timed = fitAt(36, true);
+    ASSERT_TRUE(timed.has_value());
+    EXPECT_NEAR(timed->phaseDegrees, 1.0, 1e-3);
+    EXPECT_NEAR(timed->skewCorrectionDegrees, 3.6, 1e-3);
+    EXPECT_NEAR(timed->turnDegreesPerSecond, 36, 1e-3);
+    const auto backwards = fitAt(-36, true);
+    ASSERT_TRUE(backwards.has_value());
+    EXPECT_NEAR(backwards->phaseDegrees, 1.0, 1e-3);
+    const auto tooFast = fitAt(530, true);  // 106° between points
+    ASSERT_TRUE(tooFast.has_value());
+    EXPECT_EQ(tooFast->withdrawn, LissajousResult::Withdrawn::SkewUnknown);
+}
+
 }  // namespace
 }  // namespace app

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "tests/faults/window_fixture.h"
 #include "ui/accuracy_page.h"
@@ -127,6 +128,104 @@ TEST_F(WindowAccuracy, AStopBeforeATurnAnalysesNothingAndSaysWhy) {
     // The readings can still be saved; the curve and the report cannot.
     EXPECT_TRUE(Page().SaveReadings(QString::fromStdString((dir_ / "r.csv").string())));
     EXPECT_FALSE(Page().SaveCurve(QString::fromStdString((dir_ / "c.csv").string())));
+}
+
+// A recording's holes are wrong figures: while it runs nothing else in the window reaches the
+// chip, and it starts only when no other readout runs.
+TEST_F(WindowAccuracy, WhileThePageRecordsNothingElseUsesTheChip) {
+    Use("rpm=0\n", true);
+    Open();
+    window->tsXYChart->EditXYInt->setText("1");
+    window->tsXYChart->btnStartXYChart->click();
+    Page().btnStartAccuracy->click();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              "Stop the other readouts first: the recording needs the chip to itself.");
+    EXPECT_FALSE(Page().TimerAccuracy->isActive());
+    window->tsXYChart->btnStartXYChart->click();  // Stop
+    ProcessUntil([&] { return !window->tsXYChart->TimerXYData->isActive(); }, 2000);
+    messages.clear();
+
+    Page().EditAccInt->setText("1");
+    Page().btnStartAccuracy->click();
+    ASSERT_TRUE(ProcessUntil([&] { return Page().Recording().Readings().size() >= 20; }, 20000));
+    const std::string busy =
+        "The angle accuracy page is recording: nothing else may use the chip until it ends. "
+        "Wait for it or stop it.";
+    Find<QPushButton>("btnWriteGroup1")->click();
+    Find<QPushButton>("btnReadChID")->click();
+    window->tsXYChart->btnStartXYChart->click();
+    window->tsXYChart->btnCentreSignals->click();
+    ASSERT_EQ(messages.size(), 4u);
+    for (const Message& message : messages) {
+        EXPECT_EQ(message.icon, QMessageBox::Information);
+        EXPECT_EQ(message.text.toStdString(), busy);
+    }
+    EXPECT_FALSE(window->tsXYChart->TimerXYData->isActive());
+    EXPECT_EQ(window->tsXYChart->btnStartXYChart->text(), "Start");
+    EXPECT_TRUE(window->context.recording);
+
+    Page().btnStartAccuracy->click();  // Stop
+    EXPECT_FALSE(window->context.recording);
+    messages.clear();
+    Find<QPushButton>("btnReadChID")->click();
+    EXPECT_TRUE(messages.empty()) << messages[0].text.toStdString();
+}
+
+// A chip that converts at each read, a magnet at 6 rpm and 2° of phase between the channels:
+// the X-Y page's phase is the sensor's 2°, not 2° plus the 3.6° the 100 ms between the reads
+// turn.
+TEST_F(WindowFault, TheXYPhaseIsTheSensorsWhileTheMagnetTurns) {
+    seconds_ = [] { return TestClock::now; };
+    Use("rpm=6\nphase=2\n", true);
+    Open();
+    ui::XYPage& xy = *window->tsXYChart;
+    xy.EditXYInt->setText("1");
+    xy.btnStartXYChart->click();
+    ASSERT_TRUE(ProcessUntil([&] { return xy.Fit.Count() >= 80; }, 60000));
+    xy.btnStartXYChart->click();
+    const auto fit = xy.Fit.Fit();
+    ASSERT_TRUE(fit.has_value());
+    EXPECT_EQ(fit->withdrawn, app::LissajousResult::Withdrawn::None);
+    EXPECT_NEAR(fit->phaseDegrees, 2.0, 0.1);
+    EXPECT_NEAR(fit->skewCorrectionDegrees, 3.6, 0.1);
+    EXPECT_NEAR(fit->turnDegreesPerSecond, 36, 0.5);
+}
+
+// The bench case: 200 rpm read every millisecond over 10 revolutions, against constant speed,
+// the chip's own true angle, and that angle logged by an instrument turning the other way.
+TEST_F(WindowAccuracy, AtBenchSpeedEveryReferenceFindsTheHarmonicsAReversedOneTurnedRound) {
+    seconds_ = [] { return TestClock::now += 0.001; };
+    Use("rpm=200\neccentricity=0.5\nharmonic2=0.2\ntruth=" + truth_.string() + "\n", true);
+    Open();
+    ASSERT_TRUE(Record(10));
+    auto expectTruth = [&](const char* method) {
+        ASSERT_TRUE(Page().Result())
+            << method << ": " << Page().LabelAccState->text().toStdString();
+        EXPECT_EQ(Page().Result()->revolutions, 10) << method;
+        EXPECT_NEAR(Page().Result()->harmonics[0].amplitude, 0.5, 0.05) << method;
+        EXPECT_NEAR(Page().Result()->harmonics[1].amplitude, 0.2, 0.05) << method;
+    };
+    expectTruth("constant speed");
+    EXPECT_FALSE(Page().LabelAccLimits->text().isEmpty()) << "the speed ripple's caveat";
+    Page().UseReference(QString::fromStdString(truth_.string()), app::ReferenceColumns{});
+    expectTruth("reference");
+    EXPECT_FALSE(Page().Result()->referenceReversed);
+
+    std::ifstream in(truth_);
+    std::ofstream out(dir_ / "reversed.csv");
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t split = line.find(';');
+        out << line.substr(0, split) << ';' << 360.0 - std::stod(line.substr(split + 1)) << '\n';
+    }
+    out.close();
+    Page().UseReference(QString::fromStdString((dir_ / "reversed.csv").string()),
+                        app::ReferenceColumns{});
+    expectTruth("reversed reference");
+    EXPECT_TRUE(Page().Result()->referenceReversed);
+    EXPECT_TRUE(Page().LabelAccState->text().endsWith("its angle is taken reversed."))
+        << Page().LabelAccState->text().toStdString();
 }
 
 }  // namespace

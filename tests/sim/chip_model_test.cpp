@@ -322,8 +322,18 @@ TEST(SimChipMagnet, AngleWordCarriesTheAngleAndEvenParity) {
     }
 }
 
+// With hold = 1; without it each read converts at its own moment.
 TEST(SimChipMagnet, OutputsReadInTurnBelongToOneConversion) {
-    Fixture f(Quiet());
+    {
+        Fixture f(Quiet());
+        f.seconds = 1.25;
+        const int x = Signed13(f.bus.ReadRegister(35));
+        f.seconds += 0.1;
+        EXPECT_LT(Signed13(f.bus.ReadRegister(34)), x - 100) << "a tenth of a second on";
+    }
+    ChipOptions holding = Quiet();
+    holding.hold = true;
+    Fixture f(holding);
     f.seconds = 1.25;  // an eighth of a turn: sine and cosine equal
     const int x = Signed13(f.bus.ReadRegister(35));
     f.seconds += 0.1;  // the pause of a register read
