@@ -57,12 +57,18 @@ struct ParsedConfiguration {
     std::vector<std::string> errors;  // empty when the file can be applied
 };
 
+/// A fault list names at most this many faults, then "and N more".
+inline constexpr size_t kMaxListedErrors = 20;
+
 /// Reads a configuration text (UTF-8 or Windows-1251; comments with ';' or '#'). Keys match
-/// without regard to letter case. Errors: a line that is no comment, section header or
-/// key=value, a key before any section, a section other than [File] and [QX5520], no
-/// [QX5520] section, a key that is no settable
-/// field, a key given twice, a value that is not an integer in the strict form, a value that
-/// does not fit its field. A field the file leaves out is not an error: it is not applied.
+/// without regard to letter case. Errors: a control byte other than tab, CR and LF (a NUL
+/// included), a line that is no comment, section header or key=value, a key before any
+/// section, a section other than [File] and [QX5520], no [QX5520] section, a key that is no
+/// settable field, a key given twice, a value that is not an integer in the strict form, a
+/// value that does not fit its field; under [File] a key other than Tool, Saved and ChipID
+/// (a field's key among them), one given twice or a value not of its form. A field the file
+/// leaves out is not an error: it is not applied. Bytes of the file in a message are shown
+/// with control bytes as \xNN; the list is bounded (kMaxListedErrors).
 ParsedConfiguration ParseConfiguration(std::string_view text);
 
 }  // namespace app

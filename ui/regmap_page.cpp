@@ -12,12 +12,25 @@
 
 namespace ui {
 
+namespace {
+
+// The table without type-ahead: a typed "0x1234" on a read-only row would otherwise jump on
+// its first "0" to the next row whose text starts so, and open the editor there, on another
+// register. Typing starts an editor only on the cell it was typed on.
+class RegisterTable : public QTableWidget {
+  public:
+    using QTableWidget::QTableWidget;
+    void keyboardSearch(const QString&) override {}
+};
+
+}  // namespace
+
 RegMapPage::RegMapPage(QWidget* parent) : QWidget(parent) {
     setObjectName("tsRegMap");
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(Scaled(8), Scaled(8), Scaled(8), Scaled(8));
 
-    sgRegMap = Named(new QTableWidget(chip::kRegisterCount, kColumnCount, this), "sgRegMap");
+    sgRegMap = Named(new RegisterTable(chip::kRegisterCount, kColumnCount, this), "sgRegMap");
     sgRegMap->setHorizontalHeaderLabels(
         Design("Адрес;Hex;Поля;Значение;В микросхеме;Актуально").split(QLatin1Char(';')));
     sgRegMap->verticalHeader()->hide();

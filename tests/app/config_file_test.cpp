@@ -56,7 +56,7 @@ TEST(ConfigurationFile, HandWrittenFilesMayCommentLeaveOutAndChangeCase) {
 
 TEST(ConfigurationFile, EveryFaultIsNamedAndNothingIsHalfTaken) {
     struct Case {
-        const char* text;
+        std::string_view text;
         std::vector<std::string> errors;
     };
     const std::vector<Case> cases = {
@@ -77,6 +77,19 @@ TEST(ConfigurationFile, EveryFaultIsNamedAndNothingIsHalfTaken) {
         {"[QX5520]\nGA_X=1\nga_x=2\n", {"GA_X is given more than once"}},
         {"[QX5520]\nGA_X=99\nXYZ=1\nOA_X=2\n",
          {"GA_X=99: does not fit the field (0..31)", "unknown key XYZ"}},
+        // A NUL ended the INI reader's text: what came after it went unread and unreported.
+        {std::string_view("[QX5520]\nGA_X=3\n\0\nOA_Y=5\nFOO=1\n", 31),
+         {"line 3: holds the control byte 0x00"}},
+        {"[QX5520]\nGA_X=3\x1B[2J\n", {"line 2: holds the control byte 0x1B"}},
+        // [File] as strict as [QX5520].
+        {"[File]\nGA_X=3\n[QX5520]\n",
+         {"line 2: GA_X stands under [File]: the fields belong under [QX5520]"}},
+        {"[File]\nTool=1.0\ntool=1.1\nOwner=me\n[QX5520]\n",
+         {"line 3: tool is given more than once",
+          "line 4: unknown key Owner under [File] (only Tool, Saved and ChipID)"}},
+        {"[File]\nSaved=yesterday\nChipID=abc\n[QX5520]\n",
+         {"line 2: Saved=yesterday: not a time YYYY-MM-DD hh:mm:ss",
+          "line 3: ChipID=abc: not a chip identifier"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
@@ -91,6 +104,17 @@ TEST(ConfigurationFile, AWindowsEditorsFileReadsTheSame) {
     const app::ParsedConfiguration parsed = app::ParseConfiguration(text);
     EXPECT_THAT(parsed.errors, IsEmpty());
     EXPECT_THAT(parsed.values, ElementsAre(app::FieldValue{&Field("GA_X"), 3}));
+}
+
+TEST(ConfigurationFile, AFaultListIsBoundedAndEscapesWhatItQuotes) {
+    std::string text = "[QX5520]\n";
+    for (int i = 0; i < 5000; ++i) text += "junk" + std::to_string(i) + "\n";
+    const app::ParsedConfiguration parsed = app::ParseConfiguration(text);
+    ASSERT_EQ(parsed.errors.size(), app::kMaxListedErrors + 1);
+    EXPECT_EQ(parsed.errors.front(), "line 2: 'junk0' is not key=value");
+    EXPECT_EQ(parsed.errors.back(), "and 4980 more");
+    EXPECT_EQ(app::ParseConfiguration("[QX5520]\nGA_X=\x7F\n").errors,
+              std::vector<std::string>{"line 2: holds the control byte 0x7F"});
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -237,6 +238,46 @@ TEST_F(RegMapWindow, WriteAllRefusesFieldsThatHoldNoValueAndATypedWordAsksBefore
     Cell(16, ui::RegMapPage::kValue)->setText("0x0800");
     EXPECT_EQ(chip_.registers[16], 0x0800);
     EXPECT_TRUE(Find<QCheckBox>("cbSSI_MODE")->isChecked());
+}
+
+// Typed keys go to the current cell's editor or nowhere: the table has no type-ahead that
+// would carry a word typed on a read-only row to the next row starting with its first digit.
+TEST_F(RegMapWindow, AWordTypedOnAReadOnlyRowWritesNoRegister) {
+    QTableWidget* table = Find<QTableWidget>("sgRegMap");
+    // Each key goes to the editor open on the table, else to the table.
+    auto target = [&]() -> QWidget* {
+        for (QLineEdit* editor : table->findChildren<QLineEdit*>())
+            if (editor->isVisibleTo(table)) return editor;
+        return table;
+    };
+    auto type = [&](const QString& keys, int key = 0) {
+        if (key != 0) {
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QApplication::sendEvent(target(), &press);
+            return;
+        }
+        for (QChar c : keys) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(target(), &press);
+        }
+    };
+    for (int row : {32, 39}) {
+        table->setFocus();
+        table->setCurrentCell(row, ui::RegMapPage::kValue);
+        type("0x1234");
+        type({}, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(chip_.frames.empty()) << "row " << row << ": a register was written";
+        EXPECT_EQ(table->currentRow(), row);
+    }
+    // On a writable row the same keys write that register.
+    table->setFocus();
+    table->setCurrentCell(31, ui::RegMapPage::kValue);
+    type("0x1234");
+    type({}, Qt::Key_Return);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(chip_.registers[31], 0x1234);
+    EXPECT_EQ(chip_.registers[33], 0);
 }
 
 }  // namespace
