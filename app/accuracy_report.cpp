@@ -55,10 +55,8 @@ std::string AccuracyStateLine(const AccuracyTexts& texts, AccuracyShortfall why,
     return line;
 }
 
-std::string AccuracyLimitsLine(const AccuracyTexts& texts, const AccuracyResult& result,
-                               bool byReference) {
-    if (byReference) return result.referenceReversed ? texts.vAccRefReversed : std::string();
-    return texts.vAccRipple;
+std::string AccuracyLimitsLine(const AccuracyTexts& texts, bool byReference) {
+    return byReference ? std::string() : texts.vAccRipple;
 }
 
 }  // namespace app

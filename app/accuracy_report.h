@@ -28,8 +28,8 @@ std::vector<ReportField> ConfigurationInForce(const chip::TASensDig& chip);
 /// reversed reference said), or why nothing was, with its figure.
 std::string AccuracyStateLine(const AccuracyTexts& texts, AccuracyShortfall why, double detail,
                               const AccuracyResult* result);
-/// The line under a result (and in its report) on what the method cannot tell apart.
-std::string AccuracyLimitsLine(const AccuracyTexts& texts, const AccuracyResult& result,
-                               bool byReference);
+/// The line under a result (and in its report) on what the method cannot tell apart: a
+/// constant speed takes the motor's speed ripple for the sensor's error.
+std::string AccuracyLimitsLine(const AccuracyTexts& texts, bool byReference);
 
 }  // namespace app

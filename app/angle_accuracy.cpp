@@ -349,8 +349,16 @@ std::optional<AccuracyResult> AngleAccuracy::AgainstReference(
     result.holesCut = trace.holesCut;
     result.longestCutSeconds = trace.longestCutSeconds;
     result.referenceReversed = referenceTravel * sensorTravel < 0;
-    if (std::abs(sensorTravel) >= 360.0 &&
-        std::abs(std::abs(referenceTravel) / std::abs(sensorTravel) - 1) > kMaxTravelMismatch) {
+    // Less than a turn: nothing whole to analyse, and no travel to judge the scale by.
+    if (std::abs(sensorTravel) < 360.0) {
+        if (trace.holesCut > 0) {
+            Fail(AccuracyShortfall::HolesTooLong, shortfall, detail, trace.longestCutSeconds);
+        } else {
+            Fail(AccuracyShortfall::LessThanATurn, shortfall);
+        }
+        return std::nullopt;
+    }
+    if (std::abs(std::abs(referenceTravel) / std::abs(sensorTravel) - 1) > kMaxTravelMismatch) {
         Fail(AccuracyShortfall::ReferenceScale, shortfall, detail,
              std::abs(referenceTravel) / std::abs(sensorTravel));
         return std::nullopt;
@@ -376,7 +384,9 @@ std::optional<AccuracyResult> AngleAccuracy::AgainstReference(
     }
     result.used = WholeRevolutions(at, result.revolutions);
     if (result.used < kMinReadings) {
-        Fail(AccuracyShortfall::LessThanATurn, shortfall);
+        Fail(
+            trace.holesCut > 0 ? AccuracyShortfall::HolesTooLong : AccuracyShortfall::LessThanATurn,
+            shortfall, detail, trace.longestCutSeconds);
         return std::nullopt;
     }
     // The instrument's zero against the sensor's: the circular mean of the differences.

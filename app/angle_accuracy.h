@@ -12,8 +12,8 @@
 //     said so); one whose travel is not the sensor's (a wrong unit or scale), or that moves
 //     more than kMaxReferenceStepDegrees between its samples, is refused.
 //
-// The readings are unwrapped against the angle the speed measured so far predicts, so that a
-// hole in a recording loses no revolution; a hole so long that the prediction is uncertain by
+// The readings are unwrapped against the angle the recording's median speed predicts, so that
+// a hole in a recording loses no revolution; a hole so long that the prediction is uncertain by
 // more than a quarter turn cuts the recording there, and the longest clean run is analysed.
 // Readings more than a quarter turn apart cannot follow the magnet at all: that is refused.
 #pragma once

@@ -202,6 +202,17 @@ int BatchLoadConfig(chip::TASensDig& chip, const std::vector<FieldValue>& values
         for (int group = 1; group <= kGroupCount; ++group) {
             ReadParamGroup(chip, group, controls, busy, LanguageTexts{});
         }
+    } catch (const TransferFailure&) {
+        errors(kTransferFailedNothingDone);
+        return kBatchFileError;
+    }
+    // A bit the chip reads back (a flipped SSI_MODE) would go out again with the file's other
+    // fields of its register, and lock the chip in SSI mode.
+    if (const std::optional<std::string> ssi = SsiWriteRefusal(chip, values)) {
+        errors(*ssi);
+        return kBatchBadOperand;
+    }
+    try {
         JobRunner(write).RunAll(chip);
     } catch (const TransferFailure&) {
         errors(std::string(kTransferFailed) + "; the configuration is written only in part");
@@ -226,7 +237,13 @@ int RunBatch(const std::vector<std::string>& args, const std::string& exePath, c
     ConnectionSupervisor supervisor(view, texts);
     window.onConnectClick = [&](bool checked) {
         view.connectChecked = checked;
-        if (window.asensDig != nullptr) supervisor.cbConnectClick(*window.asensDig);
+        if (window.asensDig == nullptr) return;
+        try {
+            supervisor.cbConnectClick(*window.asensDig);
+        } catch (const TransferFailure&) {
+            // The batch action's own identification meets the same loss and names it, with
+            // the same exit code as without a stored switch-on.
+        }
     };
 
     int code = kBatchDone;

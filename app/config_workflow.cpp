@@ -1,6 +1,8 @@
 #include "app/config_workflow.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -77,20 +79,50 @@ const FieldValue* FindValue(const std::vector<FieldValue>& values, std::string_v
     return found == values.end() ? nullptr : &*found;
 }
 
+std::optional<std::string> NotAConfigurationFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error == std::errc::too_many_symbolic_link_levels)
+        return "a loop of symbolic links, not a configuration file";
+    if (status.type() == std::filesystem::file_type::not_found) return "no such configuration file";
+    if (error) return "cannot be looked at (" + error.message() + ")";
+    switch (status.type()) {
+        case std::filesystem::file_type::regular:
+            break;
+        case std::filesystem::file_type::directory:
+            return "a folder, not a configuration file";
+        case std::filesystem::file_type::fifo:
+        case std::filesystem::file_type::socket:
+            return "a pipe or socket, not a configuration file";
+        case std::filesystem::file_type::character:
+        case std::filesystem::file_type::block:
+            return "a device, not a configuration file";
+        default:
+            return "not a regular file";
+    }
+    const std::uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > kMaxConfigurationBytes) {
+        return "holds " + std::to_string(size) +
+               " bytes: a configuration file holds at most 1 MiB (one is about a kilobyte)";
+    }
+    return std::nullopt;
+}
+
 ParsedConfiguration LoadConfigurationFile(const std::filesystem::path& path) {
     const std::string name = chip::Utf8FromPath(path);
-    std::error_code error;
-    const bool exists = std::filesystem::is_regular_file(path, error);
-    // A configuration is about a kilobyte: anything past a megabyte is some other file.
-    const std::optional<std::string> text = ReadIniFile(path, 1u << 20);
-    if (!text) {
-        ParsedConfiguration parsed;
-        parsed.errors.push_back(name + (exists ? ": the file cannot be read, or is too large to be "
-                                                 "a configuration file"
-                                               : ": no such configuration file"));
+    ParsedConfiguration parsed;
+    if (const std::optional<std::string> why = NotAConfigurationFile(path)) {
+        parsed.errors.push_back(name + ": " + *why);
         return parsed;
     }
-    ParsedConfiguration parsed = ParseConfiguration(*text);
+    errno = 0;
+    const std::optional<std::string> text = ReadIniFile(path, kMaxConfigurationBytes);
+    if (!text) {
+        parsed.errors.push_back(name + ": the file cannot be read" +
+                                (errno != 0 ? std::string(" (") + std::strerror(errno) + ")" : ""));
+        return parsed;
+    }
+    parsed = ParseConfiguration(*text);
     for (std::string& message : parsed.errors) message = name + ": " + message;
     return parsed;
 }
@@ -101,8 +133,17 @@ bool SaveConfigurationFile(const std::filesystem::path& path, const std::string&
         error = "no configuration file named";
         return false;
     }
+    std::error_code kind;
+    if (std::filesystem::is_directory(path, kind)) {
+        error = "unable to write the configuration file " + chip::Utf8FromPath(path) +
+                ": it is a folder";
+        return false;
+    }
+    errno = 0;
     if (RewriteFile(path, [&text](std::string_view) { return text; })) return true;
-    error = "unable to write the configuration file " + chip::Utf8FromPath(path);
+    const int reason = errno;
+    error = "unable to write the configuration file " + chip::Utf8FromPath(path) +
+            (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string());
     return false;
 }
 
@@ -170,6 +211,28 @@ void WriteAllJob::Step(chip::TASensDig& chip, size_t index) {
     FieldControl& control = controls_.Control(value.field->control);
     PutFieldValue(*value.field, value.value, control);
     summary_.Count(*value.field, WriteField(chip, *value.field, controls_));
+}
+
+std::optional<std::string> SsiWriteRefusal(const chip::TASensDig& chip,
+                                           const std::vector<FieldValue>& values) {
+    const ConfigField* ssi = FieldByKey("SSI_MODE");
+    if (ssi == nullptr) return std::nullopt;
+    const chip::RegisterSlot slot = chip.Slot(ssi->reg);
+    uint16_t word = slot.Value;
+    std::vector<std::string> keys;
+    for (const FieldValue& value : values) {
+        if (value.field->reg != ssi->reg) continue;
+        word = static_cast<uint16_t>(
+            (word & ~value.field->mask) |
+            ((static_cast<uint32_t>(value.value) << value.field->shift) & value.field->mask));
+        keys.emplace_back(value.field->key);
+    }
+    if ((word & ssi->mask) == 0 || word == slot.Value) return std::nullopt;
+    std::string named;
+    for (const std::string& key : keys) named += (named.empty() ? "" : ", ") + key;
+    return "register " + std::to_string(ssi->reg) + " holds SSI_MODE=1 as the chip answers " +
+           "it; writing " + named + " would send that bit and switch the chip's interface to " +
+           "SSI, after which this tool no longer reaches it; nothing written";
 }
 
 CompareJob::CompareJob(FieldControls& controls) : controls_(controls) {

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,13 @@ int ApplyValues(const std::vector<FieldValue>& values, FieldControls& controls);
 
 /// The value of field in values, if it is there.
 const FieldValue* FindValue(const std::vector<FieldValue>& values, std::string_view key);
+
+/// A configuration is about a kilobyte: a file past 1 MiB is some other file.
+inline constexpr std::uintmax_t kMaxConfigurationBytes = 1u << 20;
+
+/// Why path cannot be a configuration file, named as what it is (missing, a folder, a pipe, a
+/// device, a loop of links, over 1 MiB); nullopt for a regular file within the limit.
+std::optional<std::string> NotAConfigurationFile(const std::filesystem::path& path);
 
 /// Reads and checks a configuration file: errors names the file when it cannot be read.
 ParsedConfiguration LoadConfigurationFile(const std::filesystem::path& path);
@@ -109,6 +117,12 @@ class WriteAllJob final : public ChipJob {
     std::vector<FieldValue> values_;
     WriteSummary summary_;
 };
+
+/// Why writing values over the words the chip last answered (its register cache, after a
+/// read) would leave SSI_MODE set in a word sent to the chip, whatever set the bit: the
+/// values or a bit the chip read back; nullopt when no such word is sent.
+std::optional<std::string> SsiWriteRefusal(const chip::TASensDig& chip,
+                                           const std::vector<FieldValue>& values);
 
 /// A field whose control shows something else than the chip holds.
 struct FieldDifference {

@@ -37,6 +37,25 @@ std::filesystem::path TemporaryName(const std::filesystem::path& path) {
     return path.parent_path() / name;
 }
 
+// Removes the temporary files a writer of path killed mid-save left beside it. Writers of a
+// path take turns, so while one holds its turn no other's temporary file is in the making.
+void RemoveLeftTemporaries(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::string prefix = "." + path.filename().string() + ".";
+    const std::filesystem::path folder =
+        path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+    std::vector<std::filesystem::path> left;
+    for (auto entry = std::filesystem::directory_iterator(folder, error);
+         !error && entry != std::filesystem::directory_iterator(); entry.increment(error)) {
+        const std::string name = entry->path().filename().string();
+        if (name.size() > prefix.size() + 4 && name.compare(0, prefix.size(), prefix) == 0 &&
+            name.compare(name.size() - 4, 4, ".tmp") == 0 && entry->is_regular_file(error)) {
+            left.push_back(entry->path());
+        }
+    }
+    for (const std::filesystem::path& file : left) std::filesystem::remove(file, error);
+}
+
 #if defined(_WIN32)
 
 // Closes a handle on every way out.
@@ -254,6 +273,7 @@ bool RewriteFile(const std::filesystem::path& path,
     const DWORD waited = WaitForSingleObject(mutex.Get(), INFINITE);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return false;
     const Turn turn(mutex.Get());
+    RemoveLeftTemporaries(path);
     return RewriteInTurn(path, edit);
 }
 
@@ -265,6 +285,7 @@ bool RewriteFile(const std::filesystem::path& path,
     const Descriptor locked(OpenLocked(path, held));
     // Only a regular file is replaced (never /dev/null or the like).
     if (locked.Get() < 0 || !S_ISREG(held.st_mode)) return false;
+    RemoveLeftTemporaries(path);
     std::string current;
     if (!ReadAll(locked.Get(), current)) return false;
     const std::string content = edit(current);

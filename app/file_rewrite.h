@@ -16,7 +16,9 @@ namespace app {
 /// created. A file that may be written in a folder where no file may be created is rewritten
 /// in place instead (writers still take turns). Returns false, with the file as it was and no
 /// temporary file left, when the path names something that is not a regular file, or a file that
-/// cannot be read or written, or when the new file cannot be written or put in place.
+/// cannot be read or written, or when the new file cannot be written or put in place. A
+/// temporary file of the path that a killed writer left is removed in the writer's turn; errno
+/// tells why a write failed.
 bool RewriteFile(const std::filesystem::path& path,
                  const std::function<std::string(std::string_view current)>& edit);
 

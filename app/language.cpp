@@ -199,6 +199,7 @@ constexpr std::pair<std::string_view, std::string RegisterMapTexts::*> kRegister
     {"vNotARegisterWord", &RegisterMapTexts::vNotARegisterWord},
     {"vStoppedEarly", &RegisterMapTexts::vStoppedEarly},
     {"vConfigFileFilter", &RegisterMapTexts::vConfigFileFilter},
+    {"vCloseDuringJob", &RegisterMapTexts::vCloseDuringJob},
 };
 
 constexpr std::pair<std::string_view, std::string AnalysisTexts::*> kAnalysisKeys[] = {
@@ -219,6 +220,7 @@ constexpr std::pair<std::string_view, std::string AnalysisTexts::*> kAnalysisKey
     {"vSkewCorrected", &AnalysisTexts::vSkewCorrected},
     {"vEnobFormula", &AnalysisTexts::vEnobFormula},
     {"vNfbFormula", &AnalysisTexts::vNfbFormula},
+    {"vAllPages", &AnalysisTexts::vAllPages},
 };
 
 constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrationKeys[] = {

@@ -29,6 +29,9 @@ struct RegisterMapTexts {
     std::string vNotARegisterWord = "'%1' is not a register word (an integer 0..65535).";
     std::string vStoppedEarly = "Stopped after %1 of %2 steps.";
     std::string vConfigFileFilter = "QX5520 configuration (*.ini)";
+    std::string vCloseDuringJob =
+        "A register-map job is running: %1 of %2 steps done. Let it finish, then close? No stops "
+        "it now, shows what it did and closes.";
 };
 
 /// The messages of the signal analysis, as RegisterMapTexts ("%1" stands for a channel).
@@ -63,6 +66,7 @@ struct AnalysisTexts {
         "resolve.";
     std::string vNfbFormula =
         "Noise-free bits = log2(8192 / peak-to-peak): the bits that never flicker.";
+    std::string vAllPages = "Every page";
 };
 
 /// The messages of the calibration assistants, as RegisterMapTexts.

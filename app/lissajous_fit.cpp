@@ -38,6 +38,10 @@ void LissajousFit::Reset() {
 }
 
 void LissajousFit::Add(double x, double y) {
+    minX_ = count_ == 0 ? x : std::min(minX_, x);
+    maxX_ = count_ == 0 ? x : std::max(maxX_, x);
+    minY_ = count_ == 0 ? y : std::min(minY_, y);
+    maxY_ = count_ == 0 ? y : std::max(maxY_, y);
     ++count_;
     clippedX_ = clippedX_ || x <= kCodeMin || x >= kCodeMax;
     clippedY_ = clippedY_ || y <= kCodeMin || y >= kCodeMax;
@@ -57,33 +61,19 @@ void LissajousFit::Add(double x, double y) {
 
 void LissajousFit::AddTimed(double x, double y, double seconds, double skewSeconds) {
     Add(x, y);
-    timed_.push_back({x, y, seconds});
-    if (timed_.size() > kTimedPoints) timed_.pop_front();
-    skewSum_ += skewSeconds;
-    ++timedCount_;
-}
-
-std::optional<double> LissajousFit::TurnSpeed(double centreX, double centreY) const {
-    if (timed_.size() < kMinPoints) return std::nullopt;
-    // Each point's angle around the centre, unwrapped to its neighbour: this holds while the
-    // points come less than half a turn apart, and is trusted to a quarter turn.
-    std::vector<double> steps;
-    LineFit line;
-    double unwrapped = 0, previous = 0;
-    for (size_t i = 0; i < timed_.size(); ++i) {
-        const double angle = std::atan2(timed_[i].x - centreX, timed_[i].y - centreY) * kDegrees;
-        if (i > 0) {
-            const double step = std::remainder(angle - previous, 360.0);
-            steps.push_back(std::abs(step));
-            unwrapped += step;
-        }
-        previous = angle;
-        line.Add(timed_[i].seconds - timed_.front().seconds, unwrapped);
+    const double angle = std::atan2(x - (minX_ + maxX_) / 2, y - (minY_ + maxY_) / 2) * kDegrees;
+    if (timed_ && seconds > lastSeconds_) {
+        const double step = std::remainder(angle - lastAngle_, 360.0);
+        const double gap = seconds - lastSeconds_;
+        travel_ += step;
+        travelSeconds_ += gap;
+        skewPhaseSum_ += step / gap * skewSeconds;
+        ++steps_;
+        if (std::abs(step) > 90.0) ++wideSteps_;
     }
-    std::nth_element(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(steps.size() / 2),
-                     steps.end());
-    if (steps[steps.size() / 2] > 90.0) return std::nullopt;
-    return line.Slope();
+    timed_ = true;
+    lastAngle_ = angle;
+    lastSeconds_ = seconds;
 }
 
 int LissajousFit::CoverageDegrees(double centreX, double centreY, double minRadius,
@@ -190,13 +180,12 @@ std::optional<LissajousResult> LissajousFit::Fit(FitShortfall* shortfall) const 
     // The sine read skew seconds after the cosine sees the magnet turned on by speed x skew:
     // sin(t + speed x skew) against cos(t + phase), an ellipse of phase - speed x skew. That
     // part is the reading's, not the sensor's.
-    if (timedCount_ > 0) {
-        const std::optional<double> speed = TurnSpeed(r.offsetX, r.offsetY);
-        if (!speed) {
+    if (steps_ > 0) {
+        if (2 * wideSteps_ > steps_ || !(travelSeconds_ > 0)) {
             r.withdrawn = LissajousResult::Withdrawn::SkewUnknown;
         } else {
-            r.turnDegreesPerSecond = *speed;
-            r.skewCorrectionDegrees = *speed * skewSum_ / static_cast<double>(timedCount_);
+            r.turnDegreesPerSecond = travel_ / travelSeconds_;
+            r.skewCorrectionDegrees = skewPhaseSum_ / static_cast<double>(steps_);
             phase += r.skewCorrectionDegrees / kDegrees;
         }
     }

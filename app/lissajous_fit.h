@@ -18,15 +18,16 @@
 //
 // The X-Y point reads the cosine, then the sine, 100 ms apart. A chip that does not hold one
 // conversion for both shows a turning magnet as a phase error of -(speed x skew) that is not
-// the sensor's. Points added with their times give the turning speed, and the fitted
-// phase is corrected by it (the correction is shown). Where the speed cannot be told (the
-// points come more than a quarter turn apart), the phase and the budget are withdrawn.
+// the sensor's. Points added with their times give the speed between each point and the
+// next (their angles around the centre of the extremes so far), and the fitted phase is
+// corrected by the mean of speed x skew over every point, so a hand-turned magnet's changes of
+// speed count as they came. Where the speed cannot be told (most points come more than a
+// quarter turn apart), the phase and the budget are withdrawn.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <optional>
 #include <vector>
 
@@ -73,8 +74,6 @@ class LissajousFit {
   public:
     static constexpr size_t kMinPoints = 8;
     static constexpr int kMinCoverageDegrees = 270;
-    /// The speed is taken from at most this many of the latest timed points.
-    static constexpr size_t kTimedPoints = 512;
 
     void Reset();
     /// One point: the sine channel X and the cosine channel Y, in codes.
@@ -108,19 +107,17 @@ class LissajousFit {
     // Sums of the products of (x^2, xy, y^2, x, y, 1) two by two, in scaled coordinates.
     std::array<double, 36> scatter_{};
     size_t count_ = 0;
-    struct TimedPoint {
-        double x, y, seconds;
-    };
-    std::deque<TimedPoint> timed_;
-    double skewSum_ = 0;  // over every timed point
-    size_t timedCount_ = 0;
+    // The extremes so far, whose middle the timed points' angles are taken around.
+    double minX_ = 0, maxX_ = 0, minY_ = 0, maxY_ = 0;
+    // The timed points: the last one's angle and time, and over the steps between them the
+    // travel, the time, the sum of speed x skew and the steps over a quarter turn.
+    bool timed_ = false;
+    double lastAngle_ = 0, lastSeconds_ = 0;
+    double travel_ = 0, travelSeconds_ = 0, skewPhaseSum_ = 0;
+    size_t steps_ = 0, wideSteps_ = 0;
     bool clippedX_ = false, clippedY_ = false;  // a point at an end of the range
     std::vector<uint8_t> grid_ = std::vector<uint8_t>(kCells * kCells, 0);
     std::vector<uint8_t> fineGrid_ = std::vector<uint8_t>(kFineCells * kFineCells, 0);
-
-    /// The turning speed around the fitted centre, degrees per second; nullopt when the
-    /// timed points are too few or too far apart to follow the magnet.
-    std::optional<double> TurnSpeed(double centreX, double centreY) const;
 };
 
 }  // namespace app

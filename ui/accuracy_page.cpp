@@ -283,6 +283,9 @@ void AccuracyPage::TimerAccuracyTimer() {
         }
         if (active_ && !context_.bStarted) Finish();
     });
+    // A reading that failed ended the run (its error reported, the caption kept as the
+    // readouts keep it): the recording is over too, and says so rather than "Recording…".
+    if (active_ && !readout_.Running()) Finish();
 }
 
 void AccuracyPage::ShowProgress() {
@@ -362,8 +365,7 @@ void AccuracyPage::Analyse() {
     LabelAccState->setText(
         Text(app::AccuracyStateLine(texts, why, detail, result_ ? &*result_ : nullptr)));
     LabelAccLimits->setText(
-        result_ ? Text(app::AccuracyLimitsLine(texts, *result_, rbAccReference->isChecked()))
-                : QString());
+        result_ ? Text(app::AccuracyLimitsLine(texts, rbAccReference->isChecked())) : QString());
 }
 
 void AccuracyPage::ShowResult() {
@@ -557,7 +559,8 @@ bool AccuracyPage::SaveReport(const QString& path) {
     if (r.holesCut > 0) {
         text(Text(texts.vAccCut).arg(r.holesCut).arg(r.longestCutSeconds, 0, 'f', 2), 10);
     }
-    const std::string limits = app::AccuracyLimitsLine(texts, r, rbAccReference->isChecked());
+    if (r.referenceReversed) text(Text(texts.vAccRefReversed), 10);
+    const std::string limits = app::AccuracyLimitsLine(texts, rbAccReference->isChecked());
     if (!limits.empty()) text(Text(limits), 10);
     y += 4 * pt;
 

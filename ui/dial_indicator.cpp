@@ -143,8 +143,8 @@ void DialIndicator::btnAnalogIndClick() {
 void DialIndicator::TimerAnalogTimer() {
     TimerAnalog->stop();
     // While the accuracy page records the needle waits: its reads would be holes there.
-    if (context_.recording && bAnalogStarted) {
-        TimerAnalog->start();
+    if (context_.recording) {
+        if (bAnalogStarted) TimerAnalog->start();
         return;
     }
     if (context_.chip != nullptr) {

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
@@ -102,12 +103,20 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
     calibrationController_ = new CalibrationController(
         context, registerController_->Fields(), *tsXYChart,
         [this] { return regMapController_->Running(); }, this);
+    regMapController_->SetJobEnded([this] {
+        if (!std::exchange(closeAfterJob_, false)) return;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+    context.chipJobRunning = [this] {
+        return regMapController_->Running() || calibrationController_->Running();
+    };
     connect(tsXYChart->btnCentreSignals, &QPushButton::clicked, calibrationController_,
             &CalibrationController::btnCentreSignalsClick);
     connect(stAng->btnZeroHere, &QPushButton::clicked, calibrationController_,
             &CalibrationController::btnZeroHereClick);
     FormCreate(options.args);
     tsAccuracy->ShowIdle();
+    btnAllPages->setToolTip(QString::fromStdString(context.texts.analysis.vAllPages));
     tsWork->PanelAngleStats->SetFormulaTips(context.texts.analysis);
     if (!batchExitCode_) F_About = new TF_About(context.texts, this);
 }
@@ -154,6 +163,26 @@ void TF_Face::BuildLayout() {
     addPage(tsXYChart, Design("X-Y график"));
     addPage(tsRegMap, Design("Карта регистров"));
     addPage(tsAccuracy, Design("Точность угла"));
+    // The tab row keeps its fixed width, where the last tabs hide behind its scroll arrows: a
+    // corner button lists every page and opens the one chosen.
+    btnAllPages = new QToolButton(PageControl);
+    btnAllPages->setObjectName("btnAllPages");
+    btnAllPages->setText(QString(QChar(0x2261)));
+    btnAllPages->setAutoRaise(true);
+    btnAllPages->setPopupMode(QToolButton::InstantPopup);
+    auto* pages = new QMenu(btnAllPages);
+    pages->setObjectName("MenuAllPages");
+    btnAllPages->setMenu(pages);
+    connect(pages, &QMenu::aboutToShow, this, [this, pages] {
+        pages->clear();
+        for (int i = 0; i < PageControl->count(); ++i) {
+            QAction* page = pages->addAction(PageControl->tabText(i), this,
+                                             [this, i] { PageControl->setCurrentIndex(i); });
+            page->setCheckable(true);
+            page->setChecked(i == PageControl->currentIndex());
+        }
+    });
+    PageControl->setCornerWidget(btnAllPages, Qt::TopRightCorner);
     // The window can be made as low as the panels and a useful part of a page.
     PageControl->setMinimumHeight(Scaled(kMinPageControlHeight));
     ShowPage(tsRegCfg);
@@ -261,6 +290,20 @@ void TF_Face::btnAboutClick() {
 }
 
 void TF_Face::closeEvent(QCloseEvent* event) {
+    // A close during Write all, Read all or Compare would leave the chip half-configured
+    // without a word: finish the job first, or stop it now and show what it did.
+    if (regMapController_ != nullptr && regMapController_->Running()) {
+        const auto [done, steps] = regMapController_->Progress();
+        if (Ask(this, ApplicationTitle(),
+                QString::fromStdString(context.texts.regMap.vCloseDuringJob)
+                    .arg(done)
+                    .arg(steps))) {
+            closeAfterJob_ = true;
+            event->ignore();
+            return;
+        }
+        regMapController_->btnCancelRegMapClick();
+    }
     // A close that arrives while a handler is inside a chip operation (its error report, a
     // message box, runs the event loop) or while a calibration assistant runs waits for it:
     // the chip object must outlive it.

@@ -17,6 +17,7 @@
 class QFrame;
 class QLabel;
 class QTabWidget;
+class QToolButton;
 class QTimer;
 
 namespace ui {
@@ -83,6 +84,8 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
 
     TopPanel* PanelTop = nullptr;
     QTabWidget* PageControl = nullptr;
+    /// The tab row's corner button: a menu of every page.
+    QToolButton* btnAllPages = nullptr;
     AnalogPage* tsAnalogCfg = nullptr;
     AnglePage* stAng = nullptr;
     SystemPage* tsSystemParams = nullptr;
@@ -117,6 +120,9 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     void LoadLanguage() override;
     void AppendVersionToCaption() override;
 
+    /// Every named control of the window, indexed once it was built.
+    const ControlIndex& Controls() const { return *controls_; }
+
   protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -140,11 +146,12 @@ class TF_Face : public QWidget, public app::WindowState, private app::LanguageTa
     std::unique_ptr<app::Shell> shell_;
     std::unique_ptr<ControlIndex> controls_;
     std::unique_ptr<RegisterController> registerController_;
-    RegMapController* regMapController_ = nullptr;  // a child of the window
+    RegMapController* regMapController_ = nullptr;            // a child of the window
     CalibrationController* calibrationController_ = nullptr;  // a child of the window
     std::optional<int> batchExitCode_;
     bool destroyed_ = false;
     bool loadingSettings_ = false;
+    bool closeAfterJob_ = false;  // a close waits for a register-map job to finish
     bool closePending_ = false;
     int frameExtra_ = -1;
 };

@@ -46,7 +46,8 @@ void PeriodicReadout::SetRunning(bool running) {
 void PeriodicReadout::StartStopClick() {
     if (StartsOnClick()) {
         if (!exclusive_ && RefusedWhileRecording(context_)) return;
-        if (exclusive_ && context_.readoutsRunning > 0) {
+        if (exclusive_ && (context_.readoutsRunning > 0 ||
+                           (context_.chipJobRunning && context_.chipJobRunning()))) {
             if (context_.inform) {
                 context_.inform(QString::fromStdString(context_.texts.accuracy.vAccOthersRunning));
             }
@@ -60,7 +61,9 @@ void PeriodicReadout::StartStopClick() {
         timer_->setInterval(interval_ > 0 ? interval_ : 0);
         tick_();
     } else {
-        context_.bStarted = false;
+        // A page whose run ended on an error still shows its stop text: its click must not
+        // clear the flag the recording runs on.
+        if (exclusive_ || !context_.recording) context_.bStarted = false;
         SetRunning(false);
         button_->setText(QString::fromStdString(context_.texts.btnStart));
     }
@@ -74,7 +77,7 @@ void PeriodicReadout::Stop() {
 
 void PeriodicReadout::Tick(const std::function<void()>& reading) {
     timer_->stop();
-    // A tick still armed when the recording began waits for its end.
+    // A tick still armed when the recording began is dropped: no reading during a recording.
     if (!exclusive_ && context_.recording) return;
     const ChipOperation operation(context_);
     try {

@@ -39,6 +39,9 @@ class PeriodicReadout {
     /// The interval of the last start, in milliseconds (100 for a text that is no integer).
     int Interval() const { return interval_; }
 
+    /// Started, and not yet stopped or ended by an error or a last reading.
+    bool Running() const { return running_; }
+
     /// This readout needs the chip to itself (the accuracy recording): it starts only while
     /// no other readout runs, and while it runs the window sends no other chip traffic.
     void SetExclusive() { exclusive_ = true; }

@@ -245,8 +245,15 @@ void RegMapController::btnSaveConfigClick() {
                                     Text(context_.texts.regMap.vConfigFileFilter));
     if (file.isEmpty()) return;
     app::ConfigurationOrigin origin{app::FileVersionString(), app::LocalDateTimeText(), {}};
-    // The identifier as the page shows it, when it shows one.
-    if (const auto id = app::ParseIntegerText(chipId_->text().toStdString())) {
+    // The identifier the chip holds, as -saveconfig writes it, when Read all (or the
+    // identifier's Read) has read it; else as the top panel shows it, when it shows one.
+    const chip::RegisterSlot high =
+        context_.chip ? context_.chip->Slot(app::kChipIdHighRegister) : chip::RegisterSlot{};
+    const chip::RegisterSlot low =
+        context_.chip ? context_.chip->Slot(app::kChipIdLowRegister) : chip::RegisterSlot{};
+    if (high.Actual && low.Actual) {
+        origin.chipId = app::ChipIdText(static_cast<uint32_t>(high.DevValue) << 16 | low.DevValue);
+    } else if (const auto id = app::ParseIntegerText(chipId_->text().toStdString())) {
         origin.chipId = app::ChipIdText(static_cast<uint32_t>(*id));
     }
     std::string error;
@@ -301,6 +308,10 @@ void RegMapController::TimerRegMapTimer() {
     // No tick runs while this one waits in an error report.
     timer_->stop();
     if (!Running()) return;
+    if (context_.recording) {  // cannot start then; waits without a message if it ever is
+        timer_->start();
+        return;
+    }
     RunChipOperation(context_, [this](chip::TASensDig& chip) { runner_->Tick(chip); });
     if (!Running()) return;  // cancelled from within the error report
     page_.pbRegMap->setValue(static_cast<int>(runner_->Done()));
@@ -319,6 +330,12 @@ void RegMapController::EndJob(bool complete) {
     if (done) done(complete);
     runner_.reset();
     job_.reset();
+    if (jobEnded_) jobEnded_();
+}
+
+std::pair<size_t, size_t> RegMapController::Progress() const {
+    if (!runner_ || !job_) return {0, 0};
+    return {runner_->Done(), job_->StepCount()};
 }
 
 void RegMapController::SetRunning(bool running) {

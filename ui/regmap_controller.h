@@ -8,6 +8,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/field_controls.h"
 
@@ -56,10 +57,15 @@ class RegMapController : public QObject {
 
     /// True while a whole-chip job runs.
     bool Running() const;
+    /// The running job's steps done and its steps in all (0, 0 when none runs).
+    std::pair<size_t, size_t> Progress() const;
+    /// Runs after each job has ended (its summary shown).
+    void SetJobEnded(std::function<void()> ended) { jobEnded_ = std::move(ended); }
     /// Shows the chip object's register cache in the table.
     void FillTable();
 
   private:
+    std::function<void()> jobEnded_;
     void Start(std::unique_ptr<app::ChipJob> job, const std::string& progressText,
                std::function<void(bool complete)> done);
     void TimerRegMapTimer();

@@ -13,6 +13,7 @@
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
 #include "ui/charts_page.h"
+#include "ui/control_index.h"
 #include "ui/main.h"
 #include "ui/regcfg_page.h"
 #include "ui/regmap_page.h"
@@ -51,8 +52,7 @@ void ScreenshotTour::Start() {
     QDir().mkpath(directory_);
     // Pages 1-3: the exchange on, which reads the chip's identifier and groups 1-3 back.
     Then(300, [this] {
-        if (!face_.PanelTop->findChild<QAbstractButton*>("cbConnect")->isChecked())
-            Click("cbConnect");
+        if (!face_.Controls().Get<QAbstractButton>("cbConnect")->isChecked()) Click("cbConnect");
         Click("btnReadChID");
     });
     for (QWidget* page :
@@ -135,11 +135,11 @@ void ScreenshotTour::RunNext() {
 }
 
 void ScreenshotTour::Click(const char* name) {
-    if (auto* button = face_.findChild<QAbstractButton*>(name)) button->click();
+    face_.Controls().Get<QAbstractButton>(name)->click();
 }
 
 void ScreenshotTour::SetText(const char* name, const QString& text) {
-    if (auto* edit = face_.findChild<QLineEdit*>(name)) edit->setText(text);
+    face_.Controls().Get<QLineEdit>(name)->setText(text);
 }
 
 void ScreenshotTour::ShowPage(QWidget* page) {

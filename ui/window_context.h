@@ -35,6 +35,8 @@ struct WindowContext {
     /// The angle accuracy page records: nothing else in the window sends chip traffic, since
     /// every hole in a recording costs its analysis.
     bool recording = false;
+    /// A register-map job or a calibration assistant runs its ticks.
+    std::function<bool()> chipJobRunning;
     /// An information message box (a request refused).
     std::function<void(const QString& text)> inform;
     /// SaveSettings of the main window.

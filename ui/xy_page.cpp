@@ -252,7 +252,8 @@ void XYPage::ShowFit() {
     FitCurve->data()->clear();
     if (r) {
         constexpr int kSteps = 360;
-        const double phase = r->phaseDegrees * std::numbers::pi / 180;
+        // Drawn over the points as read: with the reading skew the fit took out of the phase.
+        const double phase = (r->phaseDegrees - r->skewCorrectionDegrees) * std::numbers::pi / 180;
         QVector<double> t(kSteps + 1), x(kSteps + 1), y(kSteps + 1);
         for (int i = 0; i <= kSteps; ++i) {
             t[i] = i;

@@ -177,7 +177,8 @@ TEST(AccuracyStateLine, ARefusalSaysItsFigureAndAResultWhatWasDoneToTheReadings)
               "900 readings over 8 revolutions analysed. Holes too long to bridge: 1, the "
               "longest 2.00 s; the longest clean run is analysed. The reference turns the other "
               "way: its angle is taken reversed.");
-    EXPECT_EQ(AccuracyLimitsLine(texts, result, false), texts.vAccRipple);
+    EXPECT_EQ(AccuracyLimitsLine(texts, false), texts.vAccRipple);
+    EXPECT_EQ(AccuracyLimitsLine(texts, true), "");
 }
 
 }  // namespace

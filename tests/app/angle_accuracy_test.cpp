@@ -220,6 +220,13 @@ TEST(AngleAccuracy, ASparseOrMisscaledReferenceIsRefusedWithItsFigure) {
     EXPECT_FALSE(AngleAccuracy::AgainstReference(readings, radians, &why, &detail));
     EXPECT_EQ(why, app::AccuracyShortfall::ReferenceScale);
     EXPECT_LT(detail, 0.05);
+    // Less than a turn recorded: a reference in the wrong unit gives no figures either.
+    const auto part = Record(8.0, 0.1, Steady, KnownError);
+    std::vector<TimedAngle> partRadians;
+    for (double t = 0; t < 9; t += 0.01)
+        partRadians.push_back({t, std::fmod(Steady(t), 360.0) * kDegree});
+    EXPECT_FALSE(AngleAccuracy::AgainstReference(part, partRadians, &why, &detail));
+    EXPECT_EQ(why, app::AccuracyShortfall::LessThanATurn);
     // A reference 27° a sample apart is unwrapped with the sensor as the guide and kept.
     std::vector<TimedAngle> coarse;
     for (double t = 0; t < 51; t += 0.75) coarse.push_back({t, std::fmod(Steady(t), 360.0)});

@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include "app/transfer_check.h"
 #include "tests/app/temp_dir.h"
 #include "tests/fake_chip.h"
@@ -248,4 +253,65 @@ TEST(ConfigFileOnDisk, SavedTextLoadsBackAndBadPathsAreNamed) {
 }
 
 }  // namespace
+#ifndef _WIN32
+// What cannot be a configuration file is named as what it is, and a save that fails says the
+// system's reason.
+TEST(ConfigurationFiles, WhatIsNoFileIsNamedAndAFailedSaveSaysWhy) {
+    qxtest::TempDir dir;
+    const std::filesystem::path folder = dir.path() / "folder.ini";
+    std::filesystem::create_directory(folder);
+    const std::filesystem::path pipe = dir.path() / "pipe.ini";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::filesystem::path loop = dir.path() / "loop.ini";
+    std::filesystem::create_symlink(loop, loop);
+    const std::filesystem::path big = dir.path() / "big.ini";
+    std::ofstream(big) << std::string((1u << 20) + 1, ';');
+    const std::pair<std::filesystem::path, std::string> cases[] = {
+        {dir.path() / "missing.ini", "no such configuration file"},
+        {folder, "a folder, not a configuration file"},
+        {pipe, "a pipe or socket, not a configuration file"},
+        {loop, "a loop of symbolic links, not a configuration file"},
+        {"/dev/zero", "a device, not a configuration file"},
+        {big,
+         "holds 1048577 bytes: a configuration file holds at most 1 MiB (one is about a "
+         "kilobyte)"},
+    };
+    for (const auto& [path, why] : cases) {
+        const ParsedConfiguration parsed = LoadConfigurationFile(path);
+        EXPECT_THAT(parsed.errors, ElementsAre(path.string() + ": " + why));
+    }
+    std::string error;
+    EXPECT_FALSE(SaveConfigurationFile(folder, "[QX5520]\n", error));
+    EXPECT_EQ(error,
+              "unable to write the configuration file " + folder.string() + ": it is a folder");
+    const std::filesystem::path locked = dir.path() / "locked";
+    std::filesystem::create_directory(locked);
+    std::ofstream(locked / "c.ini") << "[QX5520]\n";
+    std::filesystem::permissions(locked / "c.ini", std::filesystem::perms::owner_read);
+    std::filesystem::permissions(
+        locked, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    if (::geteuid() != 0) {  // root writes anyway
+        EXPECT_FALSE(SaveConfigurationFile(locked / "c.ini", "[QX5520]\n", error));
+        EXPECT_NE(error.find(": Permission denied"), std::string::npos) << error;
+    }
+    std::filesystem::permissions(locked, std::filesystem::perms::owner_all);
+}
+#endif
+
+// A save killed between writing its temporary file and renaming it left the file beside the
+// configuration: the next save of that file takes it away.
+TEST(ConfigurationFiles, TheNextSaveRemovesATemporaryFileAKilledSaveLeft) {
+    qxtest::TempDir dir;
+    const std::filesystem::path file = dir.path() / "bench.ini";
+    const std::filesystem::path left = dir.path() / ".bench.ini.99999.0.tmp";
+    const std::filesystem::path other = dir.path() / ".other.ini.99999.0.tmp";
+    std::ofstream(left) << "[QX5520]\nGA_X=";
+    std::ofstream(other) << "not ours";
+    std::string error;
+    ASSERT_TRUE(SaveConfigurationFile(file, "[QX5520]\nGA_X=3\n", error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(left));
+    EXPECT_TRUE(std::filesystem::exists(other)) << "another file's temporary is not touched";
+    EXPECT_EQ(LoadConfigurationFile(file).values.size(), 1u);
+}
+
 }  // namespace app

@@ -191,4 +191,41 @@ TEST(BatchSideBySide, FortyRunsAtOnceKeepEveryLineOfTheSettingsFile) {
 }
 
 }  // namespace
+// One cause, one code: an adapter lost while a stored ConnectActive switches the exchange on
+// reads the same as one lost before the action's own identification.
+TEST(BatchAdapterFault, UnpluggedDuringTheStoredSwitchOnIsNotIdentified) {
+    ToolFolder tool;
+    tool.Scenario("vanish_after=4\n");  // the identification, then one register of group 1
+    WriteFile(tool / "config.ini", "[CONFIG]\nConnectActive=1\n");
+    const RunResult run = tool.Run({"-asens", (tool / "out.csv").string()});
+    EXPECT_EQ(run.code, 4) << run.err;
+    EXPECT_NE(run.err.find("the chip is not identified; nothing done"), std::string::npos)
+        << run.err;
+    EXPECT_FALSE(std::filesystem::exists(tool / "out.csv"));
+}
+
+// A flipped SSI_MODE bit read back from register 16 is not written back with REF: the chip
+// would no longer answer over SPI.
+TEST(BatchAdapterFault, ABitReadBackAsSsiModeIsNotWrittenWithTheOtherFields) {
+    ToolFolder tool;
+    tool.Scenario("stuck_high.16=0x0800\nstate=chip.state\n");
+    WriteFile(tool / "ref.ini", "[QX5520]\nREF=2\n");
+    const RunResult load = tool.Run({"-loadconfig", (tool / "ref.ini").string()});
+    EXPECT_EQ(load.code, 2);
+    EXPECT_NE(load.err.find("writing REF would send that bit"), std::string::npos) << load.err;
+    EXPECT_NE(load.err.find("nothing written"), std::string::npos) << load.err;
+    const RunResult after = tool.Run({"-asens", (tool / "out.csv").string()});
+    EXPECT_EQ(after.code, 0) << "the chip still answers over SPI: " << after.err;
+}
+
+// The reads before any write fail: nothing was written, and the message says so.
+TEST(BatchAdapterFault, LoadConfigLostBeforeAnyWriteSaysNothingWasWritten) {
+    ToolFolder tool;
+    tool.Scenario("vanish_after=6\n");
+    WriteFile(tool / "gain.ini", "[QX5520]\nGA_X=3\n");
+    const RunResult run = tool.Run({"-loadconfig", (tool / "gain.ini").string()});
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err, kTransferFailed);
+}
+
 }  // namespace faults

@@ -13,6 +13,7 @@
 
 #include "tests/faults/window_fixture.h"
 #include "ui/accuracy_page.h"
+#include "ui/regmap_page.h"
 #include "ui/xy_page.h"
 
 namespace faults {
@@ -133,7 +134,8 @@ TEST_F(WindowAccuracy, AStopBeforeATurnAnalysesNothingAndSaysWhy) {
 // A recording's holes are wrong figures: while it runs nothing else in the window reaches the
 // chip, and it starts only when no other readout runs.
 TEST_F(WindowAccuracy, WhileThePageRecordsNothingElseUsesTheChip) {
-    Use("rpm=0\n", true);
+    const auto trace = dir_ / "trace.txt";
+    Use("rpm=0\ntrace=" + trace.string() + "\n", true);
     Open();
     window->tsXYChart->EditXYInt->setText("1");
     window->tsXYChart->btnStartXYChart->click();
@@ -154,9 +156,16 @@ TEST_F(WindowAccuracy, WhileThePageRecordsNothingElseUsesTheChip) {
         "Wait for it or stop it.";
     Find<QPushButton>("btnWriteGroup1")->click();
     Find<QPushButton>("btnReadChID")->click();
+    const size_t traced = Slurp(trace).size();
     window->tsXYChart->btnStartXYChart->click();
     window->tsXYChart->btnCentreSignals->click();
-    ASSERT_EQ(messages.size(), 4u);
+    window->tsRegMap->btnReadAll->click();
+    ProcessUntil([] { return false; }, 300);
+    // Only bare read frames (the angle words) since: no command of any other operation.
+    const std::string since = Slurp(trace).substr(traced);
+    EXPECT_EQ(since.find(" write "), std::string::npos) << since.substr(0, 400);
+    EXPECT_NE(since.find(" read "), std::string::npos) << "the recording went on";
+    ASSERT_EQ(messages.size(), 5u);
     for (const Message& message : messages) {
         EXPECT_EQ(message.icon, QMessageBox::Information);
         EXPECT_EQ(message.text.toStdString(), busy);
@@ -226,6 +235,25 @@ TEST_F(WindowAccuracy, AtBenchSpeedEveryReferenceFindsTheHarmonicsAReversedOneTu
     EXPECT_TRUE(Page().Result()->referenceReversed);
     EXPECT_TRUE(Page().LabelAccState->text().endsWith("its angle is taken reversed."))
         << Page().LabelAccState->text().toStdString();
+}
+
+// A recording that stops on a lost adapter keeps the Parts' caption and run flag, but says it
+// stopped, and leaves the chip to the rest of the window.
+TEST_F(WindowAccuracy, ARecordingEndedByALostAdapterSaysSoAndHoldsNothing) {
+    Use("rpm=60\nvanish_after=40\n", true);
+    Open();
+    Page().EditAccInt->setText("1");
+    Page().btnStartAccuracy->click();
+    ASSERT_TRUE(ProcessUntil([&] { return !messages.empty(); }, 20000));
+    ProcessUntil([] { return false; }, 100);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("did not complete a transfer"))
+        << messages[0].text.toStdString();
+    EXPECT_FALSE(Page().LabelAccState->text().startsWith("Recording"))
+        << Page().LabelAccState->text().toStdString();
+    EXPECT_FALSE(window->context.recording);
+    EXPECT_EQ(window->context.readoutsRunning, 0);
+    EXPECT_TRUE(window->context.bStarted) << "the run flag stays set, as after a readout's error";
 }
 
 }  // namespace

@@ -280,4 +280,50 @@ TEST_F(RegMapWindow, AWordTypedOnAReadOnlyRowWritesNoRegister) {
     EXPECT_EQ(chip_.registers[33], 0);
 }
 
+// After Read all the chip's identifier is known: the saved file names it, as -saveconfig's
+// does, though the top panel's edit is empty.
+TEST_F(RegMapWindow, SaveAfterReadAllNamesTheChipsIdentifier) {
+    chip_.registers[9] = 0x1234;
+    chip_.registers[10] = 0x5678;
+    Click("btnReadAll");
+    WaitForJob();
+    Find<QLineEdit>("EditChipID")->clear();
+    chosenFile = File("read.ini");
+    Click("btnSaveConfig");
+    EXPECT_NE(Read("read.ini").find("ChipID=$12345678\n"), std::string::npos) << Read("read.ini");
+}
+
+// A close during Write all asks: No stops the job at once and shows what it wrote; Yes lets
+// it finish and then closes.
+TEST_F(RegMapWindow, ClosingDuringWriteAllAsksToFinishOrStopAndSaysWhatWasWritten) {
+    window->show();
+    Find<QLineEdit>("EditGA_X")->setText("5");
+    Click("btnWriteAll");
+    for (int i = 0; i < 10000 && chip_.frames.size() < 6; ++i) QCoreApplication::processEvents();
+    ASSERT_TRUE(Running());
+    answer = false;
+    EXPECT_TRUE(window->close());
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_TRUE(questions[0].startsWith("A register-map job is running: "))
+        << questions[0].toStdString();
+    EXPECT_FALSE(Running());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains("Stopped after")) << messages[0].text.toStdString();
+}
+
+TEST_F(RegMapWindow, ClosingDuringWriteAllCanLetItFinishFirst) {
+    window->show();
+    Find<QLineEdit>("EditGA_X")->setText("5");
+    Click("btnWriteAll");
+    ASSERT_TRUE(Running());
+    answer = true;
+    EXPECT_FALSE(window->close()) << "the close waits for the job";
+    EXPECT_TRUE(window->isVisible());
+    for (int i = 0; i < 20000 && window->isVisible(); ++i) QCoreApplication::processEvents();
+    EXPECT_FALSE(window->isVisible()) << "the close went on after the job";
+    EXPECT_EQ(chip_.registers[2] >> 11, 5) << "the whole configuration was written";
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith("Write all: ")) << messages[0].text.toStdString();
+}
+
 }  // namespace

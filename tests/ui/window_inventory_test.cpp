@@ -7,10 +7,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <cmath>
 
 #include "ui/flag_indicator.h"
@@ -393,6 +395,25 @@ TEST_F(WindowInventory, InputsAreNamedByTheLabelsThatCaptionThem) {
         ASSERT_NE(label->buddy(), nullptr) << key;
         EXPECT_EQ(label->buddy()->accessibleName(), label->text()) << key;
     }
+}
+
+// The tab row hides its last tabs behind scroll arrows at the window's width: the corner
+// button lists every page and opens the one chosen.
+TEST_F(WindowTest, TheCornerButtonListsEveryPageAndOpensTheOneChosen) {
+    Open();
+    auto* tabs = Find<QTabWidget>("PageControl");
+    auto* corner = Find<QToolButton>("btnAllPages");
+    ASSERT_NE(corner, nullptr);
+    EXPECT_EQ(tabs->cornerWidget(Qt::TopRightCorner), corner);
+    QMenu* menu = corner->menu();
+    ASSERT_NE(menu, nullptr);
+    emit menu->aboutToShow();
+    ASSERT_EQ(menu->actions().size(), tabs->count());
+    EXPECT_EQ(menu->actions().last()->text(), tabs->tabText(tabs->count() - 1));
+    menu->actions().last()->trigger();
+    EXPECT_EQ(tabs->currentIndex(), tabs->count() - 1);
+    emit menu->aboutToShow();
+    EXPECT_TRUE(menu->actions().last()->isChecked()) << "the page shown is ticked";
 }
 
 }  // namespace
