@@ -41,9 +41,13 @@ double Median(std::vector<double> values) {
 bool CleanRun(const std::vector<TimedAngle>& readings, std::vector<TimedAngle>& run,
               std::vector<double>& path, SensorPath& trace, AccuracyShortfall* shortfall,
               double* detail) {
+    // Readings too far apart to follow the magnet say so however few they are: a recording of
+    // them ends after a handful.
     trace = TraceSensorPath(readings);
     if (trace.shortfall != AccuracyShortfall::None)
         return Fail(trace.shortfall, shortfall, detail, trace.detail);
+    if (readings.size() < AngleAccuracy::kMinReadings)
+        return Fail(AccuracyShortfall::TooFewReadings, shortfall);
     if (trace.last - trace.first < AngleAccuracy::kMinReadings) {
         return trace.holesCut > 0 ? Fail(AccuracyShortfall::HolesTooLong, shortfall, detail,
                                          trace.longestCutSeconds)
@@ -211,10 +215,6 @@ SensorPath TraceSensorPath(const std::vector<TimedAngle>& readings) {
 std::optional<AccuracyResult> AngleAccuracy::ConstantSpeed(const std::vector<TimedAngle>& all,
                                                            AccuracyShortfall* shortfall,
                                                            double* detail) {
-    if (all.size() < kMinReadings) {
-        Fail(AccuracyShortfall::TooFewReadings, shortfall);
-        return std::nullopt;
-    }
     std::vector<TimedAngle> readings;
     std::vector<double> path;
     SensorPath trace;
@@ -292,10 +292,6 @@ std::optional<AccuracyResult> AngleAccuracy::ConstantSpeed(const std::vector<Tim
 std::optional<AccuracyResult> AngleAccuracy::AgainstReference(
     const std::vector<TimedAngle>& all, const std::vector<TimedAngle>& reference,
     AccuracyShortfall* shortfall, double* detail) {
-    if (all.size() < kMinReadings) {
-        Fail(AccuracyShortfall::TooFewReadings, shortfall);
-        return std::nullopt;
-    }
     std::vector<TimedAngle> readings;
     std::vector<double> path;
     SensorPath trace;

@@ -186,6 +186,10 @@ TEST(AngleAccuracy, ReadingsTooFarApartToFollowTheMagnetAreRefusedWithTheSpeedTh
     EXPECT_NEAR(detail, 1500, 1e-6) << "a quarter turn per 10 ms";
     EXPECT_FALSE(AngleAccuracy::AgainstReference(readings, readings, &why, &detail));
     EXPECT_EQ(why, app::AccuracyShortfall::TooFast);
+    // As a recording of it ends: after a handful of readings.
+    const std::vector<TimedAngle> six(readings.begin(), readings.begin() + 6);
+    EXPECT_FALSE(AngleAccuracy::ConstantSpeed(six, &why, &detail));
+    EXPECT_EQ(why, app::AccuracyShortfall::TooFast);
 }
 
 TEST(AngleAccuracy, AReferenceTurningTheOtherWayIsTakenReversed) {
