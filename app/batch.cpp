@@ -66,8 +66,8 @@ int AppendLine(chip::TASensDig& chip, const std::string& fileName, const char* h
         return kBatchFileError;
     }
     if (!file->AppendRecord(header, line, error)) {
+        if (!existed) file->CloseRemovingIfEmpty();
         file.reset();
-        if (!existed) RemoveIfEmpty(path);
         errors(error);
         return kBatchFileError;
     }

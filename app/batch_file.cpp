@@ -234,6 +234,23 @@ bool BatchFile::AppendRecord(const std::string& header, const std::string& line,
     return ok;
 }
 
+void BatchFile::CloseRemovingIfEmpty() {
+    CloseHandle(AsHandle(handle_));
+    handle_ = kNoHandle;
+    // Opened again alone (no sharing): while another writer holds the file this fails and
+    // the file stays; otherwise no one can append between the check and the removal.
+    HANDLE alone = CreateFileW(path_.wstring().c_str(), GENERIC_READ | DELETE, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (alone == INVALID_HANDLE_VALUE) return;
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(alone, &size) && size.QuadPart == 0) {
+        FILE_DISPOSITION_INFO remove{};
+        remove.DeleteFile = TRUE;
+        SetFileInformationByHandle(alone, FileDispositionInfo, &remove, sizeof remove);
+    }
+    CloseHandle(alone);
+}
+
 #else
 
 namespace {
@@ -285,19 +302,32 @@ BatchFile::~BatchFile() {
 }
 
 bool BatchFile::AppendRecord(const std::string& header, const std::string& line, FileFault& fault) {
-    const int fd = static_cast<int>(handle_);
-    while (::flock(fd, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            fault = {FileFault::Step::Lock, errno};
-            return false;
+    int fd = static_cast<int>(handle_);
+    struct stat status {};
+    for (int attempt = 0;; ++attempt) {
+        while (::flock(fd, LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                fault = {FileFault::Step::Lock, errno};
+                return false;
+            }
         }
+        // A writer that created the file and could not write its first record removes it
+        // again; a record appended to the removed file would be lost, so the file now at the
+        // path is opened instead.
+        if (::fstat(fd, &status) != 0 || status.st_nlink > 0 || attempt == 10) break;
+        const int reopened = ::open(path_.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (reopened < 0) break;
+        ::close(fd);
+        fd = reopened;
+        handle_ = reopened;
     }
     bool ok = false;
-    struct stat status {};
     char last = '\n';
     ssize_t got = 1;
     if (::fstat(fd, &status) != 0) {
         fault = {FileFault::Step::Read, errno};
+    } else if (status.st_nlink == 0) {
+        fault = {FileFault::Step::Open, ENOENT};  // removed, and no file could take its place
     } else if (status.st_size > 0 && (got = ::pread(fd, &last, 1, status.st_size - 1)) != 1) {
         fault = {FileFault::Step::Read, got < 0 ? errno : EIO};
     } else {
@@ -318,6 +348,21 @@ bool BatchFile::AppendRecord(const std::string& header, const std::string& line,
     return ok;
 }
 
+void BatchFile::CloseRemovingIfEmpty() {
+    const int fd = static_cast<int>(handle_);
+    int locked = ::flock(fd, LOCK_EX);
+    while (locked != 0 && errno == EINTR) locked = ::flock(fd, LOCK_EX);
+    struct stat held {};
+    struct stat named {};
+    if (locked == 0 && ::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && held.st_size == 0 &&
+        ::stat(path_.c_str(), &named) == 0 && named.st_dev == held.st_dev &&
+        named.st_ino == held.st_ino) {
+        ::unlink(path_.c_str());
+    }
+    ::close(fd);  // the lock goes with the descriptor
+    handle_ = kNoHandle;
+}
+
 #endif
 
 std::optional<BatchFile> BatchFile::CreateOrOpen(const std::filesystem::path& path, bool& created,
@@ -329,14 +374,6 @@ std::optional<BatchFile> BatchFile::CreateOrOpen(const std::filesystem::path& pa
     }
     if (!AlreadyThere(fault)) return std::nullopt;
     return OpenFile(path, false, fault);
-}
-
-void RemoveIfEmpty(const std::filesystem::path& path) {
-    std::error_code ignored;
-    if (std::filesystem::is_regular_file(path, ignored) &&
-        std::filesystem::file_size(path, ignored) == 0) {
-        std::filesystem::remove(path, ignored);
-    }
 }
 
 }  // namespace app

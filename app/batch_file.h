@@ -23,10 +23,6 @@ struct FileFault {
     std::string Reason() const;
 };
 
-/// Removes path when it is an empty regular file: one a caller created and could not write
-/// its first record to, so that the next run finds no file and starts it with the header.
-void RemoveIfEmpty(const std::filesystem::path& path);
-
 /// A batch output file opened for appending. Opening fails early (before any chip read) when
 /// the file cannot be created or written.
 class BatchFile {
@@ -53,6 +49,12 @@ class BatchFile {
     bool AppendRecord(const std::string& header, const std::string& line, std::string& error);
     /// The same, with the failure as a step and the system's error number.
     bool AppendRecord(const std::string& header, const std::string& line, FileFault& fault);
+
+    /// Closes the file and removes it when it is still empty: one the caller created and
+    /// could not write its first record to, so that the next run finds no file and starts it
+    /// with the header. Decided under the lock, and only while the path still names this file:
+    /// a record another process appended meanwhile stays, as does a file put in its place.
+    void CloseRemovingIfEmpty();
 
   private:
     BatchFile(std::filesystem::path path, intptr_t handle);

@@ -184,11 +184,15 @@ std::string LocalDateTimeText() {
 
 std::string ConfigurationText(const std::vector<FieldValue>& values,
                               const ConfigurationOrigin& origin) {
-    std::string text = "[" + std::string(kConfigurationFileSection) + "]\n";
+    std::string text(1, '[');
+    text += kConfigurationFileSection;
+    text += "]\n";
     if (!origin.toolVersion.empty()) text += "Tool=" + origin.toolVersion + "\n";
     if (!origin.savedAt.empty()) text += "Saved=" + origin.savedAt + "\n";
     if (!origin.chipId.empty()) text += "ChipID=" + origin.chipId + "\n";
-    text += "[" + std::string(kConfigurationSection) + "]\n";
+    text += '[';
+    text += kConfigurationSection;
+    text += "]\n";
     for (const FieldValue& value : values) {
         text += std::string(value.field->key) + "=" + std::to_string(value.value) + "\n";
     }

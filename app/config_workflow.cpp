@@ -210,24 +210,63 @@ void WriteAllJob::Step(chip::TASensDig& chip, size_t index) {
     const FieldValue& value = values_[index];
     FieldControl& control = controls_.Control(value.field->control);
     PutFieldValue(*value.field, value.value, control);
-    summary_.Count(*value.field, WriteField(chip, *value.field, controls_));
+    const FieldWrite write = WriteField(chip, *value.field, controls_);
+    // Once SSI_MODE is set the chip no longer answers over SPI: its read-back of all ones is
+    // the switch taking effect, not a mismatch.
+    if (value.field->key == "SSI_MODE" && value.value != 0 && write.result == 0 &&
+        chip.Slot(value.field->reg).DevValue == 0xFFFF) {
+        summary_.ssiSwitched = true;
+        return;
+    }
+    summary_.Count(*value.field, write);
 }
 
-std::optional<std::string> SsiWriteRefusal(const chip::TASensDig& chip,
-                                           const std::vector<FieldValue>& values) {
-    const ConfigField* ssi = FieldByKey("SSI_MODE");
-    if (ssi == nullptr) return std::nullopt;
-    const chip::RegisterSlot slot = chip.Slot(ssi->reg);
-    uint16_t word = slot.Value;
-    std::vector<std::string> keys;
+namespace {
+
+// The word the values make of the SSI_MODE register over the chip's cache, and the keys of
+// the values that touch it.
+uint16_t SsiRegisterWord(uint16_t word, const ConfigField& ssi,
+                         const std::vector<FieldValue>& values, std::vector<std::string>& keys) {
     for (const FieldValue& value : values) {
-        if (value.field->reg != ssi->reg) continue;
+        if (value.field->reg != ssi.reg) continue;
         word = static_cast<uint16_t>(
             (word & ~value.field->mask) |
             ((static_cast<uint32_t>(value.value) << value.field->shift) & value.field->mask));
         keys.emplace_back(value.field->key);
     }
-    if ((word & ssi->mask) == 0 || word == slot.Value) return std::nullopt;
+    return word;
+}
+
+}  // namespace
+
+bool SendsSsiMode(const chip::TASensDig& chip, const std::vector<FieldValue>& values) {
+    const ConfigField* ssi = FieldByKey("SSI_MODE");
+    if (ssi == nullptr) return false;
+    // Each field is its own write of the whole word, SSI_MODE last (as Write all and the batch
+    // load order them): a field written before it sends the bit the word already holds.
+    std::vector<FieldValue> order;
+    for (const FieldValue& value : values) {
+        if (value.field->reg == ssi->reg && value.field != ssi) order.push_back(value);
+    }
+    for (const FieldValue& value : values) {
+        if (value.field == ssi) order.push_back(value);
+    }
+    uint16_t word = chip.Slot(ssi->reg).Value;
+    for (const FieldValue& value : order) {
+        std::vector<std::string> keys;
+        const uint16_t next = SsiRegisterWord(word, *ssi, {value}, keys);
+        if (next != word && (next & ssi->mask) != 0) return true;
+        word = next;
+    }
+    return false;
+}
+
+std::optional<std::string> SsiWriteRefusal(const chip::TASensDig& chip,
+                                           const std::vector<FieldValue>& values) {
+    if (!SendsSsiMode(chip, values)) return std::nullopt;
+    const ConfigField* ssi = FieldByKey("SSI_MODE");
+    std::vector<std::string> keys;
+    SsiRegisterWord(chip.Slot(ssi->reg).Value, *ssi, values, keys);
     std::string named;
     for (const std::string& key : keys) named += (named.empty() ? "" : ", ") + key;
     return "register " + std::to_string(ssi->reg) + " holds SSI_MODE=1 as the chip answers " +
@@ -287,7 +326,10 @@ std::string RegisterContents(uint8_t address) {
         if (!text.empty()) text += ", ";
         const int high = field->shift + field->width - 1;
         text += std::string(field->key) + " [" + std::to_string(high);
-        if (field->width > 1) text += ":" + std::to_string(field->shift);
+        if (field->width > 1) {
+            text += ':';
+            text += std::to_string(field->shift);
+        }
         text += "]";
     }
     if (!text.empty() || !chip::IsRegister(address)) return text;

@@ -118,9 +118,14 @@ class WriteAllJob final : public ChipJob {
     WriteSummary summary_;
 };
 
-/// Why writing values over the words the chip last answered (its register cache, after a
-/// read) would leave SSI_MODE set in a word sent to the chip, whatever set the bit: the
-/// values or a bit the chip read back; nullopt when no such word is sent.
+/// True when writing values over the words the chip last answered (its register cache, after
+/// a read) sends a word with SSI_MODE set, whatever set the bit: the values or a bit the chip
+/// read back. Each field is its own write of the whole word, SSI_MODE last, so a field written
+/// before SSI_MODE = 0 still sends a bit read back; a word the chip already holds is not sent.
+bool SendsSsiMode(const chip::TASensDig& chip, const std::vector<FieldValue>& values);
+
+/// Why writing values would send SSI_MODE (see SendsSsiMode); nullopt when no such word is
+/// sent.
 std::optional<std::string> SsiWriteRefusal(const chip::TASensDig& chip,
                                            const std::vector<FieldValue>& values);
 

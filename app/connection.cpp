@@ -38,13 +38,19 @@ void ConnectionSupervisor::cbConnectClick(chip::TASensDig& chip) {
         }
     } catch (...) {
         view_.Busy().Hide();
-        view_.SetChannelCountText(texts_.vChannelsFound + std::to_string(channels));
+        channels_ = channels;
+        ShowChannelCount();
         view_.SetConnectTimerEnabled(true);
         throw;
     }
     view_.Busy().Hide();
-    view_.SetChannelCountText(texts_.vChannelsFound + std::to_string(channels));
+    channels_ = channels;
+    ShowChannelCount();
     view_.SetConnectTimerEnabled(true);
+}
+
+void ConnectionSupervisor::ShowChannelCount() {
+    view_.SetChannelCountText(texts_.vChannelsFound + std::to_string(channels_));
 }
 
 void ConnectionSupervisor::TimerConnectTimer(chip::TASensDig& chip) {

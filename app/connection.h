@@ -61,10 +61,15 @@ class ConnectionSupervisor {
 
     bool ceFlag() const { return ceFlag_; }
 
+    /// LabelChanCnt := vChannelsFound + the count the last switch-on found (after the language
+    /// step, which shows 0, when the stored switch-on ran before it).
+    void ShowChannelCount();
+
   private:
     ConnectionView& view_;
     const LanguageTexts& texts_;
     bool ceFlag_ = false;
+    int channels_ = 0;  // found by the last switch-on
 };
 
 /// Indicators without a window: remembers each one's state (all off at first).

@@ -33,7 +33,11 @@ std::filesystem::path TemporaryName(const std::filesystem::path& path) {
     static std::atomic<unsigned> count{0};
     std::filesystem::path name(".");
     name += path.filename();
-    name += "." + std::to_string(ProcessId()) + "." + std::to_string(count++) + ".tmp";
+    name += '.';
+    name += std::to_string(ProcessId());
+    name += '.';
+    name += std::to_string(count++);
+    name += ".tmp";
     return path.parent_path() / name;
 }
 
@@ -41,7 +45,9 @@ std::filesystem::path TemporaryName(const std::filesystem::path& path) {
 // path take turns, so while one holds its turn no other's temporary file is in the making.
 void RemoveLeftTemporaries(const std::filesystem::path& path) {
     std::error_code error;
-    const std::string prefix = "." + path.filename().string() + ".";
+    std::string prefix(1, '.');
+    prefix += path.filename().string();
+    prefix += '.';
     const std::filesystem::path folder =
         path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
     std::vector<std::filesystem::path> left;
@@ -54,6 +60,20 @@ void RemoveLeftTemporaries(const std::filesystem::path& path) {
         }
     }
     for (const std::filesystem::path& file : left) std::filesystem::remove(file, error);
+}
+
+// The file a path names when symbolic links are followed to their end (a target need not
+// exist yet): a save through a link replaces the target and leaves the link a link. A loop of
+// links, or one nested deeper than the system follows, is left as named; opening fails then.
+std::filesystem::path ResolveLinks(std::filesystem::path path) {
+    for (int depth = 0; depth < 40; ++depth) {
+        std::error_code error;
+        if (!std::filesystem::is_symlink(path, error)) return path;
+        const std::filesystem::path target = std::filesystem::read_symlink(path, error);
+        if (error) return path;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
 }
 
 #if defined(_WIN32)
@@ -88,9 +108,10 @@ class Turn {
 
 // Windows cannot rename a file over one that any handle holds open, even one that allows
 // deletion, so the writers' lock cannot sit on the file itself as it does elsewhere: they
-// take turns on a mutex named after the full path instead (one per logon session). A writer
-// that dies leaves the mutex abandoned, and the next one takes it.
-std::wstring MutexName(const std::filesystem::path& path) {
+// take turns on a mutex named after the full path instead, in the global namespace so that a
+// batch run from a service and the window of a logged-on user take turns too. A writer that
+// dies leaves the mutex abandoned, and the next one takes it.
+std::wstring MutexName(const std::filesystem::path& path, const wchar_t* space) {
     std::error_code ignored;
     std::wstring text = std::filesystem::absolute(path, ignored).lexically_normal().wstring();
     if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
@@ -99,7 +120,7 @@ std::wstring MutexName(const std::filesystem::path& path) {
         hash ^= static_cast<uint16_t>(c);
         hash *= 1099511628211ull;
     }
-    std::wstring name = L"Local\\qx5520-rewrite-";
+    std::wstring name = std::wstring(space) + L"\\qx5520-rewrite-";
     for (int shift = 60; shift >= 0; shift -= 4) name += L"0123456789abcdef"[(hash >> shift) & 15];
     return name;
 }
@@ -155,9 +176,26 @@ bool MoveOver(const std::filesystem::path& from, const std::filesystem::path& to
     return false;
 }
 
+// The writers' mutex of a path: a global one open to every user, or, where the global
+// namespace is closed to this process, one of the logon session.
+HANDLE OpenMutex(const std::filesystem::path& path) {
+    // A NULL DACL: a service that creates the mutex does not keep users from waiting on it.
+    SECURITY_DESCRIPTOR open{};
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &open, FALSE};
+    LPSECURITY_ATTRIBUTES everyone = nullptr;
+    if (InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION) &&
+        SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE)) {
+        everyone = &attributes;
+    }
+    HANDLE mutex = CreateMutexW(everyone, FALSE, MutexName(path, L"Global").c_str());
+    if (mutex == nullptr) mutex = CreateMutexW(nullptr, FALSE, MutexName(path, L"Local").c_str());
+    return mutex;
+}
+
 bool RewriteInTurn(const std::filesystem::path& path,
                    const std::function<std::string(std::string_view)>& edit) {
     std::string current;
+    bool linked = false;
     {
         // Opened for writing too: a file that cannot be written is left alone, as one that
         // cannot be read.
@@ -168,9 +206,16 @@ bool RewriteInTurn(const std::filesystem::path& path,
             if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
         } else if (GetFileType(file.Get()) != FILE_TYPE_DISK || !ReadAll(file.Get(), current)) {
             return false;
+        } else {
+            BY_HANDLE_FILE_INFORMATION information{};
+            linked = GetFileInformationByHandle(file.Get(), &information) &&
+                     information.nNumberOfLinks > 1;
         }
     }
     const std::string content = edit(current);
+    if (content == current && !current.empty()) return true;  // nothing to change
+    // A file with other hard links keeps them (see the POSIX writer).
+    if (linked) return WriteInPlace(path, content);
 
     std::filesystem::path temporary;
     HANDLE out = INVALID_HANDLE_VALUE;
@@ -266,9 +311,10 @@ bool WriteInPlace(int fd, const std::string& content) {
 
 #if defined(_WIN32)
 
-bool RewriteFile(const std::filesystem::path& path,
+bool RewriteFile(const std::filesystem::path& named,
                  const std::function<std::string(std::string_view current)>& edit) {
-    const Handle mutex(CreateMutexW(nullptr, FALSE, MutexName(path).c_str()));
+    const std::filesystem::path path = ResolveLinks(named);
+    const Handle mutex(OpenMutex(path));
     if (!mutex.Valid()) return false;
     const DWORD waited = WaitForSingleObject(mutex.Get(), INFINITE);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return false;
@@ -279,8 +325,9 @@ bool RewriteFile(const std::filesystem::path& path,
 
 #else
 
-bool RewriteFile(const std::filesystem::path& path,
+bool RewriteFile(const std::filesystem::path& named,
                  const std::function<std::string(std::string_view current)>& edit) {
+    const std::filesystem::path path = ResolveLinks(named);
     struct stat held {};
     const Descriptor locked(OpenLocked(path, held));
     // Only a regular file is replaced (never /dev/null or the like).
@@ -289,6 +336,10 @@ bool RewriteFile(const std::filesystem::path& path,
     std::string current;
     if (!ReadAll(locked.Get(), current)) return false;
     const std::string content = edit(current);
+    if (content == current && held.st_size > 0) return true;  // nothing to change
+    // A file with other hard links keeps them: a new file renamed over this name would leave
+    // the other names on the old content.
+    if (held.st_nlink > 1) return WriteInPlace(locked.Get(), content);
 
     std::filesystem::path temporary;
     int fd = -1;

@@ -18,7 +18,9 @@ namespace app {
 /// temporary file left, when the path names something that is not a regular file, or a file that
 /// cannot be read or written, or when the new file cannot be written or put in place. A
 /// temporary file of the path that a killed writer left is removed in the writer's turn; errno
-/// tells why a write failed.
+/// tells why a write failed. A symbolic link stays a link (its target is rewritten), a file
+/// with other hard links is rewritten in place so that every name keeps the new content, and
+/// an edit that changes nothing leaves the file untouched.
 bool RewriteFile(const std::filesystem::path& path,
                  const std::function<std::string(std::string_view current)>& edit);
 

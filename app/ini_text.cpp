@@ -1,5 +1,6 @@
 #include "app/ini_text.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <fstream>
@@ -40,40 +41,87 @@ void AppendUtf8(std::string& out, char16_t codePoint) {
     out += static_cast<char>(0x80 | (codePoint & 0x3F));
 }
 
+// The length of the well-formed UTF-8 sequence at bytes[i] (no overlong forms, no surrogates,
+// nothing past U+10FFFF); 0 when none starts there.
+size_t SequenceLength(std::string_view bytes, size_t i) {
+    const auto lead = static_cast<uint8_t>(bytes[i]);
+    if (lead < 0x80) return 1;
+    size_t continuation = 0;
+    uint8_t low = 0x80;  // the range of the first continuation byte
+    uint8_t high = 0xBF;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        continuation = 1;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        continuation = 2;
+        if (lead == 0xE0) low = 0xA0;   // overlong
+        if (lead == 0xED) high = 0x9F;  // surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        continuation = 3;
+        if (lead == 0xF0) low = 0x90;   // overlong
+        if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+        return 0;
+    }
+    if (bytes.size() - i <= continuation) return 0;
+    for (size_t k = 1; k <= continuation; ++k) {
+        const auto next = static_cast<uint8_t>(bytes[i + k]);
+        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return 0;
+    }
+    return continuation + 1;
+}
+
+std::string_view WithoutByteOrderMark(std::string_view bytes) {
+    if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+        bytes.remove_prefix(kUtf8ByteOrderMark.size());
+    }
+    return bytes;
+}
+
+// Valid bytes as they are, each byte that starts no well-formed sequence as U+FFFD.
+std::string Utf8WithReplacement(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = SequenceLength(bytes, i);
+        if (length == 0) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        } else {
+            out.append(bytes.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 bool IsUtf8(std::string_view bytes) {
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const auto lead = static_cast<uint8_t>(bytes[i]);
-        if (lead < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t continuation = 0;
-        uint8_t low = 0x80;  // the range of the first continuation byte
-        uint8_t high = 0xBF;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            continuation = 1;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            continuation = 2;
-            if (lead == 0xE0) low = 0xA0;   // overlong
-            if (lead == 0xED) high = 0x9F;  // surrogates
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            continuation = 3;
-            if (lead == 0xF0) low = 0x90;   // overlong
-            if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
-        } else {
-            return false;
-        }
-        if (bytes.size() - i <= continuation) return false;
-        for (size_t k = 1; k <= continuation; ++k) {
-            const auto next = static_cast<uint8_t>(bytes[i + k]);
-            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) return false;
-        }
-        i += continuation + 1;
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = SequenceLength(bytes, i);
+        if (length == 0) return false;
+        i += length;
     }
     return true;
+}
+
+IniEncoding DetectIniEncoding(std::string_view bytes) {
+    bytes = WithoutByteOrderMark(bytes);
+    size_t valid = 0;    // well-formed multi-byte sequences
+    size_t invalid = 0;  // bytes that start none
+    for (size_t i = 0; i < bytes.size();) {
+        const size_t length = SequenceLength(bytes, i);
+        if (length == 0) {
+            ++invalid;
+            ++i;
+        } else {
+            if (length > 1) ++valid;
+            i += length;
+        }
+    }
+    // Windows-1251 letters almost never pair up into UTF-8 sequences, while a UTF-8 file that
+    // an editor or a copy damaged keeps nearly all of its own.
+    return invalid == 0 || valid >= 4 * invalid ? IniEncoding::Utf8 : IniEncoding::Windows1251;
 }
 
 std::string Windows1251ToUtf8(std::string_view bytes) {
@@ -90,11 +138,39 @@ std::string Windows1251ToUtf8(std::string_view bytes) {
     return out;
 }
 
-std::string IniTextAsUtf8(std::string_view bytes) {
-    if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark || IsUtf8(bytes)) {
-        return std::string(bytes);
+std::optional<std::string> Utf8ToWindows1251(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const size_t length = SequenceLength(text, i);
+        if (length == 1) {
+            out += text[i++];
+            continue;
+        }
+        if (length != 2 && length != 3) return std::nullopt;
+        const auto lead = static_cast<uint8_t>(text[i]);
+        char32_t codePoint = lead & (length == 2 ? 0x1F : 0x0F);
+        for (size_t k = 1; k < length; ++k) {
+            codePoint = (codePoint << 6) | (static_cast<uint8_t>(text[i + k]) & 0x3F);
+        }
+        const auto found = codePoint == 0xFFFD ? kWindows1251High.end()
+                                               : std::find(kWindows1251High.begin(),
+                                                           kWindows1251High.end(), codePoint);
+        if (found == kWindows1251High.end()) return std::nullopt;
+        out += static_cast<char>(0x80 + (found - kWindows1251High.begin()));
+        i += length;
     }
-    return Windows1251ToUtf8(bytes);
+    return out;
+}
+
+std::string IniTextAsUtf8(std::string_view bytes) {
+    const std::string_view text = WithoutByteOrderMark(bytes);
+    const std::string_view mark = bytes.substr(0, bytes.size() - text.size());
+    if (DetectIniEncoding(bytes) == IniEncoding::Windows1251) {
+        return std::string(mark) + Windows1251ToUtf8(text);
+    }
+    if (IsUtf8(text)) return std::string(bytes);
+    return std::string(mark) + Utf8WithReplacement(text);
 }
 
 std::optional<std::string> ReadIniFile(const std::filesystem::path& path, std::uintmax_t maxBytes) {

@@ -18,9 +18,21 @@ bool IsUtf8(std::string_view bytes);
 /// U+FFFD; bytes below 0x80 stay as they are.
 std::string Windows1251ToUtf8(std::string_view bytes);
 
-/// The bytes of an INI file as UTF-8 text. A file that begins with the UTF-8 byte-order mark,
-/// or is UTF-8 throughout, is returned as it is (the mark included); any other file was saved
-/// in Windows-1251 and is converted.
+/// The encoding an INI file was saved in.
+enum class IniEncoding { Utf8, Windows1251 };
+
+/// Decides, per file, how its bytes are to be read. UTF-8 when at least four in five of its
+/// non-ASCII sequences are well-formed UTF-8 (one stray byte in a UTF-8 file leaves it UTF-8);
+/// otherwise Windows-1251. A byte-order mark does not decide it: Windows-1251 text after one
+/// is still Windows-1251.
+IniEncoding DetectIniEncoding(std::string_view bytes);
+
+/// UTF-8 text in Windows-1251; nullopt when a character has no byte in that code page.
+std::optional<std::string> Utf8ToWindows1251(std::string_view text);
+
+/// The bytes of an INI file as UTF-8 text (the byte-order mark kept where there is one). A
+/// UTF-8 file is returned as it is, each stray byte in it as U+FFFD; a Windows-1251 file is
+/// converted.
 std::string IniTextAsUtf8(std::string_view bytes);
 
 /// The text of an INI file as UTF-8 (see IniTextAsUtf8); nullopt when path is no regular file,

@@ -200,6 +200,7 @@ constexpr std::pair<std::string_view, std::string RegisterMapTexts::*> kRegister
     {"vStoppedEarly", &RegisterMapTexts::vStoppedEarly},
     {"vConfigFileFilter", &RegisterMapTexts::vConfigFileFilter},
     {"vCloseDuringJob", &RegisterMapTexts::vCloseDuringJob},
+    {"vSsiSwitched", &RegisterMapTexts::vSsiSwitched},
 };
 
 constexpr std::pair<std::string_view, std::string AnalysisTexts::*> kAnalysisKeys[] = {
@@ -250,6 +251,9 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vNotRestored", &CalibrationTexts::vNotRestored},
     {"vNotWrittenBack", &CalibrationTexts::vNotWrittenBack},
     {"vCancelled", &CalibrationTexts::vCancelled},
+    {"vExchangeOff", &CalibrationTexts::vExchangeOff},
+    {"vChipNotReady", &CalibrationTexts::vChipNotReady},
+    {"vAdapterLost", &CalibrationTexts::vAdapterLost},
 };
 
 constexpr std::pair<std::string_view, std::string AccuracyTexts::*> kAccuracyKeys[] = {

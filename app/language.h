@@ -32,6 +32,8 @@ struct RegisterMapTexts {
     std::string vCloseDuringJob =
         "A register-map job is running: %1 of %2 steps done. Let it finish, then close? No stops "
         "it now, shows what it did and closes.";
+    std::string vSsiSwitched =
+        "SSI_MODE is written: the chip now answers all ones over SPI, as its interface is SSI.";
 };
 
 /// The messages of the signal analysis, as RegisterMapTexts ("%1" stands for a channel).
@@ -103,6 +105,15 @@ struct CalibrationTexts {
     std::string vNotWrittenBack =
         "The starting values were not written back: the chip may hold trial values.";
     std::string vCancelled = "Cancelled.";
+    std::string vExchangeOff =
+        "The exchange with the chip is off: tick \"Exchange on\" at the top left, then "
+        "start again.";
+    std::string vChipNotReady =
+        "The chip does not answer with its identifier (register 39 reads %1, not "
+        "0x08E2): check the adapter, the chip's supply and its wiring, then start again.";
+    std::string vAdapterLost =
+        "The adapter did not complete a transfer (unplugged?): plug it in, switch the "
+        "exchange off and on, then start again.";
 };
 
 /// The messages and report of the accuracy measurement, as RegisterMapTexts.

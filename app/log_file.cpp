@@ -26,8 +26,7 @@ void AppendLogLine(const std::string& fileName, const std::string& header,
     std::optional<BatchFile> file = BatchFile::CreateOrOpen(path, created, fault);
     if (!file) Fail(fault, fileName);
     if (file->AppendRecord(created ? header : std::string(), line, fault)) return;
-    file.reset();  // closed before it may be removed
-    if (created) RemoveIfEmpty(path);
+    if (created) file->CloseRemovingIfEmpty();
     Fail(fault, fileName);
 }
 

@@ -74,6 +74,7 @@ void WriteSummary::Count(const ConfigField& field, const FieldWrite& write) {
 void WriteSummary::Add(const WriteSummary& other) {
     verified += other.verified;
     unchanged += other.unchanged;
+    ssiSwitched = ssiSwitched || other.ssiSwitched;
     mismatched.insert(mismatched.end(), other.mismatched.begin(), other.mismatched.end());
 }
 

@@ -37,6 +37,7 @@ struct WriteSummary {
     int verified = 0;   // written and read back as asked
     int unchanged = 0;  // the chip already held the value: nothing was written
     std::vector<FieldMismatch> mismatched;
+    bool ssiSwitched = false;  // SSI_MODE was written and the chip now answers all ones
 
     void Count(const ConfigField& field, const FieldWrite& write);
     void Add(const WriteSummary& other);

@@ -33,6 +33,28 @@ std::string ReadText(const std::filesystem::path& path) {
     return ReadIniFile(path).value_or(std::string());
 }
 
+// The file with the values set, in its own encoding: every line the edit does not touch stays
+// byte for byte. A Windows-1251 file that a value cannot be written in (a character the code
+// page lacks) is written as UTF-8 as a whole, as is one whose edit would read back otherwise.
+std::string SetInFileEncoding(std::string_view current, std::string_view section,
+                              const std::vector<IniValue>& values) {
+    const IniEncoding encoding = DetectIniEncoding(current);
+    std::vector<IniValue> encoded = values;
+    bool representable = true;
+    if (encoding == IniEncoding::Windows1251) {
+        for (IniValue& value : encoded) {
+            const std::optional<std::string> bytes = Utf8ToWindows1251(value.value);
+            representable = representable && bytes.has_value();
+            if (bytes) value.value = *bytes;
+        }
+    }
+    if (representable) {
+        std::string edited = SetIniValues(current, section, encoded, kNewLine);
+        if (DetectIniEncoding(edited) == encoding) return edited;
+    }
+    return SetIniValues(IniTextAsUtf8(current), section, values, kNewLine);
+}
+
 // Sets the keys in the file in one step. A file that exists but cannot be read is not
 // overwritten: its other content would be lost. A key of keep that the file holds is left
 // as the file has it.
@@ -46,7 +68,7 @@ void Store(const std::filesystem::path& path, std::string_view section,
                               FindIniValue(text, section, value.key).has_value();
             if (!kept) changed.push_back(value);
         }
-        return SetIniValues(text, section, changed, kNewLine);
+        return SetInFileEncoding(current, section, changed);
     });
     if (!written) throw SettingsWriteError("Unable to write to " + chip::Utf8FromPath(path));
 }
@@ -66,7 +88,9 @@ bool ReadSettingsBoolean(std::string_view value, bool fallback) {
 SettingsFile::SettingsFile(std::filesystem::path path) : path_(std::move(path)) {}
 
 Settings SettingsFile::Load(const std::string& defaultAngleDataFile) const {
-    // No lock: a writer puts a whole new file in place, so this sees one file or the other.
+    // No lock: a writer puts a whole new file in place, so this sees one file or the other
+    // (only a file with other hard links is rewritten in place, where a read at that moment
+    // may meet a part of it).
     const std::string text = ReadText(path_);
     auto boolean = [&](const char* key) {
         const std::optional<std::string> value = FindIniValue(text, kSettingsSection, key);

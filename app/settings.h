@@ -54,8 +54,10 @@ class SettingsFile {
     /// file is created when missing). Only the values of the keys change, at the occurrence
     /// Load reads; a missing key is added at the end of the first CONFIG section, a missing
     /// section at the end of the file; every other byte stays as it was. A file read as
-    /// Windows-1251 is written back as UTF-8. Throws SettingsWriteError when the file cannot be
-    /// read or written; the file is then left as it was.
+    /// Windows-1251 stays Windows-1251 (it becomes UTF-8 only when a value has no byte in that
+    /// code page); a save that changes no value leaves the file untouched. A symbolic link
+    /// stays a link and hard links stay linked. Throws SettingsWriteError when the file cannot
+    /// be read or written; the file is then left as it was.
     ///
     /// With unchangedSince (the values this process last loaded or saved), a key whose value
     /// is still that one and that the file holds is left as the file has it: a value another

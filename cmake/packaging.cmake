@@ -68,7 +68,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform plugins.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, qt6-translations-l10n")
 # Our own maintainer scripts: the udev rule on install and removal, and no ldconfig (the
 # libraries are private to the program).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${qx_packaging}/postinst ${qx_packaging}/postrm)

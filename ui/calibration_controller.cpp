@@ -62,7 +62,7 @@ bool CalibrationController::MayStart() {
                     Text(context_.texts.calibration.vReadoutRunning));
         return false;
     }
-    return true;
+    return ChipReady(context_);
 }
 
 void CalibrationController::btnCentreSignalsClick() {

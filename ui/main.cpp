@@ -107,6 +107,7 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
         if (!std::exchange(closeAfterJob_, false)) return;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
     });
+    context.exchangeOn = [this] { return registerController_->ceFlag(); };
     context.chipJobRunning = [this] {
         return regMapController_->Running() || calibrationController_->Running();
     };
@@ -415,6 +416,10 @@ void TF_Face::SetChip(chip::TASensDig* chip) {
 
 void TF_Face::LoadLanguage() {
     context.texts = app::LoadLanguage(context.ExePath, *this);
+    // The stored switch-on ran before this step, which showed a count of 0: the label shows
+    // the channels that switch-on found, as after a click.
+    if (registerController_ && registerController_->ceFlag())
+        registerController_->ShowChannelCount();
 }
 
 void TF_Face::AppendVersionToCaption() {

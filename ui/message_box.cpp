@@ -1,10 +1,15 @@
 #include "ui/message_box.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QStandardPaths>
+#include <QTranslator>
 #include <utility>
+
+#include "app/language.h"
 
 namespace ui {
 
@@ -144,6 +149,18 @@ QString ApplicationTitle() {
 }
 void SetApplicationTitle(const QString& title) {
     Title() = title;
+}
+
+QTranslator* TranslateQtTexts(const std::string& exePath) {
+    if (app::ChooseLanguage(exePath).suffix != "rus") return nullptr;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QStringLiteral("qtbase_ru"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return nullptr;
+    }
+    QCoreApplication::installTranslator(translator);
+    return translator;
 }
 
 }  // namespace ui

@@ -5,7 +5,9 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <string>
 
+class QTranslator;
 class QWidget;
 
 namespace ui {
@@ -48,6 +50,13 @@ bool OpenUrl(QWidget* parent, const QUrl& url);
 /// the function it replaced.
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function);
 OpenUrlFunction SetOpenUrlFunction(OpenUrlFunction function);
+
+/// Qt's own texts (the Yes, No, OK and Cancel of every message box, the file dialogs) in the
+/// window's language: installs Qt's Russian translation when lang.rus beside the executable
+/// chooses Russian. Returns the translator installed (owned by the application), or null for
+/// the English window or when Qt's translation is not installed (Debian
+/// qt6-translations-l10n), where those texts stay English.
+QTranslator* TranslateQtTexts(const std::string& exePath);
 
 /// The application title of the chosen language (the title of the general error report).
 QString ApplicationTitle();

@@ -353,6 +353,10 @@ bool RegisterController::ceFlag() const {
     return supervisor_->ceFlag();
 }
 
+void RegisterController::ShowChannelCount() {
+    supervisor_->ShowChannelCount();
+}
+
 app::FieldControls& RegisterController::Fields() {
     return widgets_->fields;
 }

@@ -50,6 +50,8 @@ class RegisterController : public QObject {
 
     /// The switch's state as of its last change.
     bool ceFlag() const;
+    /// Shows the channel count the last switch-on found.
+    void ShowChannelCount();
     /// The field controls over the window's widgets.
     app::FieldControls& Fields();
 

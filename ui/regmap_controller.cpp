@@ -111,11 +111,10 @@ void RegMapController::FillTable() {
                                             : chip::RegisterSlot{};
         const bool settable = chip::kRegisters[address].settable;
         const QString texts[RegMapPage::kColumnCount] = {
-            QString::number(address),
-            Hex(static_cast<unsigned>(address), 2),
-            Text(app::RegisterContents(static_cast<uint8_t>(address))),
-            Hex(slot.Value, 4),
-            Hex(slot.DevValue, 4),
+            QString::number(address), Hex(static_cast<unsigned>(address), 2),
+            Text(app::RegisterContents(static_cast<uint8_t>(address))), Hex(slot.Value, 4),
+            // A register never read or written holds nothing known yet.
+            slot.Actual ? Hex(slot.DevValue, 4) : QStringLiteral("\u2014"),
             slot.Actual ? QString(QChar(0x2714)) : QString()};
         for (int column = 0; column < RegMapPage::kColumnCount; ++column) {
             QTableWidgetItem* item = table->item(address, column);
@@ -140,9 +139,8 @@ void RegMapController::FillTable() {
 bool RegMapController::SsiConfirmed(bool setsSsi) {
     const app::ConfigField* ssi = app::FieldByKey("SSI_MODE");
     if (!setsSsi || ssi == nullptr || context_.chip == nullptr) return true;
-    const chip::RegisterSlot slot = context_.chip->Slot(ssi->reg);
-    if (slot.Actual && (slot.DevValue & ssi->mask) != 0) return true;  // already set
-    // A value loaded from a file or typed as a whole word is no deliberate tick.
+    // Asked whatever set the bit: a tick, a file, a typed word, or a bit the chip read back
+    // (a chip that answers is not in SSI mode, so a set bit there is a flipped one).
     return Ask(window_, ApplicationTitle(), Text(context_.texts.regMap.vConfirmSSI));
 }
 
@@ -196,17 +194,21 @@ void RegMapController::btnWriteAllClick() {
                     Text(context_.texts.regMap.vFieldsWithoutValue) + Lines(values.errors));
         return;
     }
-    const app::FieldValue* ssi = app::FindValue(values.values, "SSI_MODE");
-    if (!SsiConfirmed(ssi != nullptr && ssi->value != 0)) return;
+    if (!SsiConfirmed(context_.chip != nullptr && app::SendsSsiMode(*context_.chip, values.values)))
+        return;
     auto job = std::make_unique<app::WriteAllJob>(fields_, std::move(values.values));
     const app::WriteAllJob* write = job.get();
     Start(std::move(job), context_.texts.vWritingProcess, [this, write](bool complete) {
         const app::WriteSummary& summary = write->Summary();
-        const QString text = Text(context_.texts.regMap.vWriteAllSummary)
-                                 .arg(summary.verified)
-                                 .arg(summary.unchanged)
-                                 .arg(summary.mismatched.size()) +
-                             Lines(app::MismatchLines(summary)) + StoppedNote(complete);
+        const QString text =
+            Text(context_.texts.regMap.vWriteAllSummary)
+                .arg(summary.verified)
+                .arg(summary.unchanged)
+                .arg(summary.mismatched.size()) +
+            Lines(app::MismatchLines(summary)) +
+            (summary.ssiSwitched ? QStringLiteral("\n") + Text(context_.texts.regMap.vSsiSwitched)
+                                 : QString()) +
+            StoppedNote(complete);
         ShowMessage(window_,
                     summary.mismatched.empty() && complete ? QMessageBox::Information
                                                            : QMessageBox::Warning,

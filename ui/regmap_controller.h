@@ -71,8 +71,8 @@ class RegMapController : public QObject {
     void TimerRegMapTimer();
     void EndJob(bool complete);
     void SetRunning(bool running);
-    /// True when the operation may go on: it does not set SSI_MODE, the chip is known to
-    /// hold it already, or the user says yes.
+    /// True when the operation may go on: it sends no word with SSI_MODE set, or the user
+    /// says yes.
     bool SsiConfirmed(bool setsSsi);
     QString StoppedNote(bool complete) const;
     QString LastFolder() const;

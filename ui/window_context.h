@@ -37,6 +37,8 @@ struct WindowContext {
     bool recording = false;
     /// A register-map job or a calibration assistant runs its ticks.
     std::function<bool()> chipJobRunning;
+    /// The exchange with the chip is switched on ("Exchange on" ticked).
+    std::function<bool()> exchangeOn;
     /// An information message box (a request refused).
     std::function<void(const QString& text)> inform;
     /// SaveSettings of the main window.
@@ -80,6 +82,13 @@ inline bool RefusedWhileRecording(WindowContext& context) {
     if (context.inform) context.inform(QString::fromStdString(context.texts.accuracy.vAccBusy));
     return true;
 }
+
+/// Whether the chip can be measured now: the exchange is switched on and the chip answers its
+/// identifier (the identification check of the supervision, a few hundred ms). Otherwise says
+/// what to do in one message and
+/// is false: a channel opened on demand would be configured for no chip, and the readings of
+/// an absent one (all ones or all zeros) would pass for angles.
+bool ChipReady(WindowContext& context);
 
 /// Runs handler(chip) as one chip operation under the general error report: an exception
 /// abandons the rest of the handler and is reported; the tool goes on. Refused while the

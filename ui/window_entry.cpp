@@ -4,6 +4,7 @@
 #include <exception>
 #include <functional>
 
+#include "app/shell.h"
 #include "chip/UnitFTDI.h"
 #include "ui/main.h"
 #include "ui/message_box.h"
@@ -51,6 +52,7 @@ namespace app {
 int RunWindow(int argc, char** argv) {
     ui::GuardedApplication application(argc, argv);
     application.setFont(ui::WindowFont());
+    ui::TranslateQtTexts(app::ExecutableDirectory());
     // Binding messages held since the program loaded appear now, before any window.
     chip::SetBindingMessageSink([](const std::string& message) {
         ui::ShowMessage(nullptr, QMessageBox::Warning, QCoreApplication::applicationName(),

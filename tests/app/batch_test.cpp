@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 
 #include "app/batch_file.h"
 #include "tests/app/temp_dir.h"
@@ -86,6 +87,42 @@ TEST_F(BatchFileTest, AFileThatCannotBeOpenedIsNamed) {
     EXPECT_NE(error.find(dir.path().string()), std::string::npos) << error;
     EXPECT_FALSE(app::BatchFile::Open(dir.path() / "no" / "such.csv", error).has_value());
     EXPECT_NE(error.find("such.csv"), std::string::npos) << error;
+}
+
+TEST_F(BatchFileTest, AnEmptyNewFileIsRemovedOnlyWhileItIsStillThatEmptyFile) {
+    bool created = false;
+    app::FileFault fault;
+    std::optional<app::BatchFile> first = app::BatchFile::CreateOrOpen(path, created, fault);
+    ASSERT_TRUE(first && created);
+    std::string error;
+    std::optional<app::BatchFile> second = app::BatchFile::Open(path, error);
+    ASSERT_TRUE(second) << error;
+    first->CloseRemovingIfEmpty();
+#if !defined(_WIN32)
+    // (Windows keeps a file that another writer holds open.)
+    EXPECT_FALSE(std::filesystem::exists(path));
+#endif
+    // A writer that had opened the removed file appends to the file now at the path.
+    ASSERT_TRUE(second->AppendRecord("H1;H2", "1;2", error)) << error;
+    EXPECT_EQ(Read(path), "H1;H2\r\n1;2\r\n");
+    second.reset();
+
+    // A record another writer appended, or another file put in its place, stays.
+    const std::filesystem::path third = dir.path() / "third.csv";
+    std::optional<app::BatchFile> appendedTo = app::BatchFile::CreateOrOpen(third, created, fault);
+    ASSERT_TRUE(appendedTo && created);
+    ASSERT_TRUE(app::BatchFile::Open(third, error)->AppendRecord("", "5;6", error)) << error;
+    appendedTo->CloseRemovingIfEmpty();
+    EXPECT_EQ(Read(third), "5;6\r\n");
+#if !defined(_WIN32)
+    const std::filesystem::path other = dir.path() / "other.csv";
+    std::optional<app::BatchFile> replaced = app::BatchFile::CreateOrOpen(other, created, fault);
+    ASSERT_TRUE(replaced && created);
+    Write(dir.path() / "replacement.csv", "kept\r\n");
+    std::filesystem::rename(dir.path() / "replacement.csv", other);
+    replaced->CloseRemovingIfEmpty();
+    EXPECT_EQ(Read(other), "kept\r\n");
+#endif
 }
 
 // Whole batch runs against the fake adapter: FormCreate, the dispatch, FormDestroy.

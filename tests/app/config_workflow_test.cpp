@@ -170,6 +170,45 @@ TEST_F(ConfigWorkflow, SsiModeIsWrittenLastSoThatEveryOtherFieldStillReachesTheC
         << "DTSTO_DIS follows SSI_MODE in the table";
 }
 
+TEST_F(ConfigWorkflow, AnSsiBitTheChipReadBackSendsSsiModeAsATickDoes) {
+    chip_.stuckHigh[16] = 0x0800;  // a flipped bit: the chip still answers
+    ReadAll();
+    EXPECT_TRUE(C("cbSSI_MODE").Checked());
+    const std::vector<FieldValue> read = ValuesOfControls(controls_).values;
+    FieldValue ref = *FindValue(read, "REF");
+    ref.value = 2;
+    EXPECT_TRUE(SendsSsiMode(dig_, {ref})) << "REF is written over the word read back";
+    EXPECT_TRUE(SsiWriteRefusal(dig_, {ref}).has_value());
+    EXPECT_FALSE(SendsSsiMode(dig_, {*FindValue(read, "GA_X")})) << "another register";
+    EXPECT_FALSE(SendsSsiMode(dig_, {*FindValue(read, "REF")})) << "a word the chip holds";
+    FieldValue cleared = *FindValue(read, "SSI_MODE");
+    cleared.value = 0;
+    EXPECT_TRUE(SendsSsiMode(dig_, {cleared, ref})) << "REF goes first, with the bit read back";
+    EXPECT_FALSE(SendsSsiMode(dig_, {cleared})) << "clearing the bit sends none";
+
+    chip_.stuckHigh[16] = 0;
+    ReadAll();
+    EXPECT_FALSE(SendsSsiMode(dig_, {ref}));
+    FieldValue ssi = *FindValue(read, "SSI_MODE");
+    EXPECT_TRUE(SendsSsiMode(dig_, {ssi})) << "a tick";
+}
+
+TEST_F(ConfigWorkflow, AChipThatAnswersAllOnesAfterSsiModeIsSwitchedNotMismatched) {
+    ReadAll();
+    // Once SSI_MODE is in, the chip no longer answers over SPI.
+    chip_.onFrame = [this] {
+        if (chip_.registers[16] & 0x0800) chip_.present = false;
+    };
+    std::vector<FieldValue> values = ValuesOfControls(controls_).values;
+    for (FieldValue& value : values) {
+        if (value.field->key == "SSI_MODE") value.value = 1;
+    }
+    WriteAllJob write(controls_, values);
+    Run(write);
+    EXPECT_TRUE(write.Summary().ssiSwitched);
+    EXPECT_THAT(write.Summary().mismatched, IsEmpty());
+}
+
 TEST_F(ConfigWorkflow, AFieldTheChipHoldsDifferentlyIsCountedAndNamed) {
     chip_.stuckLow[2] = 0x8000;  // the top bit of GA_X
     ReadAll();

@@ -16,8 +16,6 @@ TEST(IniTextAsUtf8, Utf8TextIsKeptAsItIs) {
         {"Cyrillic", "[Language]\nbtnStop=Стоп\n"},
         {"ByteOrderMark", "\xEF\xBB\xBF[Language]\nbtnStop=Стоп\n"},
         {"FourByteCharacter", "k=\xF0\x9F\x98\x80\n"},
-        // The mark says UTF-8: bytes that are not are kept, not converted.
-        {"MarkBeforeOtherBytes", "\xEF\xBB\xBF[Language]\nbtnStop=\xD1\xF2\xEE\xEF\n"},
         {"Empty", ""},
     };
     for (const Case& c : cases) EXPECT_EQ(app::IniTextAsUtf8(c.bytes), c.bytes) << c.name;
@@ -47,8 +45,34 @@ TEST(IniTextAsUtf8, TextThatIsNotUtf8ReadsAsWindows1251) {
          "a\xEF\xBF\xBD"
          "b"},
         {"Serbian", "\x80\x8A\x9A\xBC", "ЂЉљј"},
+        // A mark does not make Windows-1251 text UTF-8: the mark stays, the text converts.
+        {"AfterAByteOrderMark", "\xEF\xBB\xBF[Language]\nbtnStop=\xD1\xF2\xEE\xEF\n",
+         "\xEF\xBB\xBF[Language]\nbtnStop=Стоп\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(app::IniTextAsUtf8(c.bytes), c.text) << c.name;
+}
+
+TEST(IniTextAsUtf8, AStrayByteInUtf8TextStaysOneReplacementCharacter) {
+    // One byte damaged in a UTF-8 language file: its captions stay Cyrillic.
+    EXPECT_EQ(app::IniTextAsUtf8("[Language]\nbtnStart=Старт\nbtnStop=Ст\xFFоп\nGA_X=Усиление\n"),
+              "[Language]\nbtnStart=Старт\nbtnStop=Ст\xEF\xBF\xBDоп\nGA_X=Усиление\n");
+    EXPECT_EQ(app::DetectIniEncoding("Старт \xFF"), app::IniEncoding::Utf8);
+    // Windows-1251 letters that happen to pair up into a UTF-8 sequence ("Рё") do not make a
+    // Windows-1251 text UTF-8.
+    EXPECT_EQ(app::DetectIniEncoding("\xD0\xB8 \xD1\xF2\xE0\xF0\xF2 \xD1\xF2\xEE\xEF"),
+              app::IniEncoding::Windows1251);
+}
+
+TEST(Utf8ToWindows1251, EveryDefinedByteComesBackAndOtherCharactersHaveNone) {
+    for (int byte = 0x80; byte <= 0xFF; ++byte) {
+        if (byte == 0x98) continue;  // undefined in the code page
+        const std::string one(1, static_cast<char>(byte));
+        EXPECT_EQ(app::Utf8ToWindows1251(app::Windows1251ToUtf8(one)), one) << byte;
+    }
+    EXPECT_EQ(app::Utf8ToWindows1251("C:\\Данные\\a.csv"), "C:\\\xC4\xE0\xED\xED\xFB\xE5\\a.csv");
+    EXPECT_EQ(app::Utf8ToWindows1251("中"), std::nullopt);
+    EXPECT_EQ(app::Utf8ToWindows1251("\xF0\x9F\x98\x80"), std::nullopt);
+    EXPECT_EQ(app::Utf8ToWindows1251("\xEF\xBF\xBD"), std::nullopt);
 }
 
 TEST(Windows1251ToUtf8, EveryHighByteGivesOneUtf8Character) {

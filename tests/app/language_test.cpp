@@ -125,9 +125,11 @@ TEST(LanguageFile, ReadsUtf8AndWindows1251Files) {
         {"Utf8", "[Language]\nbtnStop=Стоп\n", "Стоп"},
         {"ByteOrderMark", "\xEF\xBB\xBF[Language]\r\nbtnStop=Стоп\r\n", "Стоп"},
         {"Windows1251", "[Language]\r\nbtnStop=\xD1\xF2\xEE\xEF\r\n", "Стоп"},
-        // The mark says UTF-8: the bytes after it are taken as they are.
-        {"MarkBeforeWindows1251", "\xEF\xBB\xBF[Language]\nbtnStop=\xD1\xF2\xEE\xEF\n",
-         "\xD1\xF2\xEE\xEF"},
+        // A mark saved before Windows-1251 text (some editors do) does not hide its letters.
+        {"MarkBeforeWindows1251", "\xEF\xBB\xBF[Language]\nbtnStop=\xD1\xF2\xEE\xEF\n", "Стоп"},
+        // One damaged byte in a UTF-8 file costs one character, not every caption.
+        {"Utf8WithAStrayByte", "[Language]\nbtnStart=Старт\nbtnStop=Стоп\xFF\nGA_X=Усиление\n",
+         "Стоп\xEF\xBF\xBD"},
     };
     for (const Case& c : cases) {
         ExeDir dir;

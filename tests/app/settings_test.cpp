@@ -43,6 +43,17 @@ TEST(SettingsBoolean, ReadsDecimalAndLongHexOnly) {
     EXPECT_TRUE(app::ReadSettingsBoolean("yes", true)) << "not an integer gives the default";
 }
 
+// The names of everything in the folder, sorted.
+std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::u8string name = entry.path().filename().u8string();
+        names.emplace_back(name.begin(), name.end());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 class SettingsFileTest : public ::testing::Test {
   protected:
     qxtest::TempDir dir;
@@ -226,21 +237,66 @@ TEST_F(SettingsFileTest, AKeyThatStandsTwiceReadsItsFirstValue) {
     }
 }
 
-TEST_F(SettingsFileTest, Windows1251FileReadsAsUtf8AndIsWrittenBackAsUtf8) {
+TEST_F(SettingsFileTest, AWindows1251FileStaysWindows1251) {
     // "; Настройки" and the path C:\Данные\angle.csv as a Windows editor saves them.
-    Write(path,
-          "; \xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8\r\n[CONFIG]\r\n"
-          "SaveAngleDataFile=C:\\\xC4\xE0\xED\xED\xFB\xE5\\angle.csv\r\nConnectActive=1\r\n");
-    const app::Settings s = file.Load("default");
+    const std::string comment = "; \xCD\xE0\xF1\xF2\xF0\xEE\xE9\xEA\xE8\r\n[CONFIG]\r\n";
+    Write(path, comment +
+                    "SaveAngleDataFile=C:\\\xC4\xE0\xED\xED\xFB\xE5\\angle.csv\r\n"
+                    "ConnectActive=1\r\n");
+    app::Settings s = file.Load("default");
     EXPECT_EQ(s.SaveAngleDataFile, "C:\\Данные\\angle.csv");
     EXPECT_TRUE(s.ConnectActive);
+
+    // The lines the save does not change keep their bytes; a new value is written in the
+    // file's code page.
+    s.SaveAngleDataFile = "C:\\Замеры\\angle.csv";
     file.Save(s);
-    EXPECT_EQ(Read(path),
-              "; Настройки\r\n[CONFIG]\r\nSaveAngleDataFile=C:\\Данные\\angle.csv\r\n"
-              "ConnectActive=1\r\nSaveAngleDataToFile=0\r\nSaveChartDataToFile=0\r\n"
-              "Enable_SSI=0\r\n");
-    EXPECT_EQ(file.Load("default").SaveAngleDataFile, "C:\\Данные\\angle.csv");
+    EXPECT_EQ(Read(path), comment +
+                              "SaveAngleDataFile=C:\\\xC7\xE0\xEC\xE5\xF0\xFB\\angle.csv\r\n"
+                              "ConnectActive=1\r\nSaveAngleDataToFile=0\r\n"
+                              "SaveChartDataToFile=0\r\nEnable_SSI=0\r\n");
+    EXPECT_EQ(file.Load("default").SaveAngleDataFile, "C:\\Замеры\\angle.csv");
+
+    // A value the code page cannot hold turns the file into UTF-8 as a whole.
+    s.SaveAngleDataFile = "C:\\数据\\angle.csv";
+    file.Save(s);
+    EXPECT_EQ(Read(path).substr(0, 22), "; Настройки\r\n");
+    EXPECT_EQ(file.Load("default").SaveAngleDataFile, "C:\\数据\\angle.csv");
 }
+
+TEST_F(SettingsFileTest, ASaveThatChangesNothingLeavesTheFileUntouched) {
+    app::Settings s;
+    s.ConnectActive = true;
+    file.Save(s);
+    const auto long_ago = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
+    std::filesystem::last_write_time(path, long_ago);
+    file.Save(s);
+    EXPECT_EQ(std::filesystem::last_write_time(path), long_ago);
+    s.ConnectActive = false;
+    file.Save(s);
+    EXPECT_NE(std::filesystem::last_write_time(path), long_ago);
+}
+
+#if !defined(_WIN32)
+TEST_F(SettingsFileTest, ALinkStaysALinkAndHardLinksStayLinked) {
+    const std::filesystem::path kept = dir.path() / "kept";
+    std::filesystem::create_directory(kept);
+    const std::filesystem::path target = kept / "config.ini";
+    Write(target, "[CONFIG]\nConnectActive=0\n");
+    std::filesystem::create_symlink("kept/config.ini", path);
+    const std::filesystem::path other = dir.path() / "other.ini";
+    std::filesystem::create_hard_link(target, other);
+
+    app::Settings s;
+    s.ConnectActive = true;
+    file.Save(s);
+    EXPECT_TRUE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(std::filesystem::hard_link_count(target), 2u);
+    EXPECT_TRUE(app::SettingsFile(other).Load("d").ConnectActive) << "the other name sees it";
+    EXPECT_TRUE(app::SettingsFile(target).Load("d").ConnectActive);
+    EXPECT_EQ(FolderEntries(kept), std::vector<std::string>{"config.ini"});
+}
+#endif
 
 TEST_F(SettingsFileTest, EmptyTextStaysEmptyAndUtf8PathsSurvive) {
     Write(path, "[CONFIG]\nSaveAngleDataFile=\n");
@@ -279,17 +335,6 @@ TEST_F(SettingsFileTest, UnwritableFileNamesItsFullPath) {
         EXPECT_EQ(std::string(error.what()),
                   "Unable to write to " + (folder / "config.ini").string());
     }
-}
-
-// The names of everything in the folder, sorted.
-std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        const std::u8string name = entry.path().filename().u8string();
-        names.emplace_back(name.begin(), name.end());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 TEST_F(SettingsFileTest, NoTemporaryFileIsLeftBeside) {

@@ -44,7 +44,7 @@ class WindowAccuracy : public WindowFault {
 
 TEST_F(WindowAccuracy, BothReferencesFindTheInjectedHarmonics) {
     Use("rpm=60\neccentricity=0.5\nharmonic2=0.2\ntruth=" + truth_.string() + "\n", true);
-    Open();
+    OpenSwitchedOn();
     ASSERT_TRUE(Record(3));
     EXPECT_TRUE(messages.empty()) << messages[0].text.toStdString();
     ASSERT_TRUE(Page().Result()) << Page().LabelAccState->text().toStdString();
@@ -76,7 +76,7 @@ TEST_F(WindowAccuracy, BothReferencesFindTheInjectedHarmonics) {
 
 TEST_F(WindowAccuracy, AReferenceThatDoesNotFitSaysWhyAndKeepsTheRecording) {
     Use("rpm=60\n", true);
-    Open();
+    OpenSwitchedOn();
     ASSERT_TRUE(Record(1));
     ASSERT_TRUE(Page().Result());
     const size_t readings = Page().Recording().Readings().size();
@@ -107,7 +107,7 @@ TEST_F(WindowAccuracy, AReferenceThatDoesNotFitSaysWhyAndKeepsTheRecording) {
 
 TEST_F(WindowAccuracy, AStopBeforeATurnAnalysesNothingAndSaysWhy) {
     Use("rpm=0\n", true);
-    Open();
+    OpenSwitchedOn();
     Page().EditAccInt->setText("1");
     Page().btnStartAccuracy->click();
     ASSERT_TRUE(ProcessUntil([&] { return Page().Recording().Readings().size() >= 50; }, 20000));
@@ -136,7 +136,7 @@ TEST_F(WindowAccuracy, AStopBeforeATurnAnalysesNothingAndSaysWhy) {
 TEST_F(WindowAccuracy, WhileThePageRecordsNothingElseUsesTheChip) {
     const auto trace = dir_ / "trace.txt";
     Use("rpm=0\ntrace=" + trace.string() + "\n", true);
-    Open();
+    OpenSwitchedOn();
     window->tsXYChart->EditXYInt->setText("1");
     window->tsXYChart->btnStartXYChart->click();
     Page().btnStartAccuracy->click();
@@ -206,7 +206,7 @@ TEST_F(WindowFault, TheXYPhaseIsTheSensorsWhileTheMagnetTurns) {
 TEST_F(WindowAccuracy, AtBenchSpeedEveryReferenceFindsTheHarmonicsAReversedOneTurnedRound) {
     seconds_ = [] { return TestClock::now += 0.001; };
     Use("rpm=200\neccentricity=0.5\nharmonic2=0.2\ntruth=" + truth_.string() + "\n", true);
-    Open();
+    OpenSwitchedOn();
     ASSERT_TRUE(Record(10));
     auto expectTruth = [&](const char* method) {
         ASSERT_TRUE(Page().Result())
@@ -241,7 +241,7 @@ TEST_F(WindowAccuracy, AtBenchSpeedEveryReferenceFindsTheHarmonicsAReversedOneTu
 // stopped, and leaves the chip to the rest of the window.
 TEST_F(WindowAccuracy, ARecordingEndedByALostAdapterSaysSoAndHoldsNothing) {
     Use("rpm=60\nvanish_after=40\n", true);
-    Open();
+    OpenSwitchedOn();
     Page().EditAccInt->setText("1");
     Page().btnStartAccuracy->click();
     ASSERT_TRUE(ProcessUntil([&] { return !messages.empty(); }, 20000));

@@ -8,6 +8,7 @@
 
 #include "app/calibration.h"
 #include "tests/faults/window_fixture.h"
+#include "ui/accuracy_page.h"
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
 #include "ui/point_cloud_chart.h"
@@ -36,7 +37,7 @@ class WindowCalibration : public WindowFault {
 
 TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
-    Open();
+    OpenSwitchedOn();
     window->tsXYChart->btnCentreSignals->click();
     ASSERT_NE(Dialog(), nullptr);
     ASSERT_TRUE(Report());
@@ -60,7 +61,7 @@ TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
 
 TEST_F(WindowCalibration, CancelPutsTheStartingOffsetsBack) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
-    Open();
+    OpenSwitchedOn();
     ASSERT_TRUE(CentreUntilTheTrialStep()) << "no trial step";
     ASSERT_TRUE(messages.empty());
     QPushButton* cancel = Dialog()->findChild<QPushButton*>();
@@ -76,7 +77,7 @@ TEST_F(WindowCalibration, CancelPutsTheStartingOffsetsBack) {
 
 TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
-    Open().show();
+    OpenSwitchedOn().show();
     ASSERT_TRUE(CentreUntilTheTrialStep()) << "no trial step";
     EXPECT_FALSE(window->close()) << "the window closed with the trial value in the chip";
     ASSERT_TRUE(Report());
@@ -89,12 +90,12 @@ TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
 
 TEST_F(WindowCalibration, AWindowDestroyedWhileAnAssistantRunsPutsTheStartingValuesBack) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
-    Open();
+    OpenSwitchedOn();
     ASSERT_TRUE(CentreUntilTheTrialStep()) << "no trial step";
     window.reset();  // the sanitizers see any use of the gone context
     EXPECT_TRUE(messages.empty());
     // The same virtual chip, seen from a new window.
-    Open();
+    OpenSwitchedOn();
     window->tsAnalogCfg->btnReadGroup1->click();
     EXPECT_EQ(Text("EditOFFSET_SIN"), "300");
     EXPECT_EQ(Text("EditOFFSET_COS"), "7942");
@@ -102,7 +103,7 @@ TEST_F(WindowCalibration, AWindowDestroyedWhileAnAssistantRunsPutsTheStartingVal
 
 TEST_F(WindowCalibration, CancelBeforeAnythingIsWrittenEndsAtOnce) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
-    Open();
+    OpenSwitchedOn();
     window->tsXYChart->btnCentreSignals->click();
     ASSERT_TRUE(ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000));
     Dialog()->findChild<QPushButton*>()->click();
@@ -115,7 +116,7 @@ TEST_F(WindowCalibration, CancelBeforeAnythingIsWrittenEndsAtOnce) {
 
 TEST_F(WindowCalibration, SetZeroHereMakesThePositionReadZeroAndRefusesAWhileReadoutRuns) {
     Use(std::string(kSetOff) + "rpm=0.002\n", true);
-    Open();
+    OpenSwitchedOn();
     // Not while the X-Y readout runs.
     window->tsXYChart->btnStartXYChart->click();
     window->stAng->btnZeroHere->click();
@@ -135,12 +136,48 @@ TEST_F(WindowCalibration, SetZeroHereMakesThePositionReadZeroAndRefusesAWhileRea
 
 TEST_F(WindowCalibration, SetZeroHereRefusesATurningMagnetAndWritesNothing) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
-    Open();
+    OpenSwitchedOn();
     window->stAng->btnZeroHere->click();
     ASSERT_TRUE(Report());
     EXPECT_EQ(messages[0].icon, QMessageBox::Warning);
     EXPECT_TRUE(messages[0].text.contains("The magnet turns")) << messages[0].text.toStdString();
     EXPECT_EQ(Text("EditZERO_POS"), "1000");
+}
+
+// Without a chip that answers, the assistants and the recording say what to do, in one
+// message each, and touch nothing: the readings of an absent chip would pass for angles.
+TEST_F(WindowCalibration, AssistantsAndTheRecordingStartOnlyFromAChipThatAnswers) {
+    Use(kSetOff);
+    Open();  // the exchange off
+    window->stAng->btnZeroHere->click();
+    window->tsXYChart->btnCentreSignals->click();
+    window->tsAccuracy->btnStartAccuracy->click();
+    ASSERT_EQ(messages.size(), 3u);
+    for (const auto& message : messages) {
+        EXPECT_TRUE(message.text.startsWith("The exchange with the chip is off"))
+            << message.text.toStdString();
+    }
+    EXPECT_EQ(Dialog(), nullptr);
+    EXPECT_FALSE(window->context.bStarted);
+
+    for (const char* chip : {"absent", "silent"}) {
+        window.reset();
+        messages.clear();
+        Use(std::string(kSetOff) + "chip=" + chip + "\n");
+        OpenSwitchedOn();
+        messages.clear();
+        const QString zero = Text("EditZERO_POS");
+        window->stAng->btnZeroHere->click();
+        window->tsAccuracy->btnStartAccuracy->click();
+        ASSERT_EQ(messages.size(), 2u) << chip;
+        for (const auto& message : messages) {
+            EXPECT_TRUE(message.text.startsWith("The chip does not answer with its identifier"))
+                << message.text.toStdString();
+        }
+        EXPECT_EQ(Dialog(), nullptr) << chip;
+        EXPECT_FALSE(window->context.bStarted) << chip;
+        EXPECT_EQ(Text("EditZERO_POS"), zero) << chip << ": nothing read, nothing written";
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QMessageBox>
@@ -84,6 +85,15 @@ class WindowFault : public testing::Test {
     ui::TF_Face& Open() {
         window = std::make_unique<ui::TF_Face>(
             ui::FaceOptions{dir_.path().string() + "/", {}, {}, &clock_, seconds_});
+        return *window;
+    }
+
+    /// Opens the window with the exchange switched on, as a user does before measuring (a
+    /// window before it may have stored the switch on already).
+    ui::TF_Face& OpenSwitchedOn() {
+        Open();
+        QCheckBox* exchange = window->findChild<QCheckBox*>("cbConnect");
+        if (!exchange->isChecked()) exchange->click();
         return *window;
     }
 

@@ -222,6 +222,37 @@ TEST_F(RegMapWindow, WriteAllAsksBeforeSettingSsiAndSumsUpTheFields) {
               "Compare with chip: 29 fields equal, 1 different.\nGA_X: 6 / 5");
 }
 
+TEST_F(RegMapWindow, AFailedReadAllShowsWhereItStoppedAndNothingForRegistersNeverRead) {
+    chip_.failAfter = 30;  // the adapter is lost part way
+    Click("btnReadAll");
+    WaitForJob();
+    int read = 0;
+    for (int address = 0; address < chip::kRegisterCount; ++address) {
+        if (!Cell(address, ui::RegMapPage::kActual)->text().isEmpty()) {
+            ++read;
+        } else {
+            EXPECT_EQ(Cell(address, ui::RegMapPage::kDevValue)->text(), QString(QChar(0x2014)))
+                << address;
+        }
+    }
+    EXPECT_GT(read, 0);
+    EXPECT_LT(read, chip::kRegisterCount);
+    EXPECT_EQ(Find<QProgressBar>("pbRegMap")->value(), read);
+}
+
+TEST_F(RegMapWindow, AnSsiBitTheChipReadBackIsAskedAboutBeforeWriteAll) {
+    chip_.stuckHigh[16] = 0x0800;  // a flipped bit: the chip still answers
+    Click("btnReadAll");
+    WaitForJob();
+    EXPECT_TRUE(Find<QCheckBox>("cbSSI_MODE")->isChecked());
+    Find<QLineEdit>("EditREF")->setText("2");
+    chip_.ClearRecord();
+    Click("btnWriteAll");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_FALSE(Running());
+    EXPECT_TRUE(chip_.frames.empty()) << "declined: nothing written";
+}
+
 TEST_F(RegMapWindow, WriteAllRefusesFieldsThatHoldNoValueAndATypedWordAsksBeforeSsi) {
     Find<QLineEdit>("EditGA_X")->setText("40");
     Click("btnWriteAll");

@@ -1,9 +1,13 @@
 // The language step as the window shows it: which file wins, the caption with its version,
 // empty captions without a file, keys that reach several controls.
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTabWidget>
+#include <QTranslator>
 #include <vector>
 
 #include "app/version.h"
@@ -107,6 +111,18 @@ TEST_F(WindowLanguage, InputsTakeTheirLabelsTextsAsAccessibleNames) {
     EXPECT_EQ(Find<QLineEdit>("EditGA_X")->accessibleName(), "Gain X");
     EXPECT_EQ(Find<QLineEdit>("EditChipID")->accessibleName(), "Chip ID");
     EXPECT_EQ(Find<QLineEdit>("EditOA_X")->accessibleName(), "");
+}
+
+TEST_F(WindowLanguage, QtsOwnButtonsSpeakTheWindowsLanguage) {
+    EXPECT_EQ(ui::TranslateQtTexts(ExePath()), nullptr) << "no lang.rus: the English window";
+    Write("lang.rus", "[Language]\n");
+    QTranslator* russian = ui::TranslateQtTexts(ExePath());
+    ASSERT_NE(russian, nullptr) << "Qt's Russian translation (qt6-translations-l10n)";
+    QMessageBox box(QMessageBox::Question, "t", "q", QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(box.button(QMessageBox::No)->text().contains(Utf8("Нет")))
+        << box.button(QMessageBox::No)->text().toStdString();
+    QCoreApplication::removeTranslator(russian);
+    delete russian;
 }
 
 TEST_F(WindowLanguage, AnUnreadableVersionIsReportedAndLeavesTheCaptionBare) {
