@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <stdexcept>
 
 #include "app/field_map.h"
@@ -16,6 +17,11 @@ namespace {
 constexpr int kOffsetMin = -4096;  // 13-bit two's complement
 constexpr int kOffsetMax = 4095;
 constexpr uint8_t kAngleOutput = 37;
+constexpr uint8_t kStatus = 32;
+constexpr uint16_t kOtrX = 1u << 0;  // status bits: a channel out of the ADC's range
+constexpr uint16_t kOtrY = 1u << 1;
+constexpr double kCodeMin = -4096;  // the signals' range
+constexpr double kCodeMax = 4095;
 
 const ConfigField& Field(const char* key) {
     const ConfigField* field = FieldByKey(key);
@@ -129,16 +135,83 @@ void OffsetAssistant::StartMeasurement(int index) {
     fit_.Reset();
     coverage_ = 0;
     settle_ = index == 0 ? 0 : kSettlePoints;
-    measureStart_ = seconds_();
+    measureStart_ = lastAt_ = seconds_();
+    travel_ = reach_ = 0;
+    taken_ = 0;
+}
+
+double OffsetAssistant::TurnRpm() const {
+    const double seconds = MeasuredSeconds();
+    return taken_ < 2 || !(seconds > 0) ? 0.0 : travel_ / seconds / 6.0;
+}
+
+double OffsetAssistant::PointSeconds() const {
+    return taken_ < 2 ? 0.0 : MeasuredSeconds() / static_cast<double>(taken_ - 1);
+}
+
+double OffsetAssistant::FastestRpm() const {
+    const double interval = PointSeconds();
+    return interval > 0 ? kMaxStepDegrees / interval / 6.0 : 0.0;
+}
+
+bool OffsetAssistant::Usable(const XYPoint& point, double now) {
+    if (point.X <= kCodeMin || point.X >= kCodeMax) {
+        Fail(AssistantFault::Clipping, "X");
+        return false;
+    }
+    if (point.Y <= kCodeMin || point.Y >= kCodeMax) {
+        Fail(AssistantFault::Clipping, "Y");
+        return false;
+    }
+    // The angle around zero: the centre is within the circle for any offset worth centring.
+    const double angle = std::atan2(static_cast<double>(point.X), static_cast<double>(point.Y)) *
+                         180.0 / std::numbers::pi;
+    if (taken_ > 0) {
+        double step = angle - lastAngle_;
+        step -= 360.0 * std::round(step / 360.0);
+        travel_ += step;
+    }
+    lastAngle_ = angle;
+    lastAt_ = now;
+    reach_ = std::max(reach_, std::hypot(point.X, point.Y));
+    ++taken_;
+    if (taken_ >= 16 && reach_ < kMinAmplitude) {
+        Fail(AssistantFault::NoSignal);
+        return false;
+    }
+    // The fit has had its points and more than enough turn, and still no turn is covered.
+    if (std::abs(travel_) > kMaxTravelDegrees && fit_.Count() >= kMinPoints) {
+        Fail(AssistantFault::TooFast);
+        return false;
+    }
+    if (MeasuredSeconds() >= kJudgeSeconds && coverage_ < kFullTurnDegrees) {
+        if (std::abs(travel_) < kMinTravelDegrees) {
+            Fail(AssistantFault::NotTurning);
+            return false;
+        }
+        // The rest of a turn at the speed seen would not come within the time limit.
+        if (360.0 / (std::abs(travel_) / MeasuredSeconds()) > kTimeLimitSeconds) {
+            Fail(AssistantFault::TooSlow);
+            return false;
+        }
+    }
+    return true;
 }
 
 void OffsetAssistant::Work(chip::TASensDig& chip) {
     switch (phase_) {
-        case Phase::ReadStart:
+        case Phase::ReadStart: {
             startSine_ = finalSine_ = Sign13(ReadStart(chip, sine_));
             startCosine_ = finalCosine_ = Sign13(ReadStart(chip, cosine_));
+            // A clipped channel has flattened peaks that no circle describes: said before any
+            // trial, not after a minute as a step that "moved the other centre".
+            const uint16_t status = ReadRegisterWord(chip, kStatus);
+            if (status & (kOtrX | kOtrY)) {
+                return Fail(AssistantFault::Clipping, status & kOtrX ? "X" : "Y");
+            }
             StartMeasurement(0);
             return;
+        }
         case Phase::Measure:
             MeasureStep(chip);
             return;
@@ -173,6 +246,7 @@ void OffsetAssistant::MeasureStep(chip::TASensDig& chip) {
         --settle_;
         return;
     }
+    if (!Usable(point, seconds_())) return;
     fit_.Add(point.X, point.Y);
     if (fit_.Count() >= kMinPoints) {
         if (const std::optional<LissajousResult> fit = fit_.Fit()) {
@@ -180,7 +254,10 @@ void OffsetAssistant::MeasureStep(chip::TASensDig& chip) {
             if (coverage_ >= kFullTurnDegrees) return Measured(*fit);
         }
     }
-    if (seconds_() - measureStart_ > kTimeLimitSeconds) Fail(AssistantFault::NotTurning);
+    if (seconds_() - measureStart_ > kTimeLimitSeconds) {
+        Fail(std::abs(travel_) < kMinTravelDegrees ? AssistantFault::NotTurning
+                                                   : AssistantFault::TooSlow);
+    }
 }
 
 bool OffsetAssistant::ActsOnItsChannel(double own, double other, std::string_view field) {

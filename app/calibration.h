@@ -45,6 +45,10 @@ enum class AssistantFault {
     NotHeld,             // the chip did not hold a value written to it
     Turning,             // successive angle readings differ by more than the noise at rest
     UnexpectedResponse,  // the angle did not follow ZERO_POS step for step, either way
+    Clipping,            // a channel reaches the end of the ADC range (the field names it)
+    NoSignal,            // the points stay near zero: no signal to centre
+    TooSlow,             // it turns, but too slowly for a full turn within the time limit
+    TooFast,             // the points come too far apart to close a turn
 };
 
 /// What the two assistants share: the steps, the outcome, and putting the starting values
@@ -141,6 +145,19 @@ class OffsetAssistant final : public Assistant {
     static constexpr size_t kMinPoints = 64;
     /// Points dropped after each write, while the chip's outputs take the new value.
     static constexpr int kSettlePoints = 2;
+    /// A signal whose points all stay this close to zero (codes) is no signal (SDIS, no
+    /// magnet): a noise cloud is no circle to centre.
+    static constexpr double kMinAmplitude = 200;
+    /// After this long the magnet must have turned kMinTravelDegrees, and at a speed that
+    /// closes a turn within the time limit: a still or too slow magnet is told in seconds.
+    static constexpr double kJudgeSeconds = 12;
+    static constexpr double kMinTravelDegrees = 20;
+    /// A turn is covered when no gap between points is wider than this: points further apart
+    /// at each step never close one (the speed for a given reading rate).
+    static constexpr double kMaxStepDegrees = 20;
+    /// Travel without a covered turn, once the fit has its points, after which the points
+    /// will not close one.
+    static constexpr double kMaxTravelDegrees = 3 * 360;
 
     /// seconds: the clock of the time limit. onPoint sees every point read (the chart).
     OffsetAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint = {});
@@ -164,6 +181,17 @@ class OffsetAssistant final : public Assistant {
     /// Codes of centre shift per register step, as measured.
     double SineEffect() const { return sineEffect_; }
     double CosineEffect() const { return cosineEffect_; }
+    /// The measurement under way: the magnet's speed from the points' angles (rpm, its sign
+    /// the sense of the turn; 0 before two points), the degrees it turned and the seconds it
+    /// took, and the seconds between points.
+    double TurnRpm() const;
+    double TravelDegrees() const { return travel_; }
+    double MeasuredSeconds() const { return lastAt_ - measureStart_; }
+    double PointSeconds() const;
+    /// The speeds the measurement works at with the reading rate seen (rpm): a full turn
+    /// within the time limit, and no wider step than kMaxStepDegrees.
+    static double SlowestRpm() { return 360.0 / kTimeLimitSeconds / 6.0; }
+    double FastestRpm() const;
 
   private:
     enum class Phase {
@@ -183,6 +211,9 @@ class OffsetAssistant final : public Assistant {
     void Solve();
     /// Checks a trial's shifts; false (after Fail) when the step did not act on its channel.
     bool ActsOnItsChannel(double own, double other, std::string_view field);
+    /// Follows the points' angle and size; false (after Fail) when the measurement cannot
+    /// finish: a clipped channel, no signal, a magnet still, too slow or too fast.
+    bool Usable(const XYPoint& point, double now);
 
     Seconds seconds_;
     PointSink onPoint_;
@@ -195,6 +226,13 @@ class OffsetAssistant final : public Assistant {
     double measureStart_ = 0;
     int settle_ = 0;
     int coverage_ = 0;  // of the measurement under way, degrees
+    // The measurement's points as angles: the last one, the travel, the widest distance from
+    // zero, how many there were and when the last came.
+    double lastAngle_ = 0;
+    double travel_ = 0;
+    double reach_ = 0;
+    size_t taken_ = 0;
+    double lastAt_ = 0;
     int startSine_ = 0;
     int startCosine_ = 0;
     int finalSine_ = 0;  // the values written last

@@ -254,6 +254,11 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vExchangeOff", &CalibrationTexts::vExchangeOff},
     {"vChipNotReady", &CalibrationTexts::vChipNotReady},
     {"vAdapterLost", &CalibrationTexts::vAdapterLost},
+    {"vClipping", &CalibrationTexts::vClipping},
+    {"vNoSignal", &CalibrationTexts::vNoSignal},
+    {"vStill", &CalibrationTexts::vStill},
+    {"vTooSlow", &CalibrationTexts::vTooSlow},
+    {"vTooFast", &CalibrationTexts::vTooFast},
 };
 
 constexpr std::pair<std::string_view, std::string AccuracyTexts::*> kAccuracyKeys[] = {

@@ -114,6 +114,21 @@ struct CalibrationTexts {
     std::string vAdapterLost =
         "The adapter did not complete a transfer (unplugged?): plug it in, switch the "
         "exchange off and on, then start again.";
+    std::string vClipping =
+        "Channel %1 reaches the end of the ADC range (its OTR flag, or a reading at the "
+        "end of the range): lower its gain or its analogue offset, then try again.";
+    std::string vNoSignal =
+        "There is no signal to centre: every point stays within %1 codes of zero. Is the "
+        "sensor switched off (SDIS) or the magnet missing?";
+    std::string vStill =
+        "The magnet does not turn: it moved %1° in %2 s. Let it turn at %3 to %4 rpm, "
+        "then try again.";
+    std::string vTooSlow =
+        "The magnet turns at %1 rpm: too slowly to close a turn within %2 s. The "
+        "assistant works at %3 to %4 rpm.";
+    std::string vTooFast =
+        "The magnet turns at about %1 rpm: too fast for a point every %2 s to close a "
+        "turn. The assistant works at %3 to %4 rpm.";
 };
 
 /// The messages and report of the accuracy measurement, as RegisterMapTexts.

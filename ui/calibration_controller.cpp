@@ -31,6 +31,10 @@ QString Degrees(double value) {
     return QString::number(value, 'f', 2);
 }
 
+QString Rpm(double value) {
+    return QString::number(value, 'f', value < 10 ? 1 : 0);
+}
+
 double SteadySeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
@@ -207,11 +211,32 @@ QString CalibrationController::Finish(QStringList lines, const app::Assistant& a
 QString CalibrationController::FaultText() const {
     const app::CalibrationTexts& texts = context_.texts.calibration;
     const QString field = Text(assistant_->FaultField());
+    const auto* offsets = dynamic_cast<const app::OffsetAssistant*>(assistant_.get());
     switch (assistant_->Fault()) {
         case app::AssistantFault::None:
             break;
         case app::AssistantFault::NotTurning:
-            return Text(texts.vNotTurning).arg(app::OffsetAssistant::kTimeLimitSeconds);
+            if (offsets == nullptr || offsets->PointSeconds() <= 0) {
+                return Text(texts.vNotTurning).arg(app::OffsetAssistant::kTimeLimitSeconds);
+            }
+            return Text(texts.vStill)
+                .arg(QString::number(std::abs(offsets->TravelDegrees()), 'f', 0))
+                .arg(QString::number(offsets->MeasuredSeconds(), 'f', 0))
+                .arg(Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(offsets->FastestRpm()));
+        case app::AssistantFault::TooSlow:
+        case app::AssistantFault::TooFast:
+            if (offsets == nullptr) break;
+            return Text(assistant_->Fault() == app::AssistantFault::TooSlow ? texts.vTooSlow
+                                                                            : texts.vTooFast)
+                .arg(Rpm(std::abs(offsets->TurnRpm())),
+                     assistant_->Fault() == app::AssistantFault::TooSlow
+                         ? QString::number(app::OffsetAssistant::kTimeLimitSeconds)
+                         : QString::number(offsets->PointSeconds(), 'f', 2),
+                     Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(offsets->FastestRpm()));
+        case app::AssistantFault::Clipping:
+            return Text(texts.vClipping).arg(field);
+        case app::AssistantFault::NoSignal:
+            return Text(texts.vNoSignal).arg(app::OffsetAssistant::kMinAmplitude);
         case app::AssistantFault::NoEffect:
             return Text(texts.vNoEffect).arg(field);
         case app::AssistantFault::OtherChannel:

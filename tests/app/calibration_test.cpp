@@ -99,17 +99,37 @@ TEST_F(Assistants, AnOffsetThatMovesNothingIsNamedAndTheStartingValuesGoBack) {
     EXPECT_EQ(controls_.Control("EditOFFSET_SIN").Text(), "300");
 }
 
-TEST_F(Assistants, AMagnetAtRestStopsTheOffsetsAtTheTimeLimitWithNothingWritten) {
-    if (!Start(std::string(kOffCentre) + "rpm = 0\n"))
-        GTEST_SKIP() << "virtual chip library not built";
-    OffsetAssistant assistant = Offsets();
-    const double started = TurningClock::now;
-    Run(assistant);
-    EXPECT_EQ(assistant.Outcome(), AssistantOutcome::Failed);
-    EXPECT_EQ(assistant.Fault(), AssistantFault::NotTurning);
-    EXPECT_NEAR(TurningClock::now - started, OffsetAssistant::kTimeLimitSeconds, 1);
-    EXPECT_EQ(dig_.Slot(4).Value, 300) << "something was written";
-    EXPECT_FALSE(assistant.Restored());
+// Each signal the centring cannot use is told within seconds, with its own reason and the
+// speed it saw, before any trial value is written.
+TEST_F(Assistants, WhatCannotBeCentredIsToldInSecondsWithNothingWritten) {
+    struct Case {
+        const char* name;
+        std::string scenario;
+        AssistantFault fault;
+        double withinSeconds;
+        double rpm;  // the speed the assistant should have seen
+    };
+    const Case cases[] = {
+        {"at rest", "rpm = 0\n", AssistantFault::NotTurning, OffsetAssistant::kJudgeSeconds + 1, 0},
+        {"too slow", "rpm = 0.5\n", AssistantFault::TooSlow, OffsetAssistant::kJudgeSeconds + 1,
+         0.5},
+        {"too fast", "rpm = 30\n", AssistantFault::TooFast, 20, 30},
+        {"no signal (SDIS)", "rpm = 6\nreg.3 = 0x2000\n", AssistantFault::NoSignal, 5, -1},
+        {"clipping", "rpm = 6\nreg.4 = 3000\n", AssistantFault::Clipping, 1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!Start(c.scenario)) GTEST_SKIP() << "virtual chip library not built";
+        OffsetAssistant assistant = Offsets();
+        const double started = TurningClock::now;
+        Run(assistant);
+        EXPECT_EQ(assistant.Outcome(), AssistantOutcome::Failed);
+        EXPECT_EQ(assistant.Fault(), c.fault) << assistant.FaultField();
+        EXPECT_LT(TurningClock::now - started, c.withinSeconds);
+        EXPECT_FALSE(assistant.Written());
+        if (c.rpm >= 0) EXPECT_NEAR(std::abs(assistant.TurnRpm()), c.rpm, 0.1 * c.rpm + 0.05);
+    }
+    EXPECT_NEAR(OffsetAssistant::SlowestRpm(), 0.8, 0.01);
 }
 
 TEST_F(Assistants, CancelPutsTheStartingOffsetsBack) {
