@@ -83,6 +83,10 @@ class Assistant {
     void Abandon(chip::TASensDig& chip);
     /// How far it has come, from 0 to 1.
     virtual double Progress() const = 0;
+    /// Each field the assistant may change, with the value it held at the start.
+    const std::vector<std::pair<const ConfigField*, uint16_t>>& StartValues() const {
+        return start_;
+    }
 
   protected:
     /// One step of the assistant's own work (not called while values go back).

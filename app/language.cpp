@@ -259,6 +259,7 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vStill", &CalibrationTexts::vStill},
     {"vTooSlow", &CalibrationTexts::vTooSlow},
     {"vTooFast", &CalibrationTexts::vTooFast},
+    {"vMayHold", &CalibrationTexts::vMayHold},
 };
 
 constexpr std::pair<std::string_view, std::string AccuracyTexts::*> kAccuracyKeys[] = {

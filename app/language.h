@@ -129,6 +129,7 @@ struct CalibrationTexts {
     std::string vTooFast =
         "The magnet turns at about %1 rpm: too fast for a point every %2 s to close a "
         "turn. The assistant works at %3 to %4 rpm.";
+    std::string vMayHold = "%1 may now hold %2 (it held %3 at the start).";
 };
 
 /// The messages and report of the accuracy measurement, as RegisterMapTexts.

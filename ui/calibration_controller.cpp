@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/calibration.h"
+#include "app/field_map.h"
 #include "ui/message_box.h"
 #include "ui/point_cloud_chart.h"
 #include "ui/window_context.h"
@@ -108,6 +109,7 @@ void CalibrationController::Start(std::unique_ptr<app::Assistant> assistant,
                                   std::function<QString()> label, std::function<QString()> report) {
     assistant_ = std::move(assistant);
     operation_ = std::make_unique<ChipOperation>(context_);
+    failure_.clear();
     restoringShown_ = false;
     label_ = std::move(label);
     report_ = std::move(report);
@@ -159,7 +161,13 @@ void CalibrationController::TimerCalibrationTimer() {
     // No tick runs while this one waits in an error report.
     timer_->stop();
     if (!Running()) return;
-    RunChipOperation(context_, [this](chip::TASensDig& chip) { assistant_->Step(chip); });
+    // A failed transfer ends the assistant: its report says so, in the one message that also
+    // tells what each field may hold now.
+    try {
+        if (context_.chip != nullptr) assistant_->Step(*context_.chip);
+    } catch (const std::exception& error) {
+        failure_ = Text(error.what());
+    }
     if (!Running()) return;
     if (assistant_->Over()) return End();
     if (progress_ != nullptr) {
@@ -202,7 +210,14 @@ QString CalibrationController::Finish(QStringList lines, const app::Assistant& a
         lines << Text(texts.vNotRestored);
     } else if (a.Written() && !a.Restored() && a.Outcome() != app::AssistantOutcome::Done) {
         lines << Text(texts.vNotWrittenBack);  // a transfer failed on the way
+        for (const auto& [field, start] : a.StartValues()) {
+            lines << Text(texts.vMayHold)
+                         .arg(Text(std::string(field->key)),
+                              Text(fields_.Control(field->control).Text()))
+                         .arg(start);
+        }
     }
+    if (!failure_.isEmpty()) lines.prepend(failure_);
     // A transfer that failed has its own report: no reason of the assistant's.
     lines.removeAll(QString());
     return lines.join(QLatin1Char('\n'));

@@ -76,6 +76,9 @@ class CalibrationController : public QObject {
     std::unique_ptr<ChipOperation> operation_;
     std::function<QString()> label_;
     std::function<QString()> report_;
+    /// The error that ended the assistant (a transfer the adapter did not complete), empty
+    /// when none did.
+    QString failure_;
     int shownMeasurement_ = -1;  // the offset assistant's measurement the X-Y page shows
     bool restoringShown_ = false;
 };

@@ -180,5 +180,20 @@ TEST_F(WindowCalibration, AssistantsAndTheRecordingStartOnlyFromAChipThatAnswers
     }
 }
 
+TEST_F(WindowCalibration, ALostAdapterIsOneMessageThatSaysWhatEachFieldMayHold) {
+    Use(std::string(kSetOff) + "rpm=6\nvanish_after=400\n", true);
+    OpenSwitchedOn();
+    messages.clear();
+    window->tsXYChart->btnCentreSignals->click();
+    ASSERT_TRUE(Report());
+    ProcessUntil([] { return false; }, 100);
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string text = messages[0].text.toStdString();
+    EXPECT_NE(text.find("did not complete a transfer"), std::string::npos) << text;
+    EXPECT_NE(text.find("OFFSET_SIN may now hold "), std::string::npos) << text;
+    EXPECT_NE(text.find("(it held 300 at the start)"), std::string::npos) << text;
+    EXPECT_NE(text.find("OFFSET_COS may now hold "), std::string::npos) << text;
+}
+
 }  // namespace
 }  // namespace faults
