@@ -151,7 +151,7 @@ class OffsetAssistant final : public Assistant {
     static constexpr int kSettlePoints = 2;
     /// A signal whose points all stay this close to zero (codes) is no signal (SDIS, no
     /// magnet): a noise cloud is no circle to centre.
-    static constexpr double kMinAmplitude = 200;
+    static constexpr double kMinAmplitude = 500;
     /// After this long the magnet must have turned kMinTravelDegrees, and at a speed that
     /// closes a turn within the time limit: a still or too slow magnet is told in seconds.
     static constexpr double kJudgeSeconds = 12;

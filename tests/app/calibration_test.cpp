@@ -115,6 +115,8 @@ TEST_F(Assistants, WhatCannotBeCentredIsToldInSecondsWithNothingWritten) {
          0.5},
         {"too fast", "rpm = 30\n", AssistantFault::TooFast, 20, 30},
         {"no signal (SDIS)", "rpm = 6\nreg.3 = 0x2000\n", AssistantFault::NoSignal, 5, -1},
+        {"no signal, off centre", std::string(kOffCentre) + "rpm = 6\nreg.3 = 0x2000\n",
+         AssistantFault::NoSignal, 5, -1},
         {"clipping", "rpm = 6\nreg.4 = 3000\n", AssistantFault::Clipping, 1, -1},
     };
     for (const Case& c : cases) {
