@@ -29,6 +29,13 @@ bool Fail(AccuracyShortfall why, AccuracyShortfall* shortfall, double* detail = 
     return false;
 }
 
+// No whole revolution left: because holes cut the recording, or because it turned less.
+bool FailShort(const SensorPath& trace, AccuracyShortfall* shortfall, double* detail) {
+    return trace.holesCut > 0
+               ? Fail(AccuracyShortfall::HolesTooLong, shortfall, detail, trace.longestCutSeconds)
+               : Fail(AccuracyShortfall::LessThanATurn, shortfall);
+}
+
 double Median(std::vector<double> values) {
     if (values.empty()) return 0;
     const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -233,11 +240,7 @@ std::optional<AccuracyResult> AngleAccuracy::ConstantSpeed(const std::vector<Tim
     for (const TimedAngle& reading : readings) steady.push_back(first.At(reading.seconds - t0));
     result.used = WholeRevolutions(steady, result.revolutions);
     if (result.used < kMinReadings) {
-        if (trace.holesCut > 0) {
-            Fail(AccuracyShortfall::HolesTooLong, shortfall, detail, trace.longestCutSeconds);
-        } else {
-            Fail(AccuracyShortfall::LessThanATurn, shortfall);
-        }
+        FailShort(trace, shortfall, detail);
         return std::nullopt;
     }
     // A straight line alone would lean to take up part of the error itself (a sine over
@@ -347,11 +350,7 @@ std::optional<AccuracyResult> AngleAccuracy::AgainstReference(
     result.referenceReversed = referenceTravel * sensorTravel < 0;
     // Less than a turn: nothing whole to analyse, and no travel to judge the scale by.
     if (std::abs(sensorTravel) < 360.0) {
-        if (trace.holesCut > 0) {
-            Fail(AccuracyShortfall::HolesTooLong, shortfall, detail, trace.longestCutSeconds);
-        } else {
-            Fail(AccuracyShortfall::LessThanATurn, shortfall);
-        }
+        FailShort(trace, shortfall, detail);
         return std::nullopt;
     }
     if (std::abs(std::abs(referenceTravel) / std::abs(sensorTravel) - 1) > kMaxTravelMismatch) {
@@ -380,9 +379,7 @@ std::optional<AccuracyResult> AngleAccuracy::AgainstReference(
     }
     result.used = WholeRevolutions(at, result.revolutions);
     if (result.used < kMinReadings) {
-        Fail(
-            trace.holesCut > 0 ? AccuracyShortfall::HolesTooLong : AccuracyShortfall::LessThanATurn,
-            shortfall, detail, trace.longestCutSeconds);
+        FailShort(trace, shortfall, detail);
         return std::nullopt;
     }
     // The instrument's zero against the sensor's: the circular mean of the differences.

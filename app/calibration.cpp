@@ -20,8 +20,6 @@ constexpr uint8_t kAngleOutput = 37;
 constexpr uint8_t kStatus = 32;
 constexpr uint16_t kOtrX = 1u << 0;  // status bits: a channel out of the ADC's range
 constexpr uint16_t kOtrY = 1u << 1;
-constexpr double kCodeMin = -4096;  // the signals' range
-constexpr double kCodeMax = 4095;
 
 const ConfigField& Field(const char* key) {
     const ConfigField* field = FieldByKey(key);
@@ -155,15 +153,13 @@ double OffsetAssistant::FastestRpm() const {
 }
 
 bool OffsetAssistant::Usable(const XYPoint& point, double now) {
-    if (point.X <= kCodeMin || point.X >= kCodeMax) {
-        Fail(AssistantFault::Clipping, "X");
+    if (fit_.ClipsX() || fit_.ClipsY()) {
+        Fail(AssistantFault::Clipping, fit_.ClipsX() ? "X" : "Y");
         return false;
     }
-    if (point.Y <= kCodeMin || point.Y >= kCodeMax) {
-        Fail(AssistantFault::Clipping, "Y");
-        return false;
-    }
-    // The angle around zero: the centre is within the circle for any offset worth centring.
+    // The angle around zero, not around the middle of the points as the fit's timed points
+    // take it: the centre is within the circle for any offset worth centring, and a magnet
+    // at rest then keeps one angle, where the middle of its own noise would not.
     const double angle = std::atan2(static_cast<double>(point.X), static_cast<double>(point.Y)) *
                          180.0 / std::numbers::pi;
     if (taken_ > 0) {
@@ -180,7 +176,7 @@ bool OffsetAssistant::Usable(const XYPoint& point, double now) {
         return false;
     }
     // The fit has had its points and more than enough turn, and still no turn is covered.
-    if (std::abs(travel_) > kMaxTravelDegrees && fit_.Count() >= kMinPoints) {
+    if (std::abs(travel_) > kMaxTravelDegrees && fit_.Count() > kMinPoints) {
         Fail(AssistantFault::TooFast);
         return false;
     }
@@ -246,8 +242,8 @@ void OffsetAssistant::MeasureStep(chip::TASensDig& chip) {
         --settle_;
         return;
     }
-    if (!Usable(point, seconds_())) return;
     fit_.Add(point.X, point.Y);
+    if (!Usable(point, seconds_())) return;
     if (fit_.Count() >= kMinPoints) {
         if (const std::optional<LissajousResult> fit = fit_.Fit()) {
             coverage_ = fit_.TurnCoverage(*fit);

@@ -90,7 +90,7 @@ std::vector<std::string> LayoutErrors(std::string_view text) {
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     bool inSection = false;
     bool inFile = false;
-    std::vector<std::string> fileKeys;
+    std::vector<std::string_view> fileKeys;
     int number = 0;
     while (!text.empty()) {
         const size_t end = text.find('\n');
@@ -124,27 +124,28 @@ std::vector<std::string> LayoutErrors(std::string_view text) {
         } else if (inFile) {
             const std::string_view key = Trimmed(line.substr(0, line.find('=')));
             const std::string_view value = Trimmed(line.substr(line.find('=') + 1));
-            std::string upper(key);
-            for (char& c : upper)
-                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            std::string_view known;  // the key as the tool writes it
+            for (std::string_view name : {"Tool", "Saved", "ChipID"}) {
+                if (SameKey(key, name)) known = name;
+            }
             if (SettableField(key) != nullptr) {
                 errors.push_back(where + Shown(key) +
                                  " stands under [File]: the fields belong "
                                  "under [QX5520]");
-            } else if (upper != "TOOL" && upper != "SAVED" && upper != "CHIPID") {
+            } else if (known.empty()) {
                 errors.push_back(where + "unknown key " + Shown(key) +
                                  " under [File] (only Tool, Saved and ChipID)");
-            } else if (std::find(fileKeys.begin(), fileKeys.end(), upper) != fileKeys.end()) {
+            } else if (std::find(fileKeys.begin(), fileKeys.end(), known) != fileKeys.end()) {
                 errors.push_back(where + Shown(key) + " is given more than once");
-            } else if ((upper == "SAVED" && !IsSavedTime(value)) ||
-                       (upper == "CHIPID" && !IsChipIdText(value)) ||
-                       (upper == "TOOL" && value.empty())) {
+            } else if ((known == "Saved" && !IsSavedTime(value)) ||
+                       (known == "ChipID" && !IsChipIdText(value)) ||
+                       (known == "Tool" && value.empty())) {
                 errors.push_back(where + Shown(key) + "=" + Shown(value) + ": " +
-                                 (upper == "SAVED"    ? "not a time YYYY-MM-DD hh:mm:ss"
-                                  : upper == "CHIPID" ? "not a chip identifier"
+                                 (known == "Saved"    ? "not a time YYYY-MM-DD hh:mm:ss"
+                                  : known == "ChipID" ? "not a chip identifier"
                                                       : "no version"));
             }
-            fileKeys.push_back(upper);
+            if (!known.empty()) fileKeys.push_back(known);
         }
     }
     return errors;

@@ -83,6 +83,9 @@ class LissajousFit {
     void AddTimed(double x, double y, double seconds, double skewSeconds);
 
     size_t Count() const { return count_; }
+    /// A point so far lay at an end of the channel's range (the signal clips there).
+    bool ClipsX() const { return clippedX_; }
+    bool ClipsY() const { return clippedY_; }
     /// The part of the circle around (centreX, centreY) that the points at least minRadius
     /// from it cover, in degrees: 360 less the widest gap between them (in 10-degree sectors).
     /// The points are kept as the cells of a 32-code grid over the whole range, and of a

@@ -230,10 +230,6 @@ double AccuracyPage::Now() const {
 }
 
 void AccuracyPage::btnStartAccuracyClick() {
-    // A recording starts only from a chip that answers (a job that has the chip refuses the
-    // start itself).
-    const bool jobRuns = context_.chipJobRunning && context_.chipJobRunning();
-    if (!context_.bStarted && !jobRuns && !ChipReady(context_)) return;
     readout_.StartStopClick();
     // This page's Stop ends its recording at once: a tick still to come could otherwise find
     // the shared flag set again by another page's Start and record on.

@@ -53,6 +53,8 @@ void PeriodicReadout::StartStopClick() {
             }
             return;
         }
+        // A recording starts only from a chip that answers its identifier.
+        if (exclusive_ && !ChipReady(context_)) return;
         button_->setText(QString::fromStdString(context_.texts.btnStop));
         context_.bStarted = true;
         SetRunning(true);
