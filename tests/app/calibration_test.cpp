@@ -129,7 +129,9 @@ TEST_F(Assistants, WhatCannotBeCentredIsToldInSecondsWithNothingWritten) {
         EXPECT_EQ(assistant.Fault(), c.fault) << assistant.FaultField();
         EXPECT_LT(TurningClock::now - started, c.withinSeconds);
         EXPECT_FALSE(assistant.Written());
-        if (c.rpm >= 0) EXPECT_NEAR(std::abs(assistant.TurnRpm()), c.rpm, 0.1 * c.rpm + 0.05);
+        if (c.rpm >= 0) {
+            EXPECT_NEAR(std::abs(assistant.TurnRpm()), c.rpm, 0.1 * c.rpm + 0.05);
+        }
     }
     EXPECT_NEAR(OffsetAssistant::SlowestRpm(), 0.8, 0.01);
 }
