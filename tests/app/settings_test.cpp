@@ -271,10 +271,13 @@ TEST_F(SettingsFileTest, ASaveThatChangesNothingLeavesTheFileUntouched) {
     const auto long_ago = std::filesystem::file_time_type::clock::now() - std::chrono::hours(48);
     std::filesystem::last_write_time(path, long_ago);
     file.Save(s);
-    EXPECT_EQ(std::filesystem::last_write_time(path), long_ago);
+    // Some file systems keep the time to a second or two only.
+    const auto kept = std::filesystem::last_write_time(path);
+    EXPECT_LT(kept, long_ago + std::chrono::seconds(3));
+    EXPECT_GT(kept, long_ago - std::chrono::seconds(3));
     s.ConnectActive = false;
     file.Save(s);
-    EXPECT_NE(std::filesystem::last_write_time(path), long_ago);
+    EXPECT_GT(std::filesystem::last_write_time(path), long_ago + std::chrono::hours(24));
 }
 
 #if !defined(_WIN32)
