@@ -14,7 +14,7 @@ namespace app {
 namespace {
 
 TEST_F(VirtualChip, TypedValuesRoundTripAndAnUnchangedRewriteMakesNoTransfer) {
-    if (!Start("")) GTEST_SKIP() << "virtual chip library not built";
+    ASSERT_TRUE(Start("")) << "the virtual chip library beside the tests";
     const std::pair<const char*, const char*> typed[] = {
         {"EditT_CURR", "9"},          {"EditGA_X", "33"},
         {"EditOA_X", "42"},           {"EditOA_Y", "17"},
@@ -63,7 +63,7 @@ TEST_F(VirtualChip, TypedValuesRoundTripAndAnUnchangedRewriteMakesNoTransfer) {
 }
 
 TEST_F(VirtualChip, StuckBitPaintsTheFieldRed) {
-    if (!Start("stuck_low.2 = 0x8000\n")) GTEST_SKIP() << "virtual chip library not built";
+    ASSERT_TRUE(Start("stuck_low.2 = 0x8000\n")) << "the virtual chip library beside the tests";
     controls_.Control("EditGA_X").SetText("31");
     WriteParamGroup(dig_, 1, controls_, busy_, texts_);
     EXPECT_EQ(controls_.Control("EditGA_X").LastVerdict(), Verdict::Red);
@@ -71,7 +71,7 @@ TEST_F(VirtualChip, StuckBitPaintsTheFieldRed) {
 }
 
 TEST_F(VirtualChip, ChipIdentifierRoundTrip) {
-    if (!Start("")) GTEST_SKIP() << "virtual chip library not built";
+    ASSERT_TRUE(Start("")) << "the virtual chip library beside the tests";
     WriteChipId(dig_, "-1");
     EXPECT_EQ(ReadChipId(dig_), "$FFFFFFFF");
     WriteChipId(dig_, "$00c0ffee");

@@ -39,7 +39,7 @@ class TurningClock : public fake::Clock {
 
 class VirtualChip : public ::testing::Test {
   protected:
-    // Binds the virtual chip with the scenario text; false (test skipped) without it.
+    // Binds the virtual chip with the scenario text; false when it cannot (the test fails).
     bool Start(const std::string& scenario) {
         namespace fs = std::filesystem;
         const fs::path library = chip::ExecutablePath().parent_path() / chip::AdapterLibraryName();
