@@ -1,5 +1,6 @@
-// The calibration assistants: centre the sine and cosine with the digital offsets, and make
-// the magnet's present position read zero.
+// The calibration assistants: centre the sine and cosine with the analogue and digital
+// offsets, match their amplitudes with the gains, and make the magnet's present position
+// read zero (or a typed angle).
 //
 // Neither assumes how a register acts. Each changes the register by a trial step, measures
 // what the chip did and solves from that. A chip whose register acts the other way is set
@@ -14,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -49,10 +51,11 @@ enum class AssistantFault {
     NoSignal,            // the points stay near zero: no signal to centre
     TooSlow,             // it turns, but too slowly for a full turn within the time limit
     TooFast,             // the points come too far apart to close a turn
+    OutsideTolerance,    // better than the start, but not within the tolerance at the end
 };
 
-/// What the two assistants share: the steps, the outcome, and putting the starting values
-/// back after a fault or a Cancel.
+/// What the assistants share: the steps, the outcome, and putting the starting values back
+/// after a fault or a Cancel.
 class Assistant {
   public:
     explicit Assistant(FieldControls& controls) : controls_(controls) {}
@@ -114,77 +117,71 @@ class Assistant {
     size_t restoreNext_ = 0;
 };
 
-/// The centre of the sine-cosine circle over a turn, from the Lissajous fit.
-struct CentreMeasurement {
-    double x = 0;             // the sine channel's offset, codes
-    double y = 0;             // the cosine channel's offset, codes
-    double errorDegrees = 0;  // the first harmonic of angle error the offsets cause, peak
+/// A measurement over a turn: the Lissajous fit's centre and amplitudes, with how well the
+/// points fix them.
+struct TurnMeasurement {
+    double x = 0;           // the sine channel's offset, codes
+    double y = 0;           // the cosine channel's offset, codes
+    double amplitudeX = 0;  // codes
+    double amplitudeY = 0;
+    double mismatchPercent = 0;       // (X - Y) / mean amplitude * 100
+    double errorDegrees = 0;          // the first harmonic of angle error the offsets cause
+    double mismatchErrorDegrees = 0;  // the second harmonic the mismatch causes, peak
+    double noise = 0;                 // the points' RMS distance from the ellipse, codes
+    /// The standard error of the centre's coordinates and of each amplitude, codes: noise
+    /// times sqrt(2 / points), for points spread round the turn.
+    double error = 0;
     size_t points = 0;
 };
+using CentreMeasurement = TurnMeasurement;
 
-/// Centres the signals with OFFSET_SIN and OFFSET_COS while the magnet turns: measures the
-/// centre over a full turn, steps OFFSET_SIN and measures again, the same for OFFSET_COS,
-/// writes the values that bring the centre to (0, 0) and measures once more. The offsets
-/// are taken as 13-bit two's complement numbers, like the signals.
-class OffsetAssistant final : public Assistant {
+struct Trim;
+
+/// What the assistants that measure over a turn share: the X-Y points read while the magnet
+/// turns, the checks that tell in seconds why a measurement cannot finish (a clipped
+/// channel, no signal, a magnet still, too slow or too fast), the fit over a turn averaged
+/// as long as the noise asks, the live figures and the time left.
+class TurnAssistant : public Assistant {
   public:
     using Seconds = std::function<double()>;
     using PointSink = std::function<void(const XYPoint&)>;
 
-    /// A measurement that covers less than a full turn within this time fails.
+    /// A measurement that covers less than a full turn within this time fails; one that
+    /// covered a turn ends here however noisy it is.
     static constexpr double kTimeLimitSeconds = 75;
-    /// The trial change of each offset register, in register steps: half the centre's
-    /// distance from 0 within these bounds.
-    static constexpr int kTrialStep = 32;
-    static constexpr int kMaxTrialStep = 256;
-    /// After the solved values, up to this many corrections, solved again with each new
-    /// measurement, until the values stay where they are.
-    static constexpr int kMaxCorrections = 2;
-    /// A centre shift smaller than this (codes) is no effect; several times the noise of a
-    /// centre fitted over a turn. A last centre this close to (0, 0) is a result even when
-    /// the first was as close: then both are the noise of a fit.
-    static constexpr double kMinShift = 4;
     /// A full turn: the fitted circle's coverage, less the gaps sparse points leave.
     static constexpr int kFullTurnDegrees = 340;
     static constexpr size_t kMinPoints = 64;
+    /// A measurement goes on past a turn until its centre's standard error is this small
+    /// (codes), or it has kMaxPoints: a noisy signal is averaged longer.
+    static constexpr double kTargetError = 0.75;
+    static constexpr size_t kMaxPoints = 320;
     /// Points dropped after each write, while the chip's outputs take the new value.
     static constexpr int kSettlePoints = 2;
     /// A signal whose points all stay this close to zero (codes) is no signal (SDIS, no
-    /// magnet): a noise cloud is no circle to centre.
+    /// magnet): a noise cloud is no circle to measure.
     static constexpr double kMinAmplitude = 500;
     /// After this long the magnet must have turned kMinTravelDegrees, and at a speed that
     /// closes a turn within the time limit: a still or too slow magnet is told in seconds.
     static constexpr double kJudgeSeconds = 12;
     static constexpr double kMinTravelDegrees = 20;
     /// A turn is covered when no gap between points is wider than this: points further apart
-    /// at each step never close one (the speed for a given reading rate).
+    /// at each step close one only over several turns, where the speed allows.
     static constexpr double kMaxStepDegrees = 20;
     /// Travel without a covered turn, once the fit has its points, after which the points
     /// will not close one.
     static constexpr double kMaxTravelDegrees = 3 * 360;
+    /// A shift is told from noise when it is this many standard errors of the difference of
+    /// two measurements, and at least kMinShift codes.
+    static constexpr double kShiftSigmas = 4;
+    static constexpr double kMinShift = 4;
 
-    /// seconds: the clock of the time limit. onPoint sees every point read (the chart).
-    OffsetAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint = {});
-
-    double Progress() const override;
-    /// The measurement under way: 0 before, 1 after the sine trial, 2 after the cosine
-    /// trial, 3 after the solved values are written, 4 and 5 after corrections.
+    /// The measurement under way, from 0.
     int Measurement() const { return measurement_; }
-    /// The first and the last measurement (empty ones until they are made).
-    CentreMeasurement Before() const {
-        return measured_.empty() ? CentreMeasurement{} : measured_.front();
-    }
-    CentreMeasurement After() const {
-        return measured_.size() < 4 ? CentreMeasurement{} : measured_.back();
-    }
-    /// The registers' values, as signed codes.
-    int StartSine() const { return startSine_; }
-    int StartCosine() const { return startCosine_; }
-    int FinalSine() const { return finalSine_; }
-    int FinalCosine() const { return finalCosine_; }
-    /// Codes of centre shift per register step, as measured.
-    double SineEffect() const { return sineEffect_; }
-    double CosineEffect() const { return cosineEffect_; }
+    /// Every measurement finished so far.
+    const std::vector<TurnMeasurement>& Measurements() const { return measured_; }
+    /// The fit of the measurement under way as it stands, once it has one.
+    const std::optional<TurnMeasurement>& Live() const { return live_; }
     /// The measurement under way: the magnet's speed from the points' angles (rpm, its sign
     /// the sense of the turn; 0 before two points), the degrees it turned and the seconds it
     /// took, and the seconds between points.
@@ -196,36 +193,51 @@ class OffsetAssistant final : public Assistant {
     /// within the time limit, and no wider step than kMaxStepDegrees.
     static double SlowestRpm() { return 360.0 / kTimeLimitSeconds / 6.0; }
     double FastestRpm() const;
+    /// The seconds the assistant will still take at the speed and noise seen; negative
+    /// before they are known.
+    double SecondsLeft() const;
+    double Progress() const override;
+
+  protected:
+    /// Where an assistant over turns stands: reading its start values, measuring, or writing
+    /// a trial value or a solved one of its trim pair.
+    enum class Phase { ReadStart, Measure, WriteTrialX, WriteTrialY, WriteX, WriteY };
+
+    TurnAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint);
+    /// One step past the start: a point of the measurement, or the write its phase asks for
+    /// (then the next measurement starts).
+    void TrimStep(chip::TASensDig& chip, const Trim& trim);
+    /// The measurements the assistant plans in all, corrections included.
+    virtual int PlannedMeasurements() const = 0;
+    /// A finished measurement (also the last of Measurements()).
+    virtual void Measured(const TurnMeasurement& m) = 0;
+    /// Reads the status: false (after Fail) when a channel is out of the ADC's range.
+    bool NotClipping(chip::TASensDig& chip);
+    void StartMeasurement(int index);
+    /// Reads one point and goes on with the measurement; Measured when it is over.
+    void MeasureStep(chip::TASensDig& chip);
+    /// The standard error of the difference of two measurements' figures.
+    static double ShiftError(const TurnMeasurement& a, const TurnMeasurement& b);
+    /// The smallest shift told from the noise of a and b.
+    static double SignificantShift(const TurnMeasurement& a, const TurnMeasurement& b);
+    /// Checks a trial step's shifts of its own figure and the other channel's: false (after
+    /// Fail) when the step did nothing or acted on the other channel.
+    bool ActsOnItsChannel(double own, double other, double significant, std::string_view field);
+
+    Phase phase_ = Phase::ReadStart;
 
   private:
-    enum class Phase {
-        ReadStart,
-        Measure,
-        WriteSineTrial,
-        WriteCosineTrial,
-        WriteSine,
-        WriteCosine
-    };
-    void Work(chip::TASensDig& chip) override;
-    void MeasureStep(chip::TASensDig& chip);
-    void StartMeasurement(int index);
-    void Measured(const LissajousResult& fit);
-    /// Sets the values that bring the centre to 0 as measured so far, and goes to write
-    /// them; succeeds when they are the values the chip holds.
-    void Solve();
-    /// Checks a trial's shifts; false (after Fail) when the step did not act on its channel.
-    bool ActsOnItsChannel(double own, double other, std::string_view field);
     /// Follows the points' angle and size; false (after Fail) when the measurement cannot
-    /// finish: a clipped channel, no signal, a magnet still, too slow or too fast.
+    /// finish.
     bool Usable(const XYPoint& point, double now);
+    /// The points the measurement under way asks for at the noise seen.
+    size_t PointsWanted() const;
 
     Seconds seconds_;
     PointSink onPoint_;
-    const ConfigField& sine_;
-    const ConfigField& cosine_;
-    Phase phase_ = Phase::ReadStart;
     int measurement_ = 0;
-    std::vector<CentreMeasurement> measured_;
+    std::vector<TurnMeasurement> measured_;
+    std::optional<TurnMeasurement> live_;
     LissajousFit fit_;
     double measureStart_ = 0;
     int settle_ = 0;
@@ -237,62 +249,194 @@ class OffsetAssistant final : public Assistant {
     double reach_ = 0;
     size_t taken_ = 0;
     double lastAt_ = 0;
-    int startSine_ = 0;
-    int startCosine_ = 0;
-    int finalSine_ = 0;  // the values written last
-    int finalCosine_ = 0;
-    LineFit sineLine_;  // each channel's centre against its register, from the start value
-    LineFit cosineLine_;
-    double sineEffect_ = 0;
-    double cosineEffect_ = 0;
 };
 
-/// Makes the magnet's present position read 0 with ZERO_POS, the magnet at rest: reads the
-/// angle output (register 37), writes ZERO_POS from it and reads again; when the reading
-/// moved the other way (the chip's convention is the opposite) it solves from the two
-/// readings and writes once more.
+/// A pair of registers that trim the X and the Y channel, with what was measured of them.
+struct Trim {
+    const ConfigField* fieldX = nullptr;
+    const ConfigField* fieldY = nullptr;
+    int startX = 0, startY = 0;  // as read at the start
+    int finalX = 0, finalY = 0;  // as written last
+    double effectX = 0;          // codes of the channel's figure per register step, measured
+    double effectY = 0;
+    bool used = false;  // the assistant changed them
+};
+
+/// Centres the signals while the magnet turns: measures the centre over a turn, steps the X
+/// register and measures again, the same for the Y register, writes the values that bring
+/// the centre to (0, 0) and measures once more. A centre further off than kCoarseFrom is
+/// first brought near with the analogue offsets OA_X and OA_Y, then finished with the
+/// digital OFFSET_SIN and OFFSET_COS. The registers are taken as two's complement numbers
+/// of their width; how far and which way each moves the centre is measured.
+class OffsetAssistant final : public TurnAssistant {
+  public:
+    /// The trial change of each fine register, in register steps: half the centre's distance
+    /// from 0, and big enough to stand kTrialSigmas standard errors out of the noise, within
+    /// these bounds.
+    static constexpr int kTrialStep = 32;
+    static constexpr int kMaxTrialStep = 256;
+    static constexpr double kTrialSigmas = 16;
+    /// The coarse registers' trial step.
+    static constexpr int kCoarseTrialStep = 4;
+    /// A centre further off than this (codes) is brought near with the analogue offsets
+    /// first: they keep the ADC's range for the signal.
+    static constexpr double kCoarseFrom = 64;
+    /// After the solved values, up to this many corrections, solved again with each new
+    /// measurement, until the centre is 0 within its uncertainty.
+    static constexpr int kMaxCorrections = 2;
+    /// A centre within this many codes, or kCentredSigmas standard errors, and half a
+    /// register step, is centred.
+    static constexpr double kCentredCodes = 1.5;
+    static constexpr double kCentredSigmas = 3;
+
+    /// seconds: the clock of the time limit. onPoint sees every point read (the chart).
+    OffsetAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint = {});
+
+    /// The first and the last measurement (empty ones until they are made).
+    TurnMeasurement Before() const {
+        return Measurements().empty() ? TurnMeasurement{} : Measurements().front();
+    }
+    TurnMeasurement After() const {
+        return Measurements().size() < 4 ? TurnMeasurement{} : Measurements().back();
+    }
+    /// The digital offsets, as signed codes, and their measured effect.
+    int StartSine() const { return fine_.startX; }
+    int StartCosine() const { return fine_.startY; }
+    int FinalSine() const { return fine_.finalX; }
+    int FinalCosine() const { return fine_.finalY; }
+    double SineEffect() const { return fine_.effectX; }
+    double CosineEffect() const { return fine_.effectY; }
+    const Trim& Fine() const { return fine_; }
+    /// The analogue offsets (used only when the centre was far off).
+    const Trim& Coarse() const { return coarse_; }
+    /// True while the analogue offsets are measured.
+    bool InCoarse() const { return stage_ == &coarse_; }
+
+  private:
+    void Work(chip::TASensDig& chip) override;
+    int PlannedMeasurements() const override;
+    void Measured(const TurnMeasurement& now) override;
+    /// Starts trimming with stage from the measurement base (the last one).
+    void Begin(Trim& stage);
+    /// The stage's trial value for a register at start, its channel's centre measured with
+    /// the standard error given.
+    int Trial(double centre, int start, double error) const;
+    /// Sets the values that bring the centre to 0 as measured so far, and goes to write
+    /// them.
+    void Solve();
+    bool Centred(const TurnMeasurement& m) const;
+
+    Trim coarse_;
+    Trim fine_;
+    Trim* stage_ = nullptr;
+    int stageBase_ = 0;  // the measurement the stage started from
+    LineFit lineX_;      // each channel's centre against its register, from the start value
+    LineFit lineY_;
+    bool coarsePlanned_ = false;
+};
+
+/// Brings the two channels' amplitudes together with GA_X and GA_Y while the magnet turns:
+/// measures, steps GA_X and measures, steps GA_Y and measures, then writes the pair of
+/// values that the measured responses say matches the amplitudes best (with the least
+/// change, and below the ADC's end), and measures once more.
+class AmplitudeAssistant final : public TurnAssistant {
+  public:
+    static constexpr int kTrialStep = 2;
+    static constexpr int kMaxCorrections = 1;
+    /// The larger amplitude plus the centre's distance stays below this share of the ADC's
+    /// half range.
+    static constexpr double kHeadroom = 0.9;
+
+    AmplitudeAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint = {});
+
+    TurnMeasurement Before() const {
+        return Measurements().empty() ? TurnMeasurement{} : Measurements().front();
+    }
+    TurnMeasurement After() const {
+        return Measurements().size() < 4 ? TurnMeasurement{} : Measurements().back();
+    }
+    const Trim& Gains() const { return gains_; }
+    /// The amplitudes' difference (codes) the solved values were expected to leave.
+    double ExpectedMismatch() const { return expected_; }
+
+  private:
+    void Work(chip::TASensDig& chip) override;
+    int PlannedMeasurements() const override { return 4 + kMaxCorrections; }
+    void Measured(const TurnMeasurement& now) override;
+    void Solve();
+    bool Matched(const TurnMeasurement& m) const;
+
+    Trim gains_;
+    LineFit lineX_;  // each amplitude against its register
+    LineFit lineY_;
+    double expected_ = 0;
+};
+
+/// Makes the magnet's present position read a target angle (0 unless typed otherwise) with
+/// ZERO_POS, the magnet at rest: reads the angle output (register 37), writes ZERO_POS from
+/// it and reads again; when the reading moved the other way (the chip's convention is the
+/// opposite) it solves from the two readings and writes once more. It checks the signal
+/// first (a clipped channel, no signal), tells a turning magnet from a noisy one by the
+/// drift of its readings against their scatter, averages as long as the noise asks, and
+/// accepts a result within the tolerance only.
 class ZeroAssistant final : public Assistant {
   public:
-    /// Angle readings averaged each time, one per step.
+    /// Angle readings averaged each round, one per step: at least kReadings, more as the
+    /// scatter of the first round asks for the mean to be good to a third of the
+    /// tolerance, at most kMaxReadings.
     static constexpr int kReadings = 16;
-    /// Readings further apart than this (codes) mean the magnet turns.
-    static constexpr int kRestSpread = 32;
-    /// A reading this close to 0 (codes) needs no more writes: the mean of the readings is
-    /// good to about half a code at the virtual chip's noise, and a correction of less
-    /// would chase the noise.
-    static constexpr double kCloseEnough = 1.5;
+    static constexpr int kMaxReadings = 256;
+    /// A round's drift (codes) is the magnet turning when it is this many standard errors
+    /// and at least half the tolerance.
+    static constexpr double kDriftSigmas = 4;
+    static constexpr double kDefaultTolerance = 2;
     /// Corrections after the write solved from the chip's response, while the reading is
-    /// further from 0 than kCloseEnough.
+    /// outside the tolerance.
     static constexpr int kMaxCorrections = 2;
     /// A first write smaller than this (codes) tells the direction of the chip's response
     /// only; its size is taken as one code of reading per step.
     static constexpr int kSmallStep = 8;
     static constexpr int kFullTurn = 8192;  // angle codes per turn
 
-    explicit ZeroAssistant(FieldControls& controls);
+    /// target: the angle the position should read, codes 0..8191; tolerance: codes.
+    explicit ZeroAssistant(FieldControls& controls, int target = 0,
+                           double tolerance = kDefaultTolerance);
 
     double Progress() const override;
-    /// The mean angle reading at the start and at the end, codes from -4096 to 4095.
+    /// The mean angle reading's distance from the target at the start and at the end, codes
+    /// from -4096 to 4095, and the end's standard error.
     double Before() const { return before_; }
     double Residual() const { return residual_; }
+    double ResidualError() const { return residualError_; }
+    int Target() const { return target_; }
+    double Tolerance() const { return tolerance_; }
+    /// The readings each round takes, and the drift of the round that judged the magnet
+    /// turning (codes).
+    int Readings() const { return readingsWanted_; }
+    double Drift() const { return drift_; }
     uint16_t StartZero() const { return startZero_; }
     uint16_t FinalZero() const { return finalZero_; }
 
     static double Degrees(double codes) { return codes * 360.0 / kFullTurn; }
 
   private:
-    enum class Phase { ReadStart, Read, Write };
+    enum class Phase { ReadStart, CheckStatus, CheckSignal, Read, Write };
     void Work(chip::TASensDig& chip) override;
     void ReadRound(const std::vector<int>& readings);
 
     const ConfigField& zero_;
+    int target_;
+    double tolerance_;
     Phase phase_ = Phase::ReadStart;
     int round_ = 0;  // 0 before any write, 1 after the first, 2 and on after corrections
+    int readingsWanted_ = kReadings;
     std::vector<int> readings_;
     double before_ = 0;
     double firstReading_ = 0;
     double slope_ = 0;  // codes of reading per step of ZERO_POS, as measured
     double residual_ = 0;
+    double residualError_ = 0;
+    double drift_ = 0;
     uint16_t startZero_ = 0;
     uint16_t firstZero_ = 0;
     uint16_t finalZero_ = 0;

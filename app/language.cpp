@@ -125,7 +125,7 @@ const std::array<RelabelRow, 11> kRelabelRowsAfterStart{{
 
 const RelabelRow kRelabelRowLast{"cbSSIOn", {"cbSSIOn"}};
 
-const std::array<RelabelRow, 52> kRelabelRowsAdded{{
+const std::array<RelabelRow, 53> kRelabelRowsAdded{{
     {"ChooseDataFile", {"btnChooseXYFile", "btnChooseChartsFile", "btnChooseAngleDataFile"}},
     {"tsRegMap", {"tsRegMap"}},
     {"RegMapColumns", {"sgRegMap"}},
@@ -158,6 +158,7 @@ const std::array<RelabelRow, 52> kRelabelRowsAdded{{
     {"LabelAngleLate", {"LabelAngleLate"}},
     {"LabelAngleSpeed", {"LabelAngleSpeed"}},
     {"btnCentreSignals", {"btnCentreSignals"}},
+    {"btnMatchAmplitudes", {"btnMatchAmplitudes"}},
     {"btnZeroHere", {"btnZeroHere"}},
     {"tsAccuracy", {"tsAccuracy"}},
     // The accuracy page's start button takes the start text the other readouts take.
@@ -260,6 +261,31 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vTooSlow", &CalibrationTexts::vTooSlow},
     {"vTooFast", &CalibrationTexts::vTooFast},
     {"vMayHold", &CalibrationTexts::vMayHold},
+    {"vLiveFigures", &CalibrationTexts::vLiveFigures},
+    {"vTimeLeft", &CalibrationTexts::vTimeLeft},
+    {"vAmplitudeProgress", &CalibrationTexts::vAmplitudeProgress},
+    {"vAmplitudeDone", &CalibrationTexts::vAmplitudeDone},
+    {"vAmplitudeAlready", &CalibrationTexts::vAmplitudeAlready},
+    {"vAmplitudeFailed", &CalibrationTexts::vAmplitudeFailed},
+    {"vAmplitudeBefore", &CalibrationTexts::vAmplitudeBefore},
+    {"vAmplitudeAfter", &CalibrationTexts::vAmplitudeAfter},
+    {"vAmplitudeValues", &CalibrationTexts::vAmplitudeValues},
+    {"vCoarseValues", &CalibrationTexts::vCoarseValues},
+    {"vUncertainty", &CalibrationTexts::vUncertainty},
+    {"vCentreOutside", &CalibrationTexts::vCentreOutside},
+    {"vAmplitudeOutside", &CalibrationTexts::vAmplitudeOutside},
+    {"vZeroOutside", &CalibrationTexts::vZeroOutside},
+    {"vZeroDoneAt", &CalibrationTexts::vZeroDoneAt},
+    {"vZeroTarget", &CalibrationTexts::vZeroTarget},
+    {"vDrift", &CalibrationTexts::vDrift},
+    {"vZeroAngle", &CalibrationTexts::vZeroAngle},
+    {"vZeroTolerance", &CalibrationTexts::vZeroTolerance},
+    {"vSaveConfig", &CalibrationTexts::vSaveConfig},
+    {"vSaveRecord", &CalibrationTexts::vSaveRecord},
+    {"vClose", &CalibrationTexts::vClose},
+    {"vRecordTitle", &CalibrationTexts::vRecordTitle},
+    {"vRecordHeader", &CalibrationTexts::vRecordHeader},
+    {"vRecordFilter", &CalibrationTexts::vRecordFilter},
 };
 
 constexpr std::pair<std::string_view, std::string AccuracyTexts::*> kAccuracyKeys[] = {

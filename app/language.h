@@ -130,6 +130,50 @@ struct CalibrationTexts {
         "The magnet turns at about %1 rpm: too fast for a point every %2 s to close a "
         "turn. The assistant works at %3 to %4 rpm.";
     std::string vMayHold = "%1 may now hold %2 (it held %3 at the start).";
+    std::string vLiveFigures =
+        "Centre X %1, Y %2 codes; amplitudes %3 and %4 codes; %5 rpm; noise %6 codes.";
+    std::string vTimeLeft = "About %1 s left.";
+    std::string vAmplitudeProgress = "Matching the amplitudes: measurement %1 over a full turn…";
+    std::string vAmplitudeDone = "The amplitudes are matched.";
+    std::string vAmplitudeAlready =
+        "The amplitudes already match within the noise: nothing was written.";
+    std::string vAmplitudeFailed = "The amplitudes were not matched:";
+    std::string vAmplitudeBefore =
+        "Before: amplitudes X %1, Y %2 codes, mismatch %3 %; second-harmonic angle error "
+        "%4°.";
+    std::string vAmplitudeAfter =
+        "After: amplitudes X %1, Y %2 codes, mismatch %3 %; second-harmonic angle error "
+        "%4°.";
+    std::string vAmplitudeValues =
+        "GA_X %1 → %2, GA_Y %3 → %4 (measured: %5 and %6 codes of amplitude per step).";
+    std::string vCoarseValues =
+        "OA_X %1 → %2, OA_Y %3 → %4 (measured: %5 and %6 codes of centre per step).";
+    std::string vUncertainty =
+        "The last measurement is good to ±%1 codes (noise %2 codes over %3 points).";
+    std::string vCentreOutside =
+        "The centre stays %1 codes off after the corrections, more than its noise and "
+        "the register steps allow (±%2 codes).";
+    std::string vAmplitudeOutside =
+        "The amplitudes stay %1 codes apart after the corrections, more than their noise "
+        "and the register steps allow.";
+    std::string vZeroOutside =
+        "The angle reads %1 codes from the target after the corrections, outside the "
+        "tolerance of %2 codes.";
+    std::string vZeroDoneAt = "The present position reads %1°.";
+    std::string vZeroTarget =
+        "Target %1° (%2 codes), tolerance %3 codes; the result is good to ±%4 codes over "
+        "%5 readings.";
+    std::string vDrift =
+        "The angle drifted %1 codes over one round of readings, more than their scatter "
+        "allows.";
+    std::string vZeroAngle = "Angle this position should read, °:";
+    std::string vZeroTolerance = "Accept within, codes:";
+    std::string vSaveConfig = "Save configuration…";
+    std::string vSaveRecord = "Save record…";
+    std::string vClose = "Close";
+    std::string vRecordTitle = "Calibration record";
+    std::string vRecordHeader = "Date: %1. Chip: identifier %2, ID %3.";
+    std::string vRecordFilter = "Text (*.txt);;PDF (*.pdf)";
 };
 
 /// The messages and report of the accuracy measurement, as RegisterMapTexts.
@@ -286,7 +330,7 @@ extern const std::array<RelabelRow, 11> kRelabelRowsAfterStart;
 extern const RelabelRow kRelabelRowLast;
 /// The controls added to the window since: relabelled after row 65, and only by a key the
 /// file has (a file without it leaves their design text).
-extern const std::array<RelabelRow, 52> kRelabelRowsAdded;
+extern const std::array<RelabelRow, 53> kRelabelRowsAdded;
 
 /// Every key the tool has added to the language files since: the rows above and the
 /// messages. Both shipped files have each of them.

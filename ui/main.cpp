@@ -102,7 +102,8 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
                                              controls_->Get<QLineEdit>("EditChipID"), this);
     calibrationController_ = new CalibrationController(
         context, registerController_->Fields(), *tsXYChart,
-        [this] { return regMapController_->Running(); }, this);
+        [this] { return regMapController_->Running(); },
+        [this] { regMapController_->btnSaveConfigClick(); }, this);
     regMapController_->SetJobEnded([this] {
         if (!std::exchange(closeAfterJob_, false)) return;
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
@@ -113,6 +114,8 @@ TF_Face::TF_Face(FaceOptions options, QWidget* parent)
     };
     connect(tsXYChart->btnCentreSignals, &QPushButton::clicked, calibrationController_,
             &CalibrationController::btnCentreSignalsClick);
+    connect(tsXYChart->btnMatchAmplitudes, &QPushButton::clicked, calibrationController_,
+            &CalibrationController::btnMatchAmplitudesClick);
     connect(stAng->btnZeroHere, &QPushButton::clicked, calibrationController_,
             &CalibrationController::btnZeroHereClick);
     FormCreate(options.args);

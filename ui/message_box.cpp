@@ -2,9 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QFormLayout>
 #include <QLibraryInfo>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTranslator>
 #include <utility>
@@ -58,6 +63,53 @@ QString RealChooseFile(QWidget* parent, bool save, const QString& title, const Q
 bool RealAsk(QWidget* parent, const QString& title, const QString& text) {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
+}
+
+int RealChoose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+               const QStringList& buttons, const QString& close) {
+    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    std::vector<QAbstractButton*> added;
+    for (const QString& caption : buttons) {
+        added.push_back(box.addButton(caption, QMessageBox::ActionRole));
+    }
+    box.setDefaultButton(box.addButton(close, QMessageBox::RejectRole));
+    box.exec();
+    for (size_t i = 0; i < added.size(); ++i) {
+        if (box.clickedButton() == added[i]) return static_cast<int>(i);
+    }
+    return -1;
+}
+
+bool RealAskNumbers(QWidget* parent, const QString& title, std::vector<NumberField>& fields) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* form = new QFormLayout(&dialog);
+    std::vector<QDoubleSpinBox*> boxes;
+    for (const NumberField& field : fields) {
+        auto* box = new QDoubleSpinBox(&dialog);
+        box->setDecimals(field.decimals);
+        box->setRange(field.low, field.high);
+        box->setValue(field.value);
+        form->addRow(field.caption, box);
+        boxes.push_back(box);
+    }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    form->addRow(buttons);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    for (size_t i = 0; i < fields.size(); ++i) fields[i].value = boxes[i]->value();
+    return true;
+}
+
+ChooseFunction& CurrentChoose() {
+    static ChooseFunction function = RealChoose;
+    return function;
+}
+
+AskNumbersFunction& CurrentAskNumbers() {
+    static AskNumbersFunction function = RealAskNumbers;
+    return function;
 }
 
 FileDialogFunction& CurrentFileDialog() {
@@ -132,6 +184,25 @@ bool Ask(QWidget* parent, const QString& title, const QString& text) {
 AskFunction SetAskFunction(AskFunction function) {
     if (!function) function = RealAsk;
     return std::exchange(CurrentAsk(), std::move(function));
+}
+
+int Choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+           const QStringList& buttons, const QString& close) {
+    return CurrentChoose()(parent, icon, title, text, buttons, close);
+}
+
+ChooseFunction SetChooseFunction(ChooseFunction function) {
+    if (!function) function = RealChoose;
+    return std::exchange(CurrentChoose(), std::move(function));
+}
+
+bool AskNumbers(QWidget* parent, const QString& title, std::vector<NumberField>& fields) {
+    return CurrentAskNumbers()(parent, title, fields);
+}
+
+AskNumbersFunction SetAskNumbersFunction(AskNumbersFunction function) {
+    if (!function) function = RealAskNumbers;
+    return std::exchange(CurrentAskNumbers(), std::move(function));
 }
 
 MessageBoxFunction SetMessageBoxFunction(MessageBoxFunction function) {

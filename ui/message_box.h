@@ -3,9 +3,11 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <functional>
 #include <string>
+#include <vector>
 
 class QTranslator;
 class QWidget;
@@ -32,6 +34,30 @@ FileDialogFunction SetFileDialogFunction(FileDialogFunction function);
 using AskFunction = std::function<bool(QWidget* parent, const QString& title, const QString& text)>;
 bool Ask(QWidget* parent, const QString& title, const QString& text);
 AskFunction SetAskFunction(AskFunction function);
+
+/// Shows a modal message box with the given buttons besides its Close button (caption
+/// close); returns the index of the button chosen, -1 for Close.
+using ChooseFunction =
+    std::function<int(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                      const QString& text, const QStringList& buttons, const QString& close)>;
+int Choose(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
+           const QStringList& buttons, const QString& close);
+ChooseFunction SetChooseFunction(ChooseFunction function);
+
+/// Asks for numbers in a modal dialog: one spin box per caption, each starting at and
+/// returning through values, within its [low, high] range, with its decimals; false when
+/// the user cancelled (values then unchanged).
+struct NumberField {
+    QString caption;
+    double value;
+    double low;
+    double high;
+    int decimals;
+};
+using AskNumbersFunction =
+    std::function<bool(QWidget* parent, const QString& title, std::vector<NumberField>& fields)>;
+bool AskNumbers(QWidget* parent, const QString& title, std::vector<NumberField>& fields);
+AskNumbersFunction SetAskNumbersFunction(AskNumbersFunction function);
 
 /// Shows a modal message box with an OK button.
 using MessageBoxFunction = std::function<void(QWidget* parent, QMessageBox::Icon icon,

@@ -90,6 +90,8 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     LabelInterval = Named(new QLabel(QString::fromUtf8("Интервал, мс"), this), "LabelInterval");
     btnClear3 = Named(new QPushButton(QString::fromUtf8("Сбросить"), this), "btnClear3");
     btnCentreSignals = Named(new QPushButton(Design("Центрировать"), this), "btnCentreSignals");
+    btnMatchAmplitudes =
+        Named(new QPushButton(Design("Выровнять амплитуды"), this), "btnMatchAmplitudes");
     TimerXYData->setInterval(200);
 
     ChartXY = Named(new PointCloudChart(this), "ChartXY");
@@ -144,6 +146,7 @@ XYPage::XYPage(WindowContext& context, QWidget* parent)
     top->addWidget(EditXYInt, 1, 3);
     top->addWidget(btnClear3, 0, 4, 2, 1, Qt::AlignBottom);
     top->addWidget(btnCentreSignals, 0, 5, 2, 1, Qt::AlignBottom);
+    top->addWidget(btnMatchAmplitudes, 0, 6, 2, 1, Qt::AlignBottom);
     top->setColumnStretch(0, 1);
     PanelFit = new FitPanel(this);
     auto* bottom = new QHBoxLayout;

@@ -46,6 +46,7 @@ class XYPage : public QWidget {
     QPushButton* btnClear3 = nullptr;
     /// Centres the signals with the digital offsets (the calibration assistant).
     QPushButton* btnCentreSignals = nullptr;
+    QPushButton* btnMatchAmplitudes = nullptr;
     PointCloudChart* ChartXY = nullptr;
     QWidget* Panel5 = nullptr;
     QLabel* LabelXYSinL = nullptr;

@@ -5,12 +5,16 @@
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/calibration.h"
 #include "tests/faults/window_fixture.h"
 #include "ui/accuracy_page.h"
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
+#include "ui/calibration_controller.h"
 #include "ui/point_cloud_chart.h"
 #include "ui/xy_page.h"
 
@@ -38,18 +42,42 @@ class WindowCalibration : public WindowFault {
 TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
     OpenSwitchedOn();
+    // The report offers Save record, then Close; the record goes to a text file.
+    choices = {1};
+    const std::filesystem::path record = dir_ / "calibration.txt";
+    const ui::FileDialogFunction previous = ui::SetFileDialogFunction(
+        [&](QWidget*, bool, const QString&, const QString&, const QString&) {
+            return QString::fromStdString(record.string());
+        });
     window->tsXYChart->btnCentreSignals->click();
     ASSERT_NE(Dialog(), nullptr);
+    // Beside the chart it measures, as far as the screen allows.
+    const QRect chart(window->tsXYChart->ChartXY->mapToGlobal(QPoint(0, 0)),
+                      window->tsXYChart->ChartXY->size());
+    EXPECT_EQ(Dialog()->pos(), ui::BesideChart(chart, Dialog()->frameGeometry().size(),
+                                               window->screen()->availableGeometry()));
     ASSERT_TRUE(Report());
-    ASSERT_EQ(messages.size(), 1u);
+    ui::SetFileDialogFunction(previous);
+    ASSERT_EQ(messages.size(), 2u) << "the report, again after the record was saved";
     const QString report = messages[0].text;
     EXPECT_EQ(messages[0].icon, QMessageBox::Information) << report.toStdString();
     EXPECT_TRUE(report.startsWith("The signals are centred.")) << report.toStdString();
     EXPECT_TRUE(report.contains("Before: centre X ")) << report.toStdString();
-    // The chip holds values near 0 and the edits show them.
-    const int sine = Text("EditOFFSET_SIN").toInt(), cosine = Text("EditOFFSET_COS").toInt();
-    EXPECT_TRUE(sine <= 2 || sine >= 8190) << sine;
-    EXPECT_TRUE(cosine <= 2 || cosine >= 8190) << cosine;
+    EXPECT_TRUE(report.contains("OA_X 0 → ")) << report.toStdString();
+    // The chip holds values that centre the circle, the analogue offsets 16 codes a step and
+    // the digital ones a code, and the edits show them.
+    auto signedValue = [](int v, int bits) { return v >= 1 << (bits - 1) ? v - (1 << bits) : v; };
+    const int x = 16 * signedValue(Text("EditOA_X").toInt(), 6) +
+                  signedValue(Text("EditOFFSET_SIN").toInt(), 13);
+    const int y = 16 * signedValue(Text("EditOA_Y").toInt(), 6) +
+                  signedValue(Text("EditOFFSET_COS").toInt(), 13);
+    EXPECT_LE(std::abs(x), 2);
+    EXPECT_LE(std::abs(y), 2);
+    std::ifstream in(record);
+    const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(saved.rfind("Calibration record\nDate: ", 0), 0u) << saved;
+    EXPECT_NE(saved.find("identifier 0x08E2"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(report.toStdString()), std::string::npos) << saved;
     // The page shows the last measurement's turn and its fit: the centred circle.
     EXPECT_GE(window->tsXYChart->ChartXY->PointCount(), app::OffsetAssistant::kMinPoints);
     const std::optional<app::LissajousResult> fit = window->tsXYChart->Fit.Fit();
@@ -112,6 +140,40 @@ TEST_F(WindowCalibration, CancelBeforeAnythingIsWrittenEndsAtOnce) {
     EXPECT_EQ(Dialog() == nullptr || Dialog()->isHidden(), true);
     window->tsXYChart->btnCentreSignals->click();  // and it starts again
     EXPECT_NE(Dialog(), nullptr);
+}
+
+TEST(CalibrationDialog, GoesBesideTheChartWhereItCoversLeastOfIt) {
+    const QRect chart(10, 40, 490, 490);
+    const QSize dialog(350, 150);
+    // Room on the right of a wide screen: right of the chart, clear of it.
+    const QPoint right = ui::BesideChart(chart, dialog, QRect(0, 0, 1280, 1024));
+    EXPECT_GT(right.x(), chart.right());
+    EXPECT_FALSE(chart.intersects(QRect(right, dialog)));
+    // No room on the right but below: below it.
+    const QPoint below = ui::BesideChart(chart, dialog, QRect(0, 0, 800, 1024));
+    EXPECT_FALSE(chart.intersects(QRect(below, dialog)));
+    EXPECT_GT(below.y(), chart.bottom());
+    // Room nowhere: on the screen, over as little of the chart as it can.
+    const QRect screen(0, 0, 800, 600);
+    const QPoint squeezed = ui::BesideChart(chart, dialog, screen);
+    EXPECT_TRUE(screen.contains(QRect(squeezed, dialog)));
+    const QRect covered = chart.intersected(QRect(squeezed, dialog));
+    EXPECT_LE(covered.width() * covered.height(), 100 * 350);
+}
+
+// GA_X 3 makes channel X 19 % larger: Match amplitudes brings the gains together.
+TEST_F(WindowCalibration, MatchAmplitudesBringsTheGainsTogether) {
+    Use("seed=7\nnoise=3\nrpm=6\nreg.2=0x1800\n", true);
+    OpenSwitchedOn();
+    window->tsXYChart->btnMatchAmplitudes->click();
+    ASSERT_NE(Dialog(), nullptr);
+    ASSERT_TRUE(Report());
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string report = messages[0].text.toStdString();
+    EXPECT_EQ(report.rfind("The amplitudes are matched.\nBefore: amplitudes X ", 0), 0u) << report;
+    EXPECT_NE(report.find("GA_X 3 → "), std::string::npos) << report;
+    EXPECT_EQ(Text("EditGA_X"), Text("EditGA_Y"));
+    EXPECT_NE(Text("EditGA_X"), "3");
 }
 
 TEST_F(WindowCalibration, SetZeroHereMakesThePositionReadZeroAndRefusesAWhileReadoutRuns) {

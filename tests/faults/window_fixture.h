@@ -64,10 +64,31 @@ class WindowFault : public testing::Test {
             [this](QWidget*, QMessageBox::Icon icon, const QString&, const QString& text) {
                 messages.push_back({icon, text});
             });
+        // A report that offers a choice is a message too; the test's choices come first,
+        // then Close.
+        previousChoose_ =
+            ui::SetChooseFunction([this](QWidget*, QMessageBox::Icon icon, const QString&,
+                                         const QString& text, const QStringList&, const QString&) {
+                messages.push_back({icon, text});
+                if (choices.empty()) return -1;
+                const int choice = choices.front();
+                choices.erase(choices.begin());
+                return choice;
+            });
+        // The numbers asked for: as given, or as the test sets them.
+        previousAskNumbers_ = ui::SetAskNumbersFunction(
+            [this](QWidget*, const QString&, std::vector<ui::NumberField>& fields) {
+                for (size_t i = 0; i < fields.size() && i < numbers.size(); ++i) {
+                    fields[i].value = numbers[i];
+                }
+                return true;
+            });
     }
     void TearDown() override {
         window.reset();
         ui::SetMessageBoxFunction(previous_);  // empty: the real one again
+        ui::SetChooseFunction(previousChoose_);
+        ui::SetAskNumbersFunction(previousAskNumbers_);
         ::unsetenv("QX5520_SIM");
         if (setClock_ != nullptr) setClock_(nullptr);
     }
@@ -115,11 +136,15 @@ class WindowFault : public testing::Test {
     std::function<double()> seconds_;
     std::unique_ptr<ui::TF_Face> window;
     std::vector<Message> messages;
+    std::vector<int> choices;     // the buttons a report with choices answers, in turn
+    std::vector<double> numbers;  // the values a dialog of numbers answers
 
   private:
     QX5520Sim_Reset_t reset_ = nullptr;
     QX5520Sim_SetClock_t setClock_ = nullptr;
     ui::MessageBoxFunction previous_;
+    ui::ChooseFunction previousChoose_;
+    ui::AskNumbersFunction previousAskNumbers_;
 };
 
 }  // namespace faults
