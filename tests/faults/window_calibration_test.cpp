@@ -42,12 +42,15 @@ class WindowCalibration : public WindowFault {
 TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
     Use(std::string(kSetOff) + "rpm=6\n", true);
     OpenSwitchedOn();
-    // The report offers Save record, then Close; the record goes to a text file.
-    choices = {1};
+    // The report offers Save record twice, then Close; the record goes to a text file, then
+    // to a PDF.
+    choices = {1, 1};
     const std::filesystem::path record = dir_ / "calibration.txt";
+    const std::filesystem::path pdf = dir_ / "calibration.pdf";
+    int chosen = 0;
     const ui::FileDialogFunction previous = ui::SetFileDialogFunction(
         [&](QWidget*, bool, const QString&, const QString&, const QString&) {
-            return QString::fromStdString(record.string());
+            return QString::fromStdString((chosen++ == 0 ? record : pdf).string());
         });
     window->tsXYChart->btnCentreSignals->click();
     ASSERT_NE(Dialog(), nullptr);
@@ -58,7 +61,7 @@ TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
                                                window->screen()->availableGeometry()));
     ASSERT_TRUE(Report());
     ui::SetFileDialogFunction(previous);
-    ASSERT_EQ(messages.size(), 2u) << "the report, again after the record was saved";
+    ASSERT_EQ(messages.size(), 3u) << "the report, again after each record was saved";
     const QString report = messages[0].text;
     EXPECT_EQ(messages[0].icon, QMessageBox::Information) << report.toStdString();
     EXPECT_TRUE(report.startsWith("The signals are centred.")) << report.toStdString();
@@ -78,6 +81,10 @@ TEST_F(WindowCalibration, CentreSignalsWritesTheOffsetsThatCentreTheCircle) {
     EXPECT_EQ(saved.rfind("Calibration record\nDate: ", 0), 0u) << saved;
     EXPECT_NE(saved.find("identifier 0x08E2"), std::string::npos) << saved;
     EXPECT_NE(saved.find(report.toStdString()), std::string::npos) << saved;
+    std::ifstream page(pdf, std::ios::binary);
+    char head[5] = {};
+    page.read(head, 4);
+    EXPECT_STREQ(head, "%PDF");
     // The page shows the last measurement's turn and its fit: the centred circle.
     EXPECT_GE(window->tsXYChart->ChartXY->PointCount(), app::OffsetAssistant::kMinPoints);
     const std::optional<app::LissajousResult> fit = window->tsXYChart->Fit.Fit();
