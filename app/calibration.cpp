@@ -264,7 +264,8 @@ void TurnAssistant::MeasureStep(chip::TASensDig& chip) {
             }
         }
     }
-    if (coverage_ < kFullTurnDegrees && elapsed > kTimeLimitSeconds) {
+    // Past the limit without a measurement: no turn covered, or none the fit could take.
+    if (elapsed > kTimeLimitSeconds) {
         Fail(std::abs(travel_) < kMinTravelDegrees ? AssistantFault::NotTurning
                                                    : AssistantFault::TooSlow);
     }
@@ -308,17 +309,20 @@ double TurnAssistant::SignificantShift(const TurnMeasurement& a, const TurnMeasu
     return std::max(kMinShift, kShiftSigmas * ShiftError(a, b));
 }
 
+AssistantFault TurnAssistant::TrialFault(double own, double other, double significant) {
+    if (std::abs(own) < significant) return AssistantFault::NoEffect;
+    if (std::abs(other) > std::max(significant, std::abs(own) / 2)) {
+        return AssistantFault::OtherChannel;
+    }
+    return AssistantFault::None;
+}
+
 bool TurnAssistant::ActsOnItsChannel(double own, double other, double significant,
                                      std::string_view field) {
-    if (std::abs(own) < significant) {
-        Fail(AssistantFault::NoEffect, std::string(field));
-        return false;
-    }
-    if (std::abs(other) > std::max(significant, std::abs(own) / 2)) {
-        Fail(AssistantFault::OtherChannel, std::string(field));
-        return false;
-    }
-    return true;
+    const AssistantFault fault = TrialFault(own, other, significant);
+    if (fault == AssistantFault::None) return true;
+    Fail(fault, std::string(field));
+    return false;
 }
 
 // --- the offsets ---------------------------------------------------------------------------
@@ -396,22 +400,34 @@ void OffsetAssistant::Measured(const TurnMeasurement& now) {
     const TurnMeasurement& previous = all[all.size() - 2];
     lineX_.Add(stage.finalX - stage.startX, now.x);
     lineY_.Add(stage.finalY - stage.startY, now.y);
-    switch (Measurement() - stageBase_) {
+    switch (const int step = Measurement() - stageBase_) {
         case 1:
-            if (!ActsOnItsChannel(now.x - previous.x, now.y - previous.y,
-                                  SignificantShift(now, previous), stage.fieldX->key)) {
+        case 2: {
+            const bool x = step == 1;
+            const AssistantFault fault = TrialFault(x ? now.x - previous.x : now.y - previous.y,
+                                                    x ? now.y - previous.y : now.x - previous.x,
+                                                    SignificantShift(now, previous));
+            if (fault != AssistantFault::None) {
+                if (&stage != &coarse_) {
+                    return Fail(fault, std::string(x ? stage.fieldX->key : stage.fieldY->key));
+                }
+                // The analogue offsets do not act as offsets: their starting values go back
+                // and the digital offsets do the whole work.
+                coarseDropped_ = true;
+                stage.used = false;
+                stage.finalX = stage.startX;
+                stage.finalY = stage.startY;
+                phase_ = Phase::WriteX;
                 return;
             }
+            if (!x) return Solve();
             stage.finalY = Trial(now.y, stage.startY, now.error);
             phase_ = Phase::WriteTrialY;
             return;
-        case 2:
-            if (!ActsOnItsChannel(now.y - previous.y, now.x - previous.x,
-                                  SignificantShift(now, previous), stage.fieldY->key)) {
-                return;
-            }
-            return Solve();
+        }
         default: {
+            MarkSettled();
+            if (&stage == &coarse_ && coarseDropped_) return Begin(fine_);
             const TurnMeasurement& base = all[static_cast<size_t>(stageBase_)];
             const double distance = std::hypot(now.x, now.y);
             if (distance > SignificantShift(now, base) && distance >= std::hypot(base.x, base.y)) {
@@ -420,9 +436,7 @@ void OffsetAssistant::Measured(const TurnMeasurement& now) {
             // The analogue offsets leave up to half their step: the digital ones finish.
             if (&stage == &coarse_) return Begin(fine_);
             if (Centred(now)) return Succeed();
-            if (Measurement() - stageBase_ >= 3 + kMaxCorrections) {
-                return Fail(AssistantFault::OutsideTolerance);
-            }
+            if (step >= 3 + kMaxCorrections) return Fail(AssistantFault::OutsideTolerance);
             return Solve();
         }
     }
@@ -477,28 +491,27 @@ void AmplitudeAssistant::Work(chip::TASensDig& chip) {
 }
 
 bool AmplitudeAssistant::Matched(const TurnMeasurement& m) const {
-    // Within the noise of the two amplitudes, and within what whole register steps allow.
+    // Within the noise of the two amplitudes, and within half a register step, which whole
+    // steps may leave; a pair the headroom kept further apart is no match.
     const double noise = std::max(kMinShift, kShiftSigmas * std::sqrt(2.0) * m.error);
-    return std::abs(m.amplitudeX - m.amplitudeY) <= noise + std::abs(expected_);
+    const double step = std::max(std::abs(gains_.effectX), std::abs(gains_.effectY));
+    return std::abs(m.amplitudeX - m.amplitudeY) <= noise + std::min(std::abs(expected_), step / 2);
 }
 
 void AmplitudeAssistant::Measured(const TurnMeasurement& now) {
     const std::vector<TurnMeasurement>& all = Measurements();
     lineX_.Add(gains_.finalX, now.amplitudeX);
     lineY_.Add(gains_.finalY, now.amplitudeY);
-    // A trial goes the way that would match if a higher value gains more, and the other
-    // way at the end of the register's range.
-    const int top = (1 << gains_.fieldX->width) - 1;
-    auto trial = [&](bool larger, int start) {
-        const int step = larger ? -kTrialStep : kTrialStep;
-        const int value = start + step;
-        return value < 0 || value > top ? start - step : value;
+    // A trial goes down, where a higher value may gain more and clip, and up only from the
+    // bottom of the register's range.
+    auto trial = [](int start) {
+        return start >= kTrialStep ? start - kTrialStep : start + kTrialStep;
     };
     switch (Measurement()) {
         case 0:
             if (Matched(now)) return Succeed();  // nothing to do: nothing written
             gains_.used = true;
-            gains_.finalX = trial(now.amplitudeX > now.amplitudeY, gains_.startX);
+            gains_.finalX = trial(gains_.startX);
             phase_ = Phase::WriteTrialX;
             return;
         case 1:
@@ -507,7 +520,7 @@ void AmplitudeAssistant::Measured(const TurnMeasurement& now) {
                                   gains_.fieldX->key)) {
                 return;
             }
-            gains_.finalY = trial(now.amplitudeY > now.amplitudeX, gains_.startY);
+            gains_.finalY = trial(gains_.startY);
             phase_ = Phase::WriteTrialY;
             return;
         case 2:
@@ -518,6 +531,7 @@ void AmplitudeAssistant::Measured(const TurnMeasurement& now) {
             }
             return Solve();
         default: {
+            MarkSettled();
             const TurnMeasurement& first = all.front();
             const double before = std::abs(first.amplitudeX - first.amplitudeY);
             const double after = std::abs(now.amplitudeX - now.amplitudeY);
@@ -637,6 +651,26 @@ void ZeroAssistant::Work(chip::TASensDig& chip) {
     }
 }
 
+double ZeroAssistant::LiveMean() const {
+    if (readings_.empty()) return 0.0;
+    double sum = 0;
+    for (int reading : readings_) sum += WrapAngle(reading - readings_.front());
+    double mean = readings_.front() + sum / static_cast<double>(readings_.size()) - target_;
+    return mean - kFullTurn * std::floor((mean + kFullTurn / 2.0) / kFullTurn);
+}
+
+double ZeroAssistant::LiveScatter() const {
+    if (readings_.size() < 2) return 0.0;
+    double sum = 0, squares = 0;
+    for (int reading : readings_) {
+        const double d = WrapAngle(reading - readings_.front());
+        sum += d;
+        squares += d * d;
+    }
+    const double n = static_cast<double>(readings_.size());
+    return std::sqrt(std::max(0.0, (squares - sum * sum / n) / (n - 1)));
+}
+
 void ZeroAssistant::ReadRound(const std::vector<int>& readings) {
     // The readings as differences from the first, so a position near 0 does not wrap, and
     // as a line against their order: a magnet that turns drifts, a noisy one at rest
@@ -655,9 +689,15 @@ void ZeroAssistant::ReadRound(const std::vector<int>& readings) {
     if (std::abs(drift_) > std::max(kDriftSigmas * driftError, tolerance_ / 2)) {
         return Fail(AssistantFault::Turning);
     }
-    // Enough readings for the mean to be good to a third of the tolerance.
+    // Enough readings for the mean to be good to a third of the tolerance: a round that has
+    // fewer reads on before it is judged.
     const double wanted = std::ceil(9 * scatter * scatter / (tolerance_ * tolerance_));
     readingsWanted_ = static_cast<int>(std::clamp(wanted, double(kReadings), double(kMaxReadings)));
+    if (static_cast<int>(readings.size()) < readingsWanted_) {
+        readings_ = readings;
+        return;
+    }
+    readingsUsed_ = static_cast<int>(readings.size());
     double mean = readings.front() + sum / n - target_;
     mean -= kFullTurn * std::floor((mean + kFullTurn / 2.0) / kFullTurn);  // -4096 .. 4095
     residual_ = mean;

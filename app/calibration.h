@@ -223,6 +223,14 @@ class TurnAssistant : public Assistant {
     /// Checks a trial step's shifts of its own figure and the other channel's: false (after
     /// Fail) when the step did nothing or acted on the other channel.
     bool ActsOnItsChannel(double own, double other, double significant, std::string_view field);
+    /// What is wrong with a trial step's shifts: NoEffect, OtherChannel or None.
+    static AssistantFault TrialFault(double own, double other, double significant);
+    /// The last measurement is the one after the solved values: After() reports it.
+    void MarkSettled() { settled_ = static_cast<int>(measured_.size()) - 1; }
+    /// The last measurement after solved values, empty before one.
+    TurnMeasurement Settled() const {
+        return settled_ < 0 ? TurnMeasurement{} : measured_[static_cast<size_t>(settled_)];
+    }
 
     Phase phase_ = Phase::ReadStart;
 
@@ -238,6 +246,7 @@ class TurnAssistant : public Assistant {
     int measurement_ = 0;
     std::vector<TurnMeasurement> measured_;
     std::optional<TurnMeasurement> live_;
+    int settled_ = -1;
     LissajousFit fit_;
     double measureStart_ = 0;
     int settle_ = 0;
@@ -292,13 +301,12 @@ class OffsetAssistant final : public TurnAssistant {
     /// seconds: the clock of the time limit. onPoint sees every point read (the chart).
     OffsetAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint = {});
 
-    /// The first and the last measurement (empty ones until they are made).
+    /// The first measurement, and the last after solved values (empty ones until they are
+    /// made).
     TurnMeasurement Before() const {
         return Measurements().empty() ? TurnMeasurement{} : Measurements().front();
     }
-    TurnMeasurement After() const {
-        return Measurements().size() < 4 ? TurnMeasurement{} : Measurements().back();
-    }
+    TurnMeasurement After() const { return Settled(); }
     /// The digital offsets, as signed codes, and their measured effect.
     int StartSine() const { return fine_.startX; }
     int StartCosine() const { return fine_.startY; }
@@ -330,7 +338,10 @@ class OffsetAssistant final : public TurnAssistant {
     Trim fine_;
     Trim* stage_ = nullptr;
     int stageBase_ = 0;  // the measurement the stage started from
-    LineFit lineX_;      // each channel's centre against its register, from the start value
+    // The analogue offsets did nothing, or acted on the other channel: their starting values
+    // go back, and the digital offsets do the whole work.
+    bool coarseDropped_ = false;
+    LineFit lineX_;  // each channel's centre against its register, from the start value
     LineFit lineY_;
     bool coarsePlanned_ = false;
 };
@@ -352,9 +363,7 @@ class AmplitudeAssistant final : public TurnAssistant {
     TurnMeasurement Before() const {
         return Measurements().empty() ? TurnMeasurement{} : Measurements().front();
     }
-    TurnMeasurement After() const {
-        return Measurements().size() < 4 ? TurnMeasurement{} : Measurements().back();
-    }
+    TurnMeasurement After() const { return Settled(); }
     const Trim& Gains() const { return gains_; }
     /// The amplitudes' difference (codes) the solved values were expected to leave.
     double ExpectedMismatch() const { return expected_; }
@@ -390,8 +399,8 @@ class ZeroAssistant final : public Assistant {
     /// and at least half the tolerance.
     static constexpr double kDriftSigmas = 4;
     static constexpr double kDefaultTolerance = 2;
-    /// Corrections after the write solved from the chip's response, while the reading is
-    /// outside the tolerance.
+    /// Writes after the first while the reading is outside the tolerance: the one solved from
+    /// the chip's response, and corrections after it.
     static constexpr int kMaxCorrections = 2;
     /// A first write smaller than this (codes) tells the direction of the chip's response
     /// only; its size is taken as one code of reading per step.
@@ -410,10 +419,15 @@ class ZeroAssistant final : public Assistant {
     double ResidualError() const { return residualError_; }
     int Target() const { return target_; }
     double Tolerance() const { return tolerance_; }
-    /// The readings each round takes, and the drift of the round that judged the magnet
-    /// turning (codes).
-    int Readings() const { return readingsWanted_; }
+    /// The readings the last judged round took, and the drift of the round that judged the
+    /// magnet turning (codes).
+    int Readings() const { return readingsUsed_; }
     double Drift() const { return drift_; }
+    /// The round under way: its readings so far, their mean distance from the target and
+    /// their scatter (codes; 0 before two readings).
+    int RoundReadings() const { return static_cast<int>(readings_.size()); }
+    double LiveMean() const;
+    double LiveScatter() const;
     uint16_t StartZero() const { return startZero_; }
     uint16_t FinalZero() const { return finalZero_; }
 
@@ -430,6 +444,7 @@ class ZeroAssistant final : public Assistant {
     Phase phase_ = Phase::ReadStart;
     int round_ = 0;  // 0 before any write, 1 after the first, 2 and on after corrections
     int readingsWanted_ = kReadings;
+    int readingsUsed_ = 0;
     std::vector<int> readings_;
     double before_ = 0;
     double firstReading_ = 0;

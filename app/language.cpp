@@ -286,6 +286,7 @@ constexpr std::pair<std::string_view, std::string CalibrationTexts::*> kCalibrat
     {"vRecordTitle", &CalibrationTexts::vRecordTitle},
     {"vRecordHeader", &CalibrationTexts::vRecordHeader},
     {"vRecordFilter", &CalibrationTexts::vRecordFilter},
+    {"vZeroLive", &CalibrationTexts::vZeroLive},
 };
 
 constexpr std::pair<std::string_view, std::string AccuracyTexts::*> kAccuracyKeys[] = {

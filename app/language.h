@@ -174,6 +174,7 @@ struct CalibrationTexts {
     std::string vRecordTitle = "Calibration record";
     std::string vRecordHeader = "Date: %1. Chip: identifier %2, ID %3.";
     std::string vRecordFilter = "Text (*.txt);;PDF (*.pdf)";
+    std::string vZeroLive = "Reading %1 of %2: %3 codes from the target, scatter %4 codes.";
 };
 
 /// The messages and report of the accuracy measurement, as RegisterMapTexts.

@@ -1,7 +1,7 @@
 #include "ui/calibration_controller.h"
 
+#include <QBuffer>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QFont>
 #include <QPageSize>
 #include <QPainter>
@@ -73,10 +73,12 @@ QPoint BesideChart(const QRect& chart, const QSize& dialog, const QRect& screen)
     qint64 least = -1;
     for (QPoint at : places) {
         if (!screen.isEmpty()) {
-            at.setX(std::clamp(at.x(), screen.left(),
-                               std::max(screen.left(), screen.right() - dialog.width())));
-            at.setY(std::clamp(at.y(), screen.top(),
-                               std::max(screen.top(), screen.bottom() - dialog.height())));
+            at.setX(std::clamp(
+                at.x(), screen.left(),
+                std::max(screen.left(), screen.left() + screen.width() - dialog.width())));
+            at.setY(std::clamp(
+                at.y(), screen.top(),
+                std::max(screen.top(), screen.top() + screen.height() - dialog.height())));
         }
         const QRect covered = chart.intersected(QRect(at, dialog));
         const qint64 area = covered.isEmpty() ? 0 : qint64(covered.width()) * covered.height();
@@ -322,34 +324,51 @@ bool CalibrationController::SaveRecord(const QString& path, const QString& repor
         return app::RewriteFile(chip::PathFromUtf8(path.toStdString()),
                                 [&](std::string_view) { return text; });
     }
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    writer.setResolution(300);
-    writer.setTitle(lines.front());
-    writer.setCreator(QStringLiteral("QX5520"));
-    QPainter painter;
-    if (!painter.begin(&writer)) return false;
-    const double pt = writer.resolution() / 72.0;
-    double y = 0;
-    for (int i = 0; i < lines.size(); ++i) {
-        QFont font = WindowFont();
-        font.setPointSize(i == 0 ? 16 : 10);
-        font.setBold(i == 0);
-        painter.setFont(font);
-        const QRectF box(0, y, writer.width(), 1e6);
-        const QRectF used = painter.boundingRect(box, Qt::TextWordWrap, lines[i]);
-        painter.drawText(box, Qt::TextWordWrap, lines[i]);
-        y += std::max(used.height(), 6 * pt) + 3 * pt;
+    // Drawn in memory and put in place whole: a full disk leaves the old file, not half a
+    // page.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        writer.setResolution(300);
+        writer.setTitle(lines.front());
+        writer.setCreator(QStringLiteral("QX5520"));
+        QPainter painter;
+        if (!painter.begin(&writer)) return false;
+        const double pt = writer.resolution() / 72.0;
+        double y = 0;
+        for (int i = 0; i < lines.size(); ++i) {
+            QFont font = WindowFont();
+            font.setPointSize(i == 0 ? 16 : 10);
+            font.setBold(i == 0);
+            painter.setFont(font);
+            const QRectF box(0, y, writer.width(), 1e6);
+            const QRectF used = painter.boundingRect(box, Qt::TextWordWrap, lines[i]);
+            painter.drawText(box, Qt::TextWordWrap, lines[i]);
+            y += std::max(used.height(), 6 * pt) + 3 * pt;
+        }
+        if (!painter.end()) return false;
     }
-    return painter.end();
+    const std::string bytes = buffer.data().toStdString();
+    return app::RewriteFile(chip::PathFromUtf8(path.toStdString()),
+                            [&](std::string_view) { return bytes; });
 }
 
 QString CalibrationController::Label() const {
     QString label = label_();
+    const app::CalibrationTexts& texts = context_.texts.calibration;
+    if (const auto* zero = dynamic_cast<const app::ZeroAssistant*>(assistant_.get())) {
+        if (zero->RoundReadings() < 2) return label;
+        return label + QLatin1Char('\n') +
+               Text(texts.vZeroLive)
+                   .arg(zero->RoundReadings())
+                   .arg(zero->Readings())
+                   .arg(Codes(zero->LiveMean()), Codes(zero->LiveScatter()));
+    }
     const auto* turn = dynamic_cast<const app::TurnAssistant*>(assistant_.get());
     if (turn == nullptr) return label;
-    const app::CalibrationTexts& texts = context_.texts.calibration;
     if (const std::optional<app::TurnMeasurement>& live = turn->Live()) {
         label += QLatin1Char('\n') + Text(texts.vLiveFigures)
                                          .arg(Codes(live->x), Codes(live->y),

@@ -31,11 +31,12 @@ class WindowCalibration : public WindowFault {
         return ProcessUntil([&] { return !messages.empty(); }, 30000);
     }
     QString Text(const char* edit) { return Find<QLineEdit>(edit)->text(); }
-    // Starts Centre signals and waits until its first trial value is in the chip.
+    // Starts Centre signals and waits until its first trial value is in the chip: OA_X, the
+    // centre being far off.
     bool CentreUntilTheTrialStep() {
         window->tsXYChart->btnCentreSignals->click();
-        return ProcessUntil([&] { return Text("EditOFFSET_SIN") == "300"; }, 20000) &&
-               ProcessUntil([&] { return Text("EditOFFSET_SIN") != "300"; }, 20000);
+        return ProcessUntil([&] { return Text("EditOA_X") == "0"; }, 20000) &&
+               ProcessUntil([&] { return Text("EditOA_X") != "0"; }, 20000);
     }
 };
 
@@ -108,6 +109,8 @@ TEST_F(WindowCalibration, CancelPutsTheStartingOffsetsBack) {
     EXPECT_TRUE(messages[0].text.contains("The starting values were written back."));
     EXPECT_EQ(Text("EditOFFSET_SIN"), "300");
     EXPECT_EQ(Text("EditOFFSET_COS"), "7942");
+    EXPECT_EQ(Text("EditOA_X"), "0");
+    EXPECT_EQ(Text("EditOA_Y"), "0");
 }
 
 TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
@@ -118,6 +121,7 @@ TEST_F(WindowCalibration, ClosingTheWindowCancelsAndWaitsForTheStartingValues) {
     ASSERT_TRUE(Report());
     EXPECT_TRUE(messages[0].text.startsWith("Cancelled.")) << messages[0].text.toStdString();
     EXPECT_EQ(Text("EditOFFSET_SIN"), "300");
+    EXPECT_EQ(Text("EditOA_X"), "0");
     EXPECT_TRUE(
         ProcessUntil([&] { return window->isHidden() && window->context.chip == nullptr; }, 5000))
         << "the close did not go on";
@@ -134,6 +138,8 @@ TEST_F(WindowCalibration, AWindowDestroyedWhileAnAssistantRunsPutsTheStartingVal
     window->tsAnalogCfg->btnReadGroup1->click();
     EXPECT_EQ(Text("EditOFFSET_SIN"), "300");
     EXPECT_EQ(Text("EditOFFSET_COS"), "7942");
+    EXPECT_EQ(Text("EditOA_X"), "0");
+    EXPECT_EQ(Text("EditOA_Y"), "0");
 }
 
 TEST_F(WindowCalibration, CancelBeforeAnythingIsWrittenEndsAtOnce) {
@@ -165,7 +171,9 @@ TEST(CalibrationDialog, GoesBesideTheChartWhereItCoversLeastOfIt) {
     const QPoint squeezed = ui::BesideChart(chart, dialog, screen);
     EXPECT_TRUE(screen.contains(QRect(squeezed, dialog)));
     const QRect covered = chart.intersected(QRect(squeezed, dialog));
-    EXPECT_LE(covered.width() * covered.height(), 100 * 350);
+    // Right of it, pushed back onto the screen: 50 of the chart's columns, where below,
+    // left or above would cover 80 rows, 340 columns or 110 rows.
+    EXPECT_EQ(covered.width() * covered.height(), 50 * 150);
 }
 
 // GA_X 3 makes channel X 19 % larger: Match amplitudes brings the gains together.
