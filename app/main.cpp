@@ -1,9 +1,9 @@
 #include <string>
 #include <vector>
 
-#include "app/batch.h"
-#include "app/folders.h"
-#include "app/settings.h"
+#include "app/batch/batch.h"
+#include "app/files/folders.h"
+#include "app/files/settings.h"
 #include "app/shell.h"
 #include "app/window_entry.h"
 #include "chip/UnitFTDI.h"

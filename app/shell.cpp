@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
-#include "app/batch.h"
-#include "app/integer_text.h"
-#include "app/settings.h"
-#include "app/transfer_check.h"
+#include "app/batch/batch.h"
+#include "app/config/integer_text.h"
+#include "app/files/settings.h"
+#include "app/readings/transfer_check.h"
 #include "chip/UnitFTDI.h"
 #include "chip/utf8_path.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/folders.h"
-#include "app/settings.h"
+#include "app/files/folders.h"
+#include "app/files/settings.h"
 #include "chip/ASens_Digital.h"
 
 namespace app {

@@ -1,6 +1,6 @@
 // The chip's 40 registers in one table: what each is called, whether the tool may set it and
 // which frames write it. The configuration fields inside registers 0-31 and 33 are the field
-// table's (app/field_map.h); the readouts of 32-39 are described here.
+// table's (app/config/field_map.h); the readouts of 32-39 are described here.
 #pragma once
 
 #include <array>

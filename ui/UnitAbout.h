@@ -4,7 +4,7 @@
 
 #include <QDialog>
 
-#include "app/language.h"
+#include "app/lang/language.h"
 
 class QLabel;
 class QPushButton;

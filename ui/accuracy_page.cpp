@@ -27,10 +27,10 @@
 #include <cmath>
 #include <fstream>
 
-#include "app/accuracy_report.h"
-#include "app/chip_id.h"
-#include "app/integer_text.h"
-#include "app/readings.h"
+#include "app/analysis/accuracy_report.h"
+#include "app/config/chip_id.h"
+#include "app/config/integer_text.h"
+#include "app/readings/chip_readings.h"
 #include "chip/ASens_Digital.h"
 #include "chip/utf8_path.h"
 #include "ui/chart_menu.h"

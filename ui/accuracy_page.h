@@ -8,10 +8,10 @@
 #include <optional>
 #include <string>
 
-#include "app/accuracy_files.h"
-#include "app/accuracy_recording.h"
-#include "app/accuracy_report.h"
-#include "app/angle_accuracy.h"
+#include "app/analysis/accuracy_files.h"
+#include "app/analysis/accuracy_recording.h"
+#include "app/analysis/accuracy_report.h"
+#include "app/analysis/angle_accuracy.h"
 #include "ui/periodic_readout.h"
 #include "ui/window_context.h"
 

@@ -5,8 +5,8 @@
 
 #include <QWidget>
 
-#include "app/angle_stats.h"
-#include "app/language.h"
+#include "app/analysis/angle_stats.h"
+#include "app/lang/language.h"
 
 class QCPBars;
 class QCustomPlot;

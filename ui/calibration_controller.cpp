@@ -14,10 +14,10 @@
 #include <exception>
 #include <utility>
 
-#include "app/calibration.h"
-#include "app/chip_id.h"
-#include "app/field_map.h"
-#include "app/file_rewrite.h"
+#include "app/calibration/calibration.h"
+#include "app/config/chip_id.h"
+#include "app/config/field_map.h"
+#include "app/files/file_rewrite.h"
 #include "chip/ASens_Digital.h"
 #include "chip/utf8_path.h"
 #include "ui/message_box.h"

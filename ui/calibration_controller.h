@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "app/field_controls.h"
+#include "app/config/field_controls.h"
 
 class QProgressDialog;
 class QTimer;

@@ -9,10 +9,10 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/log_file.h"
-#include "app/readings.h"
-#include "app/readout.h"
-#include "app/transfer_check.h"
+#include "app/files/log_file.h"
+#include "app/readings/chip_readings.h"
+#include "app/readings/readout_format.h"
+#include "app/readings/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "ui/chart_menu.h"
 #include "ui/window_style.h"

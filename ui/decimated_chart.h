@@ -12,7 +12,7 @@
 #include <ostream>
 #include <vector>
 
-#include "app/chart_series.h"
+#include "app/display/chart_series.h"
 
 namespace ui {
 

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/dial.h"
-#include "app/transfer_check.h"
+#include "app/display/dial.h"
+#include "app/readings/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "ui/periodic_readout.h"
 

@@ -5,9 +5,9 @@
 
 #include <QWidget>
 
-#include "app/language.h"
-#include "app/lissajous_fit.h"
-#include "app/readout.h"
+#include "app/lang/language.h"
+#include "app/analysis/lissajous_fit.h"
+#include "app/readings/readout_format.h"
 
 class QLabel;
 

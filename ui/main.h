@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/language.h"
+#include "app/lang/language.h"
 #include "app/shell.h"
 #include "ui/window_context.h"
 

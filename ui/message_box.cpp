@@ -14,7 +14,7 @@
 #include <QTranslator>
 #include <utility>
 
-#include "app/language.h"
+#include "app/lang/language.h"
 
 namespace ui {
 

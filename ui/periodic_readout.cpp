@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <exception>
 
-#include "app/integer_text.h"
+#include "app/config/integer_text.h"
 
 namespace ui {
 

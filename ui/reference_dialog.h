@@ -5,8 +5,8 @@
 #include <QDialog>
 #include <optional>
 
-#include "app/accuracy_files.h"
-#include "app/language.h"
+#include "app/analysis/accuracy_files.h"
+#include "app/lang/language.h"
 
 class QComboBox;
 class QLineEdit;

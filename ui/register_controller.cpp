@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "app/chip_id.h"
-#include "app/connection.h"
-#include "app/field_map.h"
-#include "app/param_groups.h"
-#include "app/status_flags.h"
+#include "app/config/chip_id.h"
+#include "app/readings/connection.h"
+#include "app/config/field_map.h"
+#include "app/config/param_groups.h"
+#include "app/readings/status_flags.h"
 #include "ui/control_index.h"
 #include "ui/window_context.h"
 #include "ui/window_style.h"

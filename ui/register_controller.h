@@ -5,7 +5,7 @@
 #include <QObject>
 #include <memory>
 
-#include "app/field_controls.h"
+#include "app/config/field_controls.h"
 
 namespace app {
 class ConnectionSupervisor;

@@ -12,10 +12,10 @@
 #include <string>
 #include <utility>
 
-#include "app/chip_id.h"
-#include "app/config_workflow.h"
-#include "app/integer_text.h"
-#include "app/settings.h"
+#include "app/config/chip_id.h"
+#include "app/config/config_workflow.h"
+#include "app/config/integer_text.h"
+#include "app/files/settings.h"
 #include "app/version.h"
 #include "chip/utf8_path.h"
 #include "ui/control_index.h"

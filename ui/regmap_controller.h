@@ -10,7 +10,7 @@
 #include <memory>
 #include <utility>
 
-#include "app/field_controls.h"
+#include "app/config/field_controls.h"
 
 class QLineEdit;
 class QTableWidgetItem;

@@ -1,6 +1,6 @@
 #include "ui/window_context.h"
 
-#include "app/transfer_check.h"
+#include "app/readings/transfer_check.h"
 #include "chip/ASens_Digital.h"
 
 namespace ui {

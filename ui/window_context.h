@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/language.h"
+#include "app/lang/language.h"
 
 namespace chip {
 class TASensDig;

@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "app/angle_stats.h"
+#include "app/analysis/angle_stats.h"
 #include "ui/decimated_chart.h"
 #include "ui/periodic_readout.h"
 #include "ui/window_context.h"

@@ -12,9 +12,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "app/log_file.h"
-#include "app/readings.h"
-#include "app/transfer_check.h"
+#include "app/files/log_file.h"
+#include "app/readings/chip_readings.h"
+#include "app/readings/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "ui/chart_menu.h"
 #include "ui/fit_panel.h"

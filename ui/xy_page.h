@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/lissajous_fit.h"
-#include "app/readout.h"
+#include "app/analysis/lissajous_fit.h"
+#include "app/readings/readout_format.h"
 #include "ui/periodic_readout.h"
 #include "ui/point_cloud_chart.h"
 #include "ui/window_context.h"

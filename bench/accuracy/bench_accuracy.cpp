@@ -12,7 +12,7 @@
 #include <random>
 #include <vector>
 
-#include "app/angle_accuracy.h"
+#include "app/analysis/angle_accuracy.h"
 
 namespace {
 

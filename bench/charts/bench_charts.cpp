@@ -10,7 +10,7 @@
 #include <random>
 #include <vector>
 
-#include "app/lissajous_fit.h"
+#include "app/analysis/lissajous_fit.h"
 #include "ui/decimated_chart.h"
 #include "ui/point_cloud_chart.h"
 

@@ -1,7 +1,7 @@
 // The accuracy measurement's own files and its recording: a reference instrument's CSV as
 // instruments write it, the exports read back, and a recording that knows when it has turned
 // its revolutions.
-#include "app/accuracy_files.h"
+#include "app/analysis/accuracy_files.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/accuracy_recording.h"
-#include "app/accuracy_report.h"
+#include "app/analysis/accuracy_recording.h"
+#include "app/analysis/accuracy_report.h"
 
 namespace app {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/angle_accuracy.h"
-#include "app/readings.h"
+#include "app/analysis/angle_accuracy.h"
+#include "app/readings/chip_readings.h"
 #include "tests/app/virtual_chip.h"
 
 namespace app {

@@ -1,6 +1,6 @@
 // The angle error analysis against synthetic recordings: known harmonics in, the same
 // harmonics out, by either reference, and what a speed ripple does to each.
-#include "app/angle_accuracy.h"
+#include "app/analysis/angle_accuracy.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/angle_stats.h"
+#include "app/analysis/angle_stats.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/batch.h"
+#include "app/batch/batch.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <optional>
 
-#include "app/batch_file.h"
+#include "app/files/locked_append.h"
 #include "tests/app/temp_dir.h"
 #include "tests/fake_chip.h"
 

@@ -1,7 +1,7 @@
 // The calibration assistants against the virtual chip, stepped in a loop on the fake clock:
 // the chip's own response decides what they write, whichever way its registers act.
 #if !defined(_WIN32)
-#include "app/calibration.h"
+#include "app/calibration/calibration.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/chart_series.h"
+#include "app/display/chart_series.h"
 
 #include <gtest/gtest.h>
 

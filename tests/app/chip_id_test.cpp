@@ -1,12 +1,12 @@
-#include "app/chip_id.h"
+#include "app/config/chip_id.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/integer_text.h"
-#include "app/transfer_check.h"
+#include "app/config/integer_text.h"
+#include "app/readings/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "tests/fake_chip.h"
 

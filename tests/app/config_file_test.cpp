@@ -1,5 +1,5 @@
 // Configuration files: what is written, what is read back, and every reason a file is refused.
-#include "app/config_file.h"
+#include "app/config/config_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

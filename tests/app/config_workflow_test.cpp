@@ -1,4 +1,4 @@
-#include "app/config_workflow.h"
+#include "app/config/config_workflow.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-#include "app/transfer_check.h"
+#include "app/readings/transfer_check.h"
 #include "tests/app/temp_dir.h"
 #include "tests/fake_chip.h"
 

@@ -1,12 +1,12 @@
-#include "app/connection.h"
+#include "app/readings/connection.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/status_flags.h"
-#include "app/transfer_check.h"
+#include "app/readings/status_flags.h"
+#include "app/readings/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "tests/fake_chip.h"
 

@@ -1,4 +1,4 @@
-#include "app/dial.h"
+#include "app/display/dial.h"
 
 #include <gtest/gtest.h>
 

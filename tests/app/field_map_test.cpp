@@ -1,4 +1,4 @@
-#include "app/field_map.h"
+#include "app/config/field_map.h"
 
 #include <gtest/gtest.h>
 

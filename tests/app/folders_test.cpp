@@ -1,4 +1,4 @@
-#include "app/folders.h"
+#include "app/files/folders.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/ini_values.h"
+#include "app/files/ini_values.h"
 
 #include <gtest/gtest.h>
 

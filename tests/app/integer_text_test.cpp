@@ -1,4 +1,4 @@
-#include "app/integer_text.h"
+#include "app/config/integer_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/language.h"
+#include "app/lang/language.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "app/lissajous_fit.h"
+#include "app/analysis/lissajous_fit.h"
 
 #include <gtest/gtest.h>
 

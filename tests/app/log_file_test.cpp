@@ -1,4 +1,4 @@
-#include "app/log_file.h"
+#include "app/files/log_file.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "app/chip_id.h"
-#include "app/param_groups.h"
+#include "app/config/chip_id.h"
+#include "app/config/param_groups.h"
 #include "tests/app/virtual_chip.h"
 
 namespace app {

@@ -1,4 +1,4 @@
-#include "app/param_groups.h"
+#include "app/config/param_groups.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/transfer_check.h"
+#include "app/readings/transfer_check.h"
 #include "chip/ASens_Digital.h"
 #include "tests/fake_chip.h"
 

@@ -1,4 +1,4 @@
-#include "app/readout.h"
+#include "app/readings/readout_format.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "app/files/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/ini_values.h"
+#include "app/files/ini_values.h"
 #include "tests/app/temp_dir.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/headless_window.h"
+#include "app/batch/headless_window.h"
 #include "tests/app/temp_dir.h"
 #include "tests/fake_chip.h"
 

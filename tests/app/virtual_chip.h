@@ -15,9 +15,9 @@
 #include <fstream>
 #include <string>
 
-#include "app/field_controls.h"
-#include "app/param_groups.h"
-#include "app/language.h"
+#include "app/config/field_controls.h"
+#include "app/config/param_groups.h"
+#include "app/lang/language.h"
 #include "chip/ASens_Digital.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"

@@ -9,10 +9,10 @@
 #include <functional>
 #include <string>
 
-#include "app/batch_file.h"
-#include "app/language.h"
-#include "app/log_file.h"
-#include "app/settings.h"
+#include "app/files/locked_append.h"
+#include "app/lang/language.h"
+#include "app/files/log_file.h"
+#include "app/files/settings.h"
 #include "tests/faults/tool_run.h"
 
 namespace faults {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/calibration.h"
+#include "app/calibration/calibration.h"
 #include "tests/faults/window_fixture.h"
 #include "ui/accuracy_page.h"
 #include "ui/analog_page.h"

@@ -7,7 +7,7 @@
 #include <regex>
 #include <string>
 
-#include "app/integer_text.h"
+#include "app/config/integer_text.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/field_map.h"
-#include "app/language.h"
+#include "app/config/field_map.h"
+#include "app/lang/language.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <regex>
 #include <string>
 
-#include "app/ini_text.h"
-#include "app/settings.h"
+#include "app/files/ini_text.h"
+#include "app/files/settings.h"
 #include "tests/fuzz/fuzz_check.h"
 
 namespace {

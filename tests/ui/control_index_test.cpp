@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/language.h"
+#include "app/lang/language.h"
 #include "window_fixture.h"
 
 namespace ui {

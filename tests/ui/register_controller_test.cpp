@@ -17,8 +17,8 @@
 #include <string>
 #include <vector>
 
-#include "app/field_map.h"
-#include "app/status_flags.h"
+#include "app/config/field_map.h"
+#include "app/readings/status_flags.h"
 #include "chip/ASens_Digital.h"
 #include "tests/fake_chip.h"
 #include "ui/control_index.h"

@@ -14,8 +14,8 @@
 #include <QTimer>
 #include <string>
 
-#include "app/field_map.h"
-#include "app/status_flags.h"
+#include "app/config/field_map.h"
+#include "app/readings/status_flags.h"
 #include "chip/ASens_Digital.h"
 #include "tests/fake_chip.h"
 #include "tests/ui/window_fixture.h"

@@ -12,7 +12,7 @@
 #include <QTableWidget>
 #include <string>
 
-#include "app/config_workflow.h"
+#include "app/config/config_workflow.h"
 #include "chip/ASens_Digital.h"
 #include "tests/fake_chip.h"
 #include "tests/ui/window_fixture.h"
