@@ -5,8 +5,8 @@
 
 #include <QWidget>
 
-#include "app/lang/language.h"
 #include "app/analysis/lissajous_fit.h"
+#include "app/lang/language.h"
 #include "app/readings/readout_format.h"
 
 class QLabel;

@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "app/config/chip_id.h"
-#include "app/readings/connection.h"
 #include "app/config/field_map.h"
 #include "app/config/param_groups.h"
+#include "app/readings/connection.h"
 #include "app/readings/status_flags.h"
 #include "ui/control_index.h"
 #include "ui/window_context.h"

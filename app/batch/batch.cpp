@@ -2,13 +2,13 @@
 
 #include <cstdio>
 
-#include "app/files/locked_append.h"
+#include "app/batch/headless_window.h"
 #include "app/config/chip_id.h"
 #include "app/config/config_workflow.h"
-#include "app/readings/connection.h"
-#include "app/batch/headless_window.h"
 #include "app/config/integer_text.h"
+#include "app/files/locked_append.h"
 #include "app/readings/chip_readings.h"
+#include "app/readings/connection.h"
 #include "app/readings/transfer_check.h"
 #include "app/version.h"
 #include "chip/UnitFTDI.h"

@@ -21,9 +21,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/config/field_controls.h"
 #include "app/analysis/line_fit.h"
 #include "app/analysis/lissajous_fit.h"
+#include "app/config/field_controls.h"
 #include "app/readings/readout_format.h"
 
 namespace chip {

@@ -10,8 +10,8 @@
 #include <ctime>
 #include <optional>
 
-#include "app/files/ini_text.h"
 #include "app/config/integer_text.h"
+#include "app/files/ini_text.h"
 
 namespace app {
 namespace {

@@ -7,9 +7,9 @@
 #include <utility>
 
 #include "app/config/chip_id.h"
+#include "app/config/integer_text.h"
 #include "app/files/file_rewrite.h"
 #include "app/files/ini_text.h"
-#include "app/config/integer_text.h"
 #include "app/readings/transfer_check.h"
 #include "chip/utf8_path.h"
 

@@ -18,7 +18,7 @@ enum class Verdict {
 /// One control of the configuration pages: an edit, a check box or an item list. A control
 /// answers only the accessors of its kind; the others are never called on it.
 class FieldControl {
-public:
+  public:
     virtual ~FieldControl() = default;
     virtual std::string Text() const = 0;
     virtual void SetText(const std::string& text) = 0;
@@ -31,14 +31,14 @@ public:
 
 /// Finds the field controls by their control names (EditGA_X, cbSDIS, cbADCNT, ...).
 class FieldControls {
-public:
+  public:
     virtual ~FieldControls() = default;
     virtual FieldControl& Control(std::string_view controlName) = 0;
 };
 
 /// The busy message over the middle of the window while a group is written or read.
 class BusyMessage {
-public:
+  public:
     virtual ~BusyMessage() = default;
     /// Shows the text and paints it at once, before the first transfer.
     virtual void Show(const std::string& text) = 0;

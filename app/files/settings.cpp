@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
+#include "app/config/integer_text.h"
 #include "app/files/file_rewrite.h"
 #include "app/files/ini_text.h"
 #include "app/files/ini_values.h"
-#include "app/config/integer_text.h"
 #include "chip/utf8_path.h"
 
 namespace app {

@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "app/config/field_controls.h"
-#include "app/lang/language.h"
 #include "app/config/param_groups.h"
+#include "app/lang/language.h"
 #include "app/readings/status_flags.h"
 
 namespace chip {

@@ -1,6 +1,6 @@
-#include "app/readings/readout_format.h"
-
 #include <gtest/gtest.h>
+
+#include "app/readings/readout_format.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/readings/connection.h"
 #include "app/config/param_groups.h"
+#include "app/readings/connection.h"
 #include "chip/ASens_Digital.h"
 #include "chip/UnitFTDI.h"
 #include "chip/UnitSPI.h"

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "app/files/locked_append.h"
-#include "app/lang/language.h"
 #include "app/files/log_file.h"
 #include "app/files/settings.h"
+#include "app/lang/language.h"
 #include "tests/faults/tool_run.h"
 
 namespace faults {
