@@ -271,7 +271,7 @@ void TurnAssistant::MeasureStep(chip::TASensDig& chip) {
     }
 }
 
-void TurnAssistant::TrimStep(chip::TASensDig& chip, const Trim& trim) {
+void TurnAssistant::TrimStep(chip::TASensDig& chip, const Trim* trim) {
     // A value goes in as the field's bits: a negative one as its two's complement.
     auto write = [&](const ConfigField& field, int value) {
         const uint16_t word = static_cast<uint16_t>(value & ((1 << field.width) - 1));
@@ -279,14 +279,15 @@ void TurnAssistant::TrimStep(chip::TASensDig& chip, const Trim& trim) {
         Fail(AssistantFault::NotHeld, std::string(field.key));
         return false;
     };
+    if (phase_ == Phase::Measure) return MeasureStep(chip);
+    if (phase_ == Phase::ReadStart || trim == nullptr) return;
     switch (phase_) {
         case Phase::ReadStart:
-            return;
         case Phase::Measure:
-            return MeasureStep(chip);
+            return;
         case Phase::WriteTrialX:
         case Phase::WriteX:
-            if (!write(*trim.fieldX, trim.finalX)) return;
+            if (!write(*trim->fieldX, trim->finalX)) return;
             if (phase_ == Phase::WriteX) {
                 phase_ = Phase::WriteY;  // both solved values, then one measurement
                 return;
@@ -294,7 +295,7 @@ void TurnAssistant::TrimStep(chip::TASensDig& chip, const Trim& trim) {
             break;
         case Phase::WriteTrialY:
         case Phase::WriteY:
-            if (!write(*trim.fieldY, trim.finalY)) return;
+            if (!write(*trim->fieldY, trim->finalY)) return;
             break;
     }
     phase_ = Phase::Measure;
@@ -342,7 +343,7 @@ int OffsetAssistant::PlannedMeasurements() const {
 }
 
 void OffsetAssistant::Work(chip::TASensDig& chip) {
-    if (phase_ != Phase::ReadStart) return TrimStep(chip, *stage_);
+    if (phase_ != Phase::ReadStart) return TrimStep(chip, stage_);
     for (Trim* trim : {&coarse_, &fine_}) {
         trim->startX = trim->finalX = SignedField(ReadStart(chip, *trim->fieldX), *trim->fieldX);
         trim->startY = trim->finalY = SignedField(ReadStart(chip, *trim->fieldY), *trim->fieldY);
@@ -482,7 +483,7 @@ AmplitudeAssistant::AmplitudeAssistant(FieldControls& controls, Seconds seconds,
 }
 
 void AmplitudeAssistant::Work(chip::TASensDig& chip) {
-    if (phase_ != Phase::ReadStart) return TrimStep(chip, gains_);
+    if (phase_ != Phase::ReadStart) return TrimStep(chip, &gains_);
     gains_.startX = gains_.finalX = ReadStart(chip, *gains_.fieldX);
     gains_.startY = gains_.finalY = ReadStart(chip, *gains_.fieldY);
     if (!NotClipping(chip)) return;

@@ -205,8 +205,8 @@ class TurnAssistant : public Assistant {
 
     TurnAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint);
     /// One step past the start: a point of the measurement, or the write its phase asks for
-    /// (then the next measurement starts).
-    void TrimStep(chip::TASensDig& chip, const Trim& trim);
+    /// of trim (then the next measurement starts); trim may be null while none is chosen yet.
+    void TrimStep(chip::TASensDig& chip, const Trim* trim);
     /// The measurements the assistant plans in all, corrections included.
     virtual int PlannedMeasurements() const = 0;
     /// A finished measurement (also the last of Measurements()).
