@@ -33,12 +33,7 @@ void RequireGroup(int group) {
 // A field of the map rebuilt from a register and mask, for the per-field steps that are
 // given only those two.
 ConfigField FieldOf(uint8_t regAddr, uint16_t mask) {
-    ConfigField field{};
-    field.reg = regAddr;
-    field.mask = mask;
-    field.shift = mask == 0 ? 0 : static_cast<uint8_t>(std::countr_zero(mask));
-    field.width = static_cast<uint8_t>(std::popcount(mask));
-    return field;
+    return ConfigField({}, 0, {}, FieldKind::Number, regAddr, mask, {}, {});
 }
 
 // 1: written and read back as written; 2: the chip already held the word.
