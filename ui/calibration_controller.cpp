@@ -413,28 +413,28 @@ QString CalibrationController::Finish(QStringList lines, const app::Assistant& a
 QString CalibrationController::FaultText() const {
     const app::CalibrationTexts& texts = context_.texts.calibration;
     const QString field = Text(assistant_->FaultField());
-    const auto* offsets = dynamic_cast<const app::TurnAssistant*>(assistant_.get());
+    const auto* turn = dynamic_cast<const app::TurnAssistant*>(assistant_.get());
     switch (assistant_->Fault()) {
         case app::AssistantFault::None:
             break;
         case app::AssistantFault::NotTurning:
-            if (offsets == nullptr || offsets->PointSeconds() <= 0) {
+            if (turn == nullptr || turn->PointSeconds() <= 0) {
                 return Text(texts.vNotTurning).arg(app::OffsetAssistant::kTimeLimitSeconds);
             }
             return Text(texts.vStill)
-                .arg(QString::number(std::abs(offsets->TravelDegrees()), 'f', 0))
-                .arg(QString::number(offsets->MeasuredSeconds(), 'f', 0))
-                .arg(Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(offsets->FastestRpm()));
+                .arg(QString::number(std::abs(turn->TravelDegrees()), 'f', 0))
+                .arg(QString::number(turn->MeasuredSeconds(), 'f', 0))
+                .arg(Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(turn->FastestRpm()));
         case app::AssistantFault::TooSlow:
         case app::AssistantFault::TooFast:
-            if (offsets == nullptr) break;
+            if (turn == nullptr) break;
             return Text(assistant_->Fault() == app::AssistantFault::TooSlow ? texts.vTooSlow
                                                                             : texts.vTooFast)
-                .arg(Rpm(std::abs(offsets->TurnRpm())),
+                .arg(Rpm(std::abs(turn->TurnRpm())),
                      assistant_->Fault() == app::AssistantFault::TooSlow
                          ? QString::number(app::OffsetAssistant::kTimeLimitSeconds)
-                         : QString::number(offsets->PointSeconds(), 'f', 2),
-                     Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(offsets->FastestRpm()));
+                         : QString::number(turn->PointSeconds(), 'f', 2),
+                     Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(turn->FastestRpm()));
         case app::AssistantFault::Clipping:
             return Text(texts.vClipping).arg(field);
         case app::AssistantFault::NoSignal:
@@ -539,7 +539,7 @@ QString CalibrationController::CentreReport() const {
             lines << Text(texts.vCentreFailed) << FaultText();
             break;
     }
-    const app::CentreMeasurement before = a.Before(), after = a.After();
+    const app::TurnMeasurement before = a.Before(), after = a.After();
     if (before.points > 0) {
         lines << Text(texts.vCentreBefore)
                      .arg(Codes(before.x), Codes(before.y), Degrees(before.errorDegrees));

@@ -178,7 +178,7 @@ double TurnAssistant::SecondsLeft() const {
     return std::min(now, kTimeLimitSeconds) + later * std::min(each, kTimeLimitSeconds);
 }
 
-bool TurnAssistant::NotClipping(chip::TASensDig& chip) {
+bool Assistant::NotClipping(chip::TASensDig& chip) {
     // A clipped channel has flattened peaks that no circle describes: said before any
     // trial, not after a minute as a step that "moved the other centre".
     const uint16_t status = ReadRegisterWord(chip, kStatus);
@@ -281,22 +281,11 @@ void TurnAssistant::TrimStep(chip::TASensDig& chip, const Trim* trim) {
     };
     if (phase_ == Phase::Measure) return MeasureStep(chip);
     if (phase_ == Phase::ReadStart || trim == nullptr) return;
-    switch (phase_) {
-        case Phase::ReadStart:
-        case Phase::Measure:
-            return;
-        case Phase::WriteTrialX:
-        case Phase::WriteX:
-            if (!write(*trim->fieldX, trim->finalX)) return;
-            if (phase_ == Phase::WriteX) {
-                phase_ = Phase::WriteY;  // both solved values, then one measurement
-                return;
-            }
-            break;
-        case Phase::WriteTrialY:
-        case Phase::WriteY:
-            if (!write(*trim->fieldY, trim->finalY)) return;
-            break;
+    const bool x = phase_ == Phase::WriteTrialX || phase_ == Phase::WriteX;
+    if (!write(x ? *trim->fieldX : *trim->fieldY, x ? trim->finalX : trim->finalY)) return;
+    if (phase_ == Phase::WriteX) {
+        phase_ = Phase::WriteY;  // both solved values, then one measurement
+        return;
     }
     phase_ = Phase::Measure;
     StartMeasurement(measurement_ + 1);
@@ -619,15 +608,10 @@ void ZeroAssistant::Work(chip::TASensDig& chip) {
             startZero_ = finalZero_ = ReadStart(chip, zero_);
             phase_ = Phase::CheckStatus;
             return;
-        case Phase::CheckStatus: {
+        case Phase::CheckStatus:
             // The angle of a clipped or absent signal is no position to zero.
-            const uint16_t status = ReadRegisterWord(chip, kStatus);
-            if (status & (kOtrX | kOtrY)) {
-                return Fail(AssistantFault::Clipping, status & kOtrX ? "X" : "Y");
-            }
-            phase_ = Phase::CheckSignal;
+            if (NotClipping(chip)) phase_ = Phase::CheckSignal;
             return;
-        }
         case Phase::CheckSignal: {
             const XYPoint point = ReadXYPoint(chip);
             if (std::hypot(point.X, point.Y) < TurnAssistant::kMinAmplitude) {
@@ -652,12 +636,17 @@ void ZeroAssistant::Work(chip::TASensDig& chip) {
     }
 }
 
-double ZeroAssistant::LiveMean() const {
-    if (readings_.empty()) return 0.0;
+double ZeroAssistant::MeanFromTarget(const std::vector<int>& readings) const {
+    if (readings.empty()) return 0.0;
+    // As differences from the first, so a position near 0 does not wrap.
     double sum = 0;
-    for (int reading : readings_) sum += WrapAngle(reading - readings_.front());
-    double mean = readings_.front() + sum / static_cast<double>(readings_.size()) - target_;
+    for (int reading : readings) sum += WrapAngle(reading - readings.front());
+    const double mean = readings.front() + sum / static_cast<double>(readings.size()) - target_;
     return mean - kFullTurn * std::floor((mean + kFullTurn / 2.0) / kFullTurn);
+}
+
+double ZeroAssistant::LiveMean() const {
+    return MeanFromTarget(readings_);
 }
 
 double ZeroAssistant::LiveScatter() const {
@@ -677,11 +666,8 @@ void ZeroAssistant::ReadRound(const std::vector<int>& readings) {
     // as a line against their order: a magnet that turns drifts, a noisy one at rest
     // scatters about a level line.
     LineFit line;
-    double sum = 0;
     for (size_t i = 0; i < readings.size(); ++i) {
-        const int d = WrapAngle(readings[i] - readings.front());
-        line.Add(static_cast<double>(i), d);
-        sum += d;
+        line.Add(static_cast<double>(i), WrapAngle(readings[i] - readings.front()));
     }
     const double n = static_cast<double>(readings.size());
     const double scatter = line.ResidualSd();
@@ -699,8 +685,7 @@ void ZeroAssistant::ReadRound(const std::vector<int>& readings) {
         return;
     }
     readingsUsed_ = static_cast<int>(readings.size());
-    double mean = readings.front() + sum / n - target_;
-    mean -= kFullTurn * std::floor((mean + kFullTurn / 2.0) / kFullTurn);  // -4096 .. 4095
+    const double mean = MeanFromTarget(readings);
     residual_ = mean;
     residualError_ = scatter / std::sqrt(n);
     if (round_ == 0) before_ = mean;

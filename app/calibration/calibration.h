@@ -101,6 +101,8 @@ class Assistant {
     /// holds something else (the control then shows that, red).
     bool WriteValue(chip::TASensDig& chip, const ConfigField& field, uint16_t value);
     void Fail(AssistantFault fault, std::string field = {});
+    /// Reads the status: false (after Fail) when a channel is out of the ADC's range.
+    bool NotClipping(chip::TASensDig& chip);
     void Succeed() { outcome_ = AssistantOutcome::Done; }
 
   private:
@@ -133,7 +135,6 @@ struct TurnMeasurement {
     double error = 0;
     size_t points = 0;
 };
-using CentreMeasurement = TurnMeasurement;
 
 struct Trim;
 
@@ -180,6 +181,14 @@ class TurnAssistant : public Assistant {
     int Measurement() const { return measurement_; }
     /// Every measurement finished so far.
     const std::vector<TurnMeasurement>& Measurements() const { return measured_; }
+    /// The first measurement, and the last after solved values (empty ones until they are
+    /// made).
+    TurnMeasurement Before() const {
+        return measured_.empty() ? TurnMeasurement{} : measured_.front();
+    }
+    TurnMeasurement After() const {
+        return settled_ < 0 ? TurnMeasurement{} : measured_[static_cast<size_t>(settled_)];
+    }
     /// The fit of the measurement under way as it stands, once it has one.
     const std::optional<TurnMeasurement>& Live() const { return live_; }
     /// The measurement under way: the magnet's speed from the points' angles (rpm, its sign
@@ -211,8 +220,6 @@ class TurnAssistant : public Assistant {
     virtual int PlannedMeasurements() const = 0;
     /// A finished measurement (also the last of Measurements()).
     virtual void Measured(const TurnMeasurement& m) = 0;
-    /// Reads the status: false (after Fail) when a channel is out of the ADC's range.
-    bool NotClipping(chip::TASensDig& chip);
     void StartMeasurement(int index);
     /// Reads one point and goes on with the measurement; Measured when it is over.
     void MeasureStep(chip::TASensDig& chip);
@@ -227,10 +234,6 @@ class TurnAssistant : public Assistant {
     static AssistantFault TrialFault(double own, double other, double significant);
     /// The last measurement is the one after the solved values: After() reports it.
     void MarkSettled() { settled_ = static_cast<int>(measured_.size()) - 1; }
-    /// The last measurement after solved values, empty before one.
-    TurnMeasurement Settled() const {
-        return settled_ < 0 ? TurnMeasurement{} : measured_[static_cast<size_t>(settled_)];
-    }
 
     Phase phase_ = Phase::ReadStart;
 
@@ -301,12 +304,6 @@ class OffsetAssistant final : public TurnAssistant {
     /// seconds: the clock of the time limit. onPoint sees every point read (the chart).
     OffsetAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint = {});
 
-    /// The first measurement, and the last after solved values (empty ones until they are
-    /// made).
-    TurnMeasurement Before() const {
-        return Measurements().empty() ? TurnMeasurement{} : Measurements().front();
-    }
-    TurnMeasurement After() const { return Settled(); }
     /// The digital offsets, as signed codes, and their measured effect.
     int StartSine() const { return fine_.startX; }
     int StartCosine() const { return fine_.startY; }
@@ -360,10 +357,6 @@ class AmplitudeAssistant final : public TurnAssistant {
 
     AmplitudeAssistant(FieldControls& controls, Seconds seconds, PointSink onPoint = {});
 
-    TurnMeasurement Before() const {
-        return Measurements().empty() ? TurnMeasurement{} : Measurements().front();
-    }
-    TurnMeasurement After() const { return Settled(); }
     const Trim& Gains() const { return gains_; }
     /// The amplitudes' difference (codes) the solved values were expected to leave.
     double ExpectedMismatch() const { return expected_; }
@@ -437,6 +430,8 @@ class ZeroAssistant final : public Assistant {
     enum class Phase { ReadStart, CheckStatus, CheckSignal, Read, Write };
     void Work(chip::TASensDig& chip) override;
     void ReadRound(const std::vector<int>& readings);
+    /// The mean of readings as a distance from the target, -4096 .. 4095 codes.
+    double MeanFromTarget(const std::vector<int>& readings) const;
 
     const ConfigField& zero_;
     int target_;
