@@ -12,20 +12,11 @@
 
 #include "chip/I2Cdeclarations.h"
 #include "ftdi/device_catalog.h"
+#include "ftdi/device_source.h"
 #include "ftdi/mpsse_channel.h"
 #include "ftdi/transport.h"
 
 namespace ftdi {
-
-/// Where devices come from.
-class DeviceSource {
-  public:
-    virtual ~DeviceSource() = default;
-    /// The attached devices; empty when USB cannot be used at all.
-    virtual std::vector<UsbDevice> scan() = 0;
-    /// Opens one port of a device for this process; null with `status` set on failure.
-    virtual std::unique_ptr<Transport> open(const ChannelEntry& channel, FT_STATUS& status) = 0;
-};
 
 /// The adapter the tool is to use among several: a serial number or a description, empty
 /// for every adapter. By default the environment variable QX5520_ADAPTER_SERIAL.

@@ -1,36 +1,19 @@
 // The C entry points of the adapter library, with FTDI's published libMPSSE names and
-// signatures, over libftdi1 (or over the MPSSE engine model when QX_FTDI_MODEL names a
-// family). Nothing else leaves this library.
-#include <ftdi.h>
-
+// signatures, over the library's device source (libftdi1, or the MPSSE engine model in the
+// test library). Nothing else leaves this library.
 #include <memory>
 #include <new>
 #include <type_traits>
 
 #include "chip/I2Cdeclarations.h"
 #include "ftdi/backend.h"
-#include "ftdi/libftdi_source.h"
+#include "ftdi/device_source.h"
 #include "ftdi/trace.h"
-#if defined(QX_FTDI_MODEL_BUILT)
-#include "mpsse_model/model_source.h"
-#endif
 
 namespace {
 
-// USB through libftdi1, or modelled adapters when QX_FTDI_MODEL names a family.
-std::unique_ptr<ftdi::DeviceSource> MakeSource() {
-#if defined(QX_FTDI_MODEL_BUILT)
-    if (const auto family = mpsse_model::FamilyFromEnvironment()) {
-        if (ftdi::traceEnabled())
-            ftdi::trace("QX_FTDI_MODEL: a modelled %s, no USB", (*family)->name.data());
-        return std::make_unique<mpsse_model::ModelSource>(**family);
-    }
-#endif
-    return std::make_unique<ftdi::LibftdiSource>();
-}
-
 ftdi::Backend& backend() {
-    static const std::unique_ptr<ftdi::DeviceSource> source = MakeSource();
+    static const std::unique_ptr<ftdi::DeviceSource> source = ftdi::MakeDeviceSource();
     static ftdi::Backend instance(*source);
     return instance;
 }
@@ -44,13 +27,6 @@ FT_STATUS guarded(Call call) {
         return FT_INSUFFICIENT_RESOURCES;
     } catch (...) {
         return FT_OTHER_ERROR;
-    }
-}
-
-[[gnu::constructor]] void announce() {
-    if (ftdi::traceEnabled()) {
-        ftdi::trace("loaded, the libftdi1 backend (libftdi %s)",
-                    ftdi_get_library_version().version_str);
     }
 }
 

@@ -107,6 +107,12 @@ DeviceList findAll(ftdi_context* context, uint16_t productId) {
     return DeviceList(list);
 }
 
+[[gnu::constructor]] void announce() {
+    if (traceEnabled()) {
+        trace("loaded, the libftdi1 backend (libftdi %s)", ftdi_get_library_version().version_str);
+    }
+}
+
 }  // namespace
 
 std::vector<UsbDevice> LibftdiSource::scan() {
@@ -165,6 +171,10 @@ std::unique_ptr<Transport> LibftdiSource::open(const ChannelEntry& channel, FT_S
     }
     status = FT_OK;
     return std::make_unique<LibftdiTransport>(std::move(context));
+}
+
+std::unique_ptr<DeviceSource> MakeDeviceSource() {
+    return std::make_unique<LibftdiSource>();
 }
 
 }  // namespace ftdi

@@ -1,7 +1,7 @@
 // Devices and transports over libftdi1: the production side of DeviceSource and Transport.
 #pragma once
 
-#include "ftdi/backend.h"
+#include "ftdi/device_source.h"
 
 namespace ftdi {
 

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "ftdi/backend.h"
+#include "ftdi/device_source.h"
 #include "mpsse_model/backend_fault.h"
 #include "mpsse_model/engine.h"
 #include "sim/settings.h"

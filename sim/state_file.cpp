@@ -2,15 +2,16 @@
 
 #include <SimpleIni.h>
 
-#include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
+#include <string_view>
 #include <system_error>
 
+#include "base/file_rewrite.h"
 #include "chip/utf8_path.h"
 #include "sim/scenario.h"
 
@@ -66,32 +67,13 @@ bool WriteState(const std::string& path, const ChipModel::RegisterFile& register
         text << Key(a) << " = " << word << "\n";
     }
 
-    // A name no other process or thread picks: the clock, a random number and a counter.
-    static std::atomic<unsigned> counter{0};
-    static const unsigned salt = std::random_device{}();
-    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
-    const std::string temporary = path + ".tmp" + std::to_string(salt) + "_" + std::to_string(now) +
-                                  "_" + std::to_string(counter++);
-    {
-        std::ofstream out(chip::PathFromUtf8(temporary), std::ios::binary | std::ios::trunc);
-        out << text.str();
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(chip::PathFromUtf8(temporary), ignored);
-            error = "QX5520 virtual chip: cannot write state file " + temporary;
-            return false;
-        }
+    const std::string content = text.str();
+    if (base::RewriteFile(chip::PathFromUtf8(path),
+                          [&content](std::string_view) { return content; })) {
+        return true;
     }
-    std::error_code ec;
-    std::filesystem::rename(chip::PathFromUtf8(temporary), chip::PathFromUtf8(path), ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(chip::PathFromUtf8(temporary), ignored);
-        error = "QX5520 virtual chip: cannot replace state file " + path + ": " + ec.message();
-        return false;
-    }
-    return true;
+    error = "QX5520 virtual chip: cannot write state file " + path + ": " + std::strerror(errno);
+    return false;
 }
 
 void KeptState::Open(const std::string& path, ChipModel& chip, const Complaint& complain) {

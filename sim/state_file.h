@@ -14,7 +14,7 @@ namespace sim {
 /// one line in `error`.
 std::optional<ChipModel::RegisterFile> ReadState(const std::string& path, std::string& error);
 
-/// Writes the state through a temporary file renamed over the old one, so that another
+/// Writes the state as one step (the rewrite the tool's own files use), so that another
 /// process never reads half a file. On failure returns false with one line in `error`.
 bool WriteState(const std::string& path, const ChipModel::RegisterFile& registers,
                 std::string& error);

@@ -17,7 +17,7 @@
 #include "app/calibration/calibration.h"
 #include "app/config/chip_id.h"
 #include "app/config/field_map.h"
-#include "app/files/file_rewrite.h"
+#include "base/file_rewrite.h"
 #include "chip/ASens_Digital.h"
 #include "chip/utf8_path.h"
 #include "ui/message_box.h"
@@ -321,8 +321,8 @@ bool CalibrationController::SaveRecord(const QString& path, const QString& repor
         report.split(QLatin1Char('\n'));
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         const std::string text = lines.join(QLatin1Char('\n')).toStdString() + "\n";
-        return app::RewriteFile(chip::PathFromUtf8(path.toStdString()),
-                                [&](std::string_view) { return text; });
+        return base::RewriteFile(chip::PathFromUtf8(path.toStdString()),
+                                 [&](std::string_view) { return text; });
     }
     // Drawn in memory and put in place whole: a full disk leaves the old file, not half a
     // page.
@@ -352,8 +352,8 @@ bool CalibrationController::SaveRecord(const QString& path, const QString& repor
         if (!painter.end()) return false;
     }
     const std::string bytes = buffer.data().toStdString();
-    return app::RewriteFile(chip::PathFromUtf8(path.toStdString()),
-                            [&](std::string_view) { return bytes; });
+    return base::RewriteFile(chip::PathFromUtf8(path.toStdString()),
+                             [&](std::string_view) { return bytes; });
 }
 
 QString CalibrationController::Label() const {

@@ -8,9 +8,9 @@
 
 #include "app/config/chip_id.h"
 #include "app/config/integer_text.h"
-#include "app/files/file_rewrite.h"
 #include "app/files/ini_text.h"
 #include "app/readings/transfer_check.h"
+#include "base/file_rewrite.h"
 #include "chip/utf8_path.h"
 
 namespace app {
@@ -140,7 +140,7 @@ bool SaveConfigurationFile(const std::filesystem::path& path, const std::string&
         return false;
     }
     errno = 0;
-    if (RewriteFile(path, [&text](std::string_view) { return text; })) return true;
+    if (base::RewriteFile(path, [&text](std::string_view) { return text; })) return true;
     const int reason = errno;
     error = "unable to write the configuration file " + chip::Utf8FromPath(path) +
             (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string());

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "app/config/integer_text.h"
-#include "app/files/file_rewrite.h"
 #include "app/files/ini_text.h"
 #include "app/files/ini_values.h"
+#include "base/file_rewrite.h"
 #include "chip/utf8_path.h"
 
 namespace app {
@@ -60,7 +60,7 @@ std::string SetInFileEncoding(std::string_view current, std::string_view section
 // as the file has it.
 void Store(const std::filesystem::path& path, std::string_view section,
            const std::vector<IniValue>& values, const std::vector<std::string_view>& keep = {}) {
-    const bool written = RewriteFile(path, [&](std::string_view current) {
+    const bool written = base::RewriteFile(path, [&](std::string_view current) {
         const std::string text = IniTextAsUtf8(current);
         std::vector<IniValue> changed;
         for (const IniValue& value : values) {

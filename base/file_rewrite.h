@@ -1,5 +1,6 @@
 // Rewriting a small text file as one step that tools running side by side see whole: the
-// settings file is written by every batch run on its way out.
+// settings file, written by every batch run on its way out, and the virtual chip's register
+// file, written after every write it takes.
 #pragma once
 
 #include <filesystem>
@@ -7,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace base {
 
 /// Replaces the content of the file at path with edit(current content) as one step. Writers
 /// of the same path take turns under an exclusive lock; the new content goes to a temporary
@@ -24,4 +25,4 @@ namespace app {
 bool RewriteFile(const std::filesystem::path& path,
                  const std::function<std::string(std::string_view current)>& edit);
 
-}  // namespace app
+}  // namespace base

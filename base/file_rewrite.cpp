@@ -1,4 +1,4 @@
-#include "app/files/file_rewrite.h"
+#include "base/file_rewrite.h"
 
 #include <algorithm>
 #include <atomic>
@@ -15,7 +15,7 @@
 #include <cerrno>
 #endif
 
-namespace app {
+namespace base {
 namespace {
 
 #if defined(_WIN32)
@@ -366,4 +366,4 @@ bool RewriteFile(const std::filesystem::path& named,
 
 #endif
 
-}  // namespace app
+}  // namespace base
