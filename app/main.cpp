@@ -2,8 +2,6 @@
 #include <vector>
 
 #include "app/batch/batch.h"
-#include "app/files/folders.h"
-#include "app/files/settings.h"
 #include "app/shell.h"
 #include "app/window_entry.h"
 #include "chip/UnitFTDI.h"
@@ -44,9 +42,6 @@ int main(int argc, char** argv) {
     // The binding runs before anything else; its messages wait for a sink (stderr in a batch
     // run, a message box once the window system is up).
     chip::LoadAdapterLibrary();
-    // The adapter among several, before anything lists the channels.
-    app::SelectAdapter(chip::PathFromUtf8(app::ChooseFolders(app::ExecutableDirectory()).settings +
-                                          app::kSettingsFileName));
     const std::vector<std::string> args = Arguments(argc, argv);
     if (app::IsBatchCommandLine(args)) return app::RunBatch(args);
     return app::RunWindow(argc, argv);

@@ -57,7 +57,10 @@ Shell::Shell(WindowState& window, Folders folders, chip::Clock& clock)
       // The channel takes its clock rate from EditFreq whenever it is opened.
       adapter_([&window] {
           return static_cast<uint32_t>(IntegerTextOr(window.FreqText(), chip::kFallbackClockRate));
-      }) {}
+      }) {
+    // The adapter among several, before anything lists the channels.
+    adapter_.SelectAdapter(AdapterSelection(SettingsPath()));
+}
 
 Shell::~Shell() = default;
 

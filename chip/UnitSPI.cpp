@@ -1,5 +1,8 @@
 #include "chip/UnitSPI.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <utility>
 
 #include "chip/UnitFTDI.h"
@@ -8,10 +11,62 @@ namespace chip {
 
 Adapter::Adapter(ClockRateSource clockRate) : clockRate_(std::move(clockRate)) {}
 
+namespace {
+
+bool SameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+// `text` is `name`, or `name` with a port letter after it (with `separator` in between).
+bool NamesPort(std::string_view text, std::string_view name, std::string_view separator) {
+    if (SameText(text, name)) return true;
+    const size_t stem = name.size() + separator.size();
+    return text.size() == stem + 1 && SameText(text.substr(0, name.size()), name) &&
+           text.substr(name.size(), separator.size()) == separator && text[stem] >= 'A' &&
+           text[stem] <= 'D';
+}
+
+template <size_t N>
+std::string_view Field(const char (&text)[N]) {
+    return {text, strnlen(text, N)};
+}
+
+}  // namespace
+
+bool ChannelIsNamed(const FT_DEVICE_LIST_INFO_NODE& info, std::string_view selector) {
+    if (selector.empty()) return true;
+    return NamesPort(Field(info.SerialNumber), selector, "") ||
+           NamesPort(Field(info.Description), selector, " ");
+}
+
+uint32_t Adapter::FindSelectedChannel() {
+    channelIndex_ = 0;
+    selectedMissing_ = false;
+    if (selector_.empty()) return 0;
+    const AdapterEntryPoints& library = EntryPoints();
+    uint32_t listed = 0;
+    if (library.SPI_GetNumChannels == nullptr || library.SPI_GetChannelInfo == nullptr ||
+        library.SPI_GetNumChannels(&listed) != FT_OK) {
+        listed = 0;
+    }
+    uint32_t named = 0;
+    for (uint32_t index = 0; index < listed; ++index) {
+        FT_DEVICE_LIST_INFO_NODE info{};
+        if (library.SPI_GetChannelInfo(index, &info) != FT_OK || !ChannelIsNamed(info, selector_))
+            continue;
+        if (named++ == 0) channelIndex_ = index;
+    }
+    selectedMissing_ = named == 0;
+    return named;
+}
+
 void Adapter::OpenAndConfigure() {
     const AdapterEntryPoints& library = EntryPoints();
     FT_HANDLE handle = nullptr;
-    if (library.SPI_OpenChannel == nullptr) return;
+    if (library.SPI_OpenChannel == nullptr || selectedMissing_) return;
     if (library.SPI_OpenChannel(channelIndex_, &handle) != FT_OK) handle = nullptr;
     handle_ = handle;
     if (handle_ != nullptr && library.SPI_InitChannel != nullptr) {
@@ -20,7 +75,10 @@ void Adapter::OpenAndConfigure() {
 }
 
 bool Adapter::EnsureOpen() {
-    if (handle_ == nullptr && !closed_) OpenAndConfigure();
+    if (handle_ == nullptr && !closed_) {
+        if (!selector_.empty()) FindSelectedChannel();
+        OpenAndConfigure();
+    }
     return handle_ != nullptr;
 }
 
@@ -33,7 +91,7 @@ FT_STATUS Adapter::Counted(FT_STATUS status, uint32_t transferred, uint32_t size
 
 uint8_t Adapter::InitAdapter() {
     const AdapterEntryPoints& library = EntryPoints();
-    channelIndex_ = 0;
+    const uint32_t named = FindSelectedChannel();
     closed_ = false;
     config_.ClockRate = clockRate_ ? clockRate_() : kDesignClockRate;
     config_.LatencyTimer = 1;
@@ -41,11 +99,11 @@ uint8_t Adapter::InitAdapter() {
         SPI_CONFIG_OPTION_MODE0 | SPI_CONFIG_OPTION_CS_DBUS3 | SPI_CONFIG_OPTION_CS_ACTIVELOW;
     config_.Pin = 0;
 
-    // ftHandle is the channel's handle while channel 0 is open in this process; it counts
-    // only when the call succeeds.
+    // ftHandle is the channel's handle while it is open in this process; it counts only when
+    // the call succeeds.
     FT_DEVICE_LIST_INFO_NODE info{};
     FT_HANDLE handle = nullptr;
-    if (library.SPI_GetChannelInfo != nullptr &&
+    if (!selectedMissing_ && library.SPI_GetChannelInfo != nullptr &&
         library.SPI_GetChannelInfo(channelIndex_, &info) == FT_OK) {
         handle = info.ftHandle;
     }
@@ -59,6 +117,7 @@ uint8_t Adapter::InitAdapter() {
     if (library.SPI_GetNumChannels != nullptr && library.SPI_GetNumChannels(&channels) != FT_OK) {
         channels = 0;
     }
+    if (!selector_.empty()) channels = named;
     return static_cast<uint8_t>(channels & 0xFF);
 }
 

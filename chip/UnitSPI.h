@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <string_view>
 
 #include "chip/I2Cdeclarations.h"
 
@@ -29,11 +31,18 @@ class Adapter {
     Adapter(const Adapter&) = delete;
     Adapter& operator=(const Adapter&) = delete;
 
-    /// Always 0: the one channel used.
+    /// The adapter to use among several: its serial number or description as the library
+    /// lists it (see ChannelIsNamed). Empty, as by default: the first channel listed.
+    void SelectAdapter(std::string selector) { selector_ = std::move(selector); }
+    const std::string& SelectedAdapter() const { return selector_; }
+
+    /// The channel used: 0, or the first one the selected adapter has.
     uint32_t ChannelIndex() const { return channelIndex_; }
 
-    /// Opens (unless already open) and configures channel 0 with the current clock rate, sets
-    /// the GPIO lines (all outputs, line 4 high) and returns the low byte of the channel count.
+    /// Opens (unless already open) and configures the channel with the current clock rate,
+    /// sets the GPIO lines (all outputs, line 4 high) and returns the low byte of the channel
+    /// count: every channel listed, or with an adapter selected the channels it has (none
+    /// when it is not there: then no other adapter is opened in its place).
     uint8_t InitAdapter();
 
     /// Closes the open channel. Afterwards no call reaches the library with the closed handle:
@@ -59,6 +68,9 @@ class Adapter {
     uint64_t FailedTransfers() const { return failedTransfers_; }
 
   private:
+    /// With an adapter selected: lists the channels, points channelIndex_ at its first one
+    /// and returns how many it has. Without one: channel 0 and nothing listed.
+    uint32_t FindSelectedChannel();
     void OpenAndConfigure();
     /// The lazy open: a transfer with no open channel opens it with the configuration as it
     /// stands, except after an explicit CloseAdapter. Returns whether a handle is at hand.
@@ -69,9 +81,17 @@ class Adapter {
     ChannelConfig config_{};
     FT_HANDLE handle_ = nullptr;
     uint32_t channelIndex_ = 0;
+    std::string selector_;
+    bool selectedMissing_ = false;  // the selected adapter was not listed: open nothing
     // Set by CloseAdapter, cleared by InitAdapter: a closed channel is not reopened on demand.
     bool closed_ = false;
     uint64_t failedTransfers_ = 0;
 };
+
+/// Whether a listed channel belongs to the adapter `selector` names: its serial number or its
+/// description, letter case aside, alone or followed by the port letter that a device with
+/// several channels adds ("FT7X1Q2BA", "Dual RS232-HS A" both answer to "FT7X1Q2B" and to
+/// "dual rs232-hs").
+bool ChannelIsNamed(const FT_DEVICE_LIST_INFO_NODE& info, std::string_view selector);
 
 }  // namespace chip

@@ -1,7 +1,6 @@
 #include "ftdi/backend.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 #include "ftdi/trace.h"
 
@@ -11,16 +10,8 @@ Backend::~Backend() {
     closeAll();
 }
 
-std::string SelectorFromEnvironment() {
-    const char* value = std::getenv("QX5520_ADAPTER_SERIAL");
-    return value != nullptr ? std::string(value) : std::string();
-}
-
 std::vector<ChannelEntry> Backend::scanChannels() {
-    const std::vector<UsbDevice> devices = source_.scan();
-    const std::string selector = selector_ ? selector_() : std::string();
-    if (selector.empty()) return mpsseChannelsOf(devices);
-    return mpsseChannelsOf(devicesMatching(devices, selector));
+    return mpsseChannelsOf(source_.scan());
 }
 
 Backend::OpenChannel* Backend::find(FT_HANDLE handle) {

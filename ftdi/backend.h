@@ -18,15 +18,9 @@
 
 namespace ftdi {
 
-/// The adapter the tool is to use among several: a serial number or a description, empty
-/// for every adapter. By default the environment variable QX5520_ADAPTER_SERIAL.
-using AdapterSelector = std::function<std::string()>;
-std::string SelectorFromEnvironment();
-
 class Backend {
   public:
-    explicit Backend(DeviceSource& source, AdapterSelector selector = SelectorFromEnvironment)
-        : source_(source), selector_(std::move(selector)) {}
+    explicit Backend(DeviceSource& source) : source_(source) {}
     ~Backend();
 
     FT_STATUS getNumChannels(uint32_t* count);
@@ -62,7 +56,6 @@ class Backend {
     FT_HANDLE handleOf(const ChannelEntry& entry) const;
 
     DeviceSource& source_;
-    AdapterSelector selector_;
     std::mutex mutex_;
     std::vector<std::unique_ptr<OpenChannel>> open_;
     // Handles are numbers never given out twice, so a closed handle can never reach a

@@ -1,7 +1,6 @@
 #include "ftdi/device_catalog.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 
 namespace ftdi {
@@ -69,24 +68,6 @@ int mpssePortCount(ChipKind kind) {
 
 ChipFamily familyOf(ChipKind kind) {
     return kind == ChipKind::FT2232D ? ChipFamily::FT2232D : ChipFamily::HSeries;
-}
-
-std::vector<UsbDevice> devicesMatching(std::span<const UsbDevice> devices,
-                                       std::string_view selector) {
-    auto same = [selector](const std::string& text) {
-        return text.size() == selector.size() &&
-               std::equal(text.begin(), text.end(), selector.begin(), [](char a, char b) {
-                   return std::tolower(static_cast<unsigned char>(a)) ==
-                          std::tolower(static_cast<unsigned char>(b));
-               });
-    };
-    std::vector<UsbDevice> matching;
-    for (const UsbDevice& device : devices) {
-        if (selector.empty() || same(device.serialNumber) || same(device.description)) {
-            matching.push_back(device);
-        }
-    }
-    return matching;
 }
 
 std::vector<ChannelEntry> mpsseChannelsOf(std::span<const UsbDevice> devices) {

@@ -49,11 +49,6 @@ std::optional<ChipKind> chipKindOf(uint16_t bcdDevice);
 int mpssePortCount(ChipKind kind);
 ChipFamily familyOf(ChipKind kind);
 
-/// The devices whose serial number or description is `selector` (letter case aside); all of
-/// them when it is empty. Picks the adapter among other FTDI devices on the bench.
-std::vector<UsbDevice> devicesMatching(std::span<const UsbDevice> devices,
-                                       std::string_view selector);
-
 /// Every MPSSE channel of `devices`, in enumeration order, ports in order.
 std::vector<ChannelEntry> mpsseChannelsOf(std::span<const UsbDevice> devices);
 

@@ -41,6 +41,10 @@ struct Chip {
     std::vector<FT_HANDLE> handles;  // the handle of every call that takes one
     ChannelConfig lastConfig{};
     uint32_t channels = 1;
+    /// The serial number each listed channel reports (its description: the serial number and
+    /// " board"); empty: channels with neither.
+    std::vector<std::string> serials;
+    uint32_t openedIndex = 0;  // the index the last SPI_OpenChannel asked for
     bool open = false;
 
     // --- what reads bring back ---
@@ -172,13 +176,20 @@ inline FT_STATUS GetNumChannels(uint32_t* count) {
     *count = active->channels;
     return FT_OK;
 }
-inline FT_STATUS GetChannelInfo(uint32_t, FT_DEVICE_LIST_INFO_NODE* info) {
+inline FT_STATUS GetChannelInfo(uint32_t index, FT_DEVICE_LIST_INFO_NODE* info) {
     active->log.emplace_back("info");
-    info->ftHandle = active->open ? OpenHandle() : nullptr;
+    if (index < active->serials.size()) {
+        std::snprintf(info->SerialNumber, sizeof info->SerialNumber, "%s",
+                      active->serials[index].c_str());
+        std::snprintf(info->Description, sizeof info->Description, "%s board",
+                      active->serials[index].c_str());
+    }
+    info->ftHandle = active->open && index == active->openedIndex ? OpenHandle() : nullptr;
     return FT_OK;
 }
-inline FT_STATUS OpenChannel(uint32_t, FT_HANDLE* handle) {
+inline FT_STATUS OpenChannel(uint32_t index, FT_HANDLE* handle) {
     active->log.emplace_back("open");
+    active->openedIndex = index;
     active->open = true;
     *handle = OpenHandle();
     return FT_OK;

@@ -145,9 +145,9 @@ void SettingsFile::Save(const Settings& settings, const Settings* unchangedSince
           keep);
 }
 
-std::string SelectAdapter(const std::filesystem::path& settingsFile) {
-    constexpr const char* kVariable = "QX5520_ADAPTER_SERIAL";
-    const std::string named = chip::Utf8FromPath(chip::PathFromEnvironment(kVariable));
+std::string AdapterSelection(const std::filesystem::path& settingsFile) {
+    const std::string named =
+        chip::Utf8FromPath(chip::PathFromEnvironment("QX5520_ADAPTER_SERIAL"));
     if (!named.empty()) return named;
     std::optional<std::string> serial;
     try {
@@ -155,13 +155,7 @@ std::string SelectAdapter(const std::filesystem::path& settingsFile) {
     } catch (const std::exception&) {
         return {};  // an unreadable file selects nothing; the window reports it elsewhere
     }
-    if (!serial || serial->empty()) return {};
-#if defined(_WIN32)
-    _putenv_s(kVariable, serial->c_str());
-#else
-    ::setenv(kVariable, serial->c_str(), 1);
-#endif
-    return *serial;
+    return serial.value_or(std::string());
 }
 
 }  // namespace app

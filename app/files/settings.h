@@ -76,10 +76,9 @@ class SettingsFile {
     std::filesystem::path path_;
 };
 
-/// The adapter among several that the libftdi1 backend is to use (a serial number or a
-/// description), from the environment variable QX5520_ADAPTER_SERIAL, which the backend
-/// reads; when that is unset or empty, [Adapter] Serial of the settings file is put into it.
-/// Returns the selector in force, empty for every adapter.
-std::string SelectAdapter(const std::filesystem::path& settingsFile);
+/// The adapter among several that the tool is to use (a serial number or a description, as
+/// chip::Adapter::SelectAdapter takes it): the environment variable QX5520_ADAPTER_SERIAL,
+/// else [Adapter] Serial of the settings file; empty for the first adapter listed.
+std::string AdapterSelection(const std::filesystem::path& settingsFile);
 
 }  // namespace app

@@ -1,6 +1,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <string>
+
 #include "chip/ASens_Digital.h"
 #include "chip/UnitSPI.h"
 #include "tests/fake_chip.h"
@@ -172,6 +176,46 @@ TEST_F(UnitSPITest, EachAdapterKeepsItsOwnFailureRecord) {
     EXPECT_EQ(rated.FailedTransfers(), 0u);
     chip::TASensDig sens(channel, clock);
     EXPECT_EQ(sens.FailedTransfers(), 2u) << "the chip object counts through its adapter";
+}
+
+// Three channels: a single-channel adapter and both ports of a dual one.
+TEST_F(UnitSPITest, ASerialNumberOrDescriptionPicksTheAdapterAmongSeveral) {
+    adapter.channels = 3;
+    adapter.serials = {"FTA1", "FTB2A", "FTB2B"};
+    channel.SelectAdapter("ftb2");
+    EXPECT_EQ(channel.InitAdapter(), 2) << "the channels of the adapter named";
+    EXPECT_EQ(channel.ChannelIndex(), 1u);
+    EXPECT_EQ(adapter.openedIndex, 1u);
+    EXPECT_TRUE(channel.ChannelOpen());
+
+    chip::Adapter byDescription;
+    byDescription.SelectAdapter("FTA1 BOARD");
+    EXPECT_EQ(byDescription.InitAdapter(), 1);
+    EXPECT_EQ(adapter.openedIndex, 0u);
+
+    chip::Adapter absent;
+    absent.SelectAdapter("FTB");
+    adapter.log.clear();
+    EXPECT_EQ(absent.InitAdapter(), 0) << "a prefix names nothing";
+    EXPECT_FALSE(absent.ChannelOpen()) << "no other adapter is opened in its place";
+    uint8_t buffer[2] = {0x4F, 0x00};
+    EXPECT_EQ(absent.WriteSPI(2, buffer), static_cast<FT_STATUS>(FT_INVALID_HANDLE));
+    EXPECT_THAT(adapter.log, Each(::testing::AnyOf("count", "info")));
+}
+
+TEST(ChannelIsNamed, TakesThePortLetterOfADeviceWithSeveralChannels) {
+    FT_DEVICE_LIST_INFO_NODE info{};
+    std::snprintf(info.SerialNumber, sizeof info.SerialNumber, "FT7X1Q2BA");
+    std::snprintf(info.Description, sizeof info.Description, "Dual RS232-HS A");
+    EXPECT_TRUE(chip::ChannelIsNamed(info, "FT7X1Q2B"));
+    EXPECT_TRUE(chip::ChannelIsNamed(info, "ft7x1q2ba"));
+    EXPECT_TRUE(chip::ChannelIsNamed(info, "dual rs232-hs"));
+    EXPECT_TRUE(chip::ChannelIsNamed(info, "")) << "no selection names every channel";
+    EXPECT_FALSE(chip::ChannelIsNamed(info, "FT7X1Q2"));
+    EXPECT_FALSE(chip::ChannelIsNamed(info, "Dual RS232-HSA"));
+    std::memset(info.SerialNumber, 'Z', sizeof info.SerialNumber);  // no terminator
+    EXPECT_FALSE(chip::ChannelIsNamed(info, "ZZZZ"));
+    EXPECT_TRUE(chip::ChannelIsNamed(info, std::string(16, 'Z')));
 }
 
 }  // namespace

@@ -54,8 +54,7 @@ class FakeSource : public DeviceSource {
 
 struct BackendTest : ::testing::Test {
     FakeSource source;
-    // Whatever adapter the developer's environment names, these tests see every one.
-    Backend backend{source, [] { return std::string(); }};
+    Backend backend{source};
 
     uint32_t channelCount() {
         uint32_t count = 99;
@@ -89,27 +88,6 @@ TEST_F(BackendTest, CountsTheMpsseChannelsOfEachChip) {
         source.attached = c.devices;
         EXPECT_EQ(channelCount(), c.channels);
     }
-}
-
-TEST_F(BackendTest, ASerialNumberOrDescriptionPicksOneAdapterAmongSeveral) {
-    std::string selector;
-    Backend picking(source, [&selector] { return selector; });
-    source.attached = {kFT232H, kFT2232H, kFT4232H};
-    auto channels = [&picking] {
-        uint32_t count = 99;
-        EXPECT_EQ(picking.getNumChannels(&count), FT_OK);
-        return count;
-    };
-    EXPECT_EQ(channels(), 5u) << "no selector: every adapter";
-    selector = "FTB2";
-    EXPECT_EQ(channels(), 2u);
-    FT_DEVICE_LIST_INFO_NODE node{};
-    ASSERT_EQ(picking.getChannelInfo(1, &node), FT_OK);
-    EXPECT_STREQ(node.SerialNumber, "FTB2B");
-    selector = "single rs232-hs";  // the description, in any letter case
-    EXPECT_EQ(channels(), 1u);
-    selector = "NOSUCH";
-    EXPECT_EQ(channels(), 0u) << "an adapter that is not there is not replaced by another";
 }
 
 TEST_F(BackendTest, ChannelRecordDescribesTheDeviceAndPort) {

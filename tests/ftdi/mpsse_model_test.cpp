@@ -155,7 +155,7 @@ class ModelledAdapter : public testing::Test {
     // Opens channel 0 as the tool does (1 MHz, mode 0, chip select DBUS3 active low) and
     // reads register 39: the read command, then a frame that clocks in the answer.
     static std::vector<uint8_t> Identify(ftdi::DeviceSource& source) {
-        ftdi::Backend backend(source, [] { return std::string(); });
+        ftdi::Backend backend(source);
         FT_HANDLE handle = nullptr;
         EXPECT_EQ(backend.openChannel(0, &handle), FT_OK);
         ChannelConfig config{
