@@ -3,6 +3,11 @@
 // did not read from a chip.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+#include "sim/chip_model.h"
 #include "tests/faults/tool_run.h"
 
 namespace faults {
@@ -143,9 +148,32 @@ TEST(BatchAdapterFault, ScenarioFileThatIsAFolderGivesDefaultsAndOneLine) {
     EXPECT_EQ(ReadFile(tool / "out.csv").rfind("Data(hex);", 0), 0u);
 }
 
-TEST(BatchSideBySide, FortyRunsAtOnceKeepEveryLineOfTheSettingsFile) {
+// The 33 registers the chip stores (0-31 and 33), each with a word of its own that differs
+// from its power-up value once the chip has dropped the bits it does not keep.
+std::vector<std::pair<int, uint16_t>> OneWordPerRegister() {
+    sim::ChipModel chip{sim::ChipOptions{}};
+    chip.PowerUp();
+    const sim::ChipModel::RegisterFile powerUp = chip.Registers();
+    std::vector<std::pair<int, uint16_t>> words;
+    for (int address = 0; address < 34; ++address) {
+        if (address == 32) continue;  // the status register
+        for (uint16_t word = uint16_t(0x1357 + 0x0F1D * address);; word = uint16_t(word + 0x2469)) {
+            if (address == 16) word &= uint16_t(~0x0800);  // never SSI_MODE
+            sim::ChipModel::RegisterFile file = powerUp;
+            file[address] = word;
+            chip.LoadRegisters(file);
+            if (chip.Registers()[address] != powerUp[address]) {
+                words.emplace_back(address, chip.Registers()[address]);
+                break;
+            }
+        }
+    }
+    return words;
+}
+
+TEST(BatchSideBySide, FortyRunsAtOnceLoseNoWriteAndKeepEveryLineOfTheSettingsFile) {
     ToolFolder tool;
-    tool.Scenario("");
+    tool.Scenario("state=" + (tool / "chip.state").string() + "\n");
     // Every run saves the five keys on its way out, with the values it read at its start.
     const std::string settings =
         "; QX5520 settings\r\n"
@@ -168,13 +196,23 @@ TEST(BatchSideBySide, FortyRunsAtOnceKeepEveryLineOfTheSettingsFile) {
     WriteFile(tool / "config.ini", settings);
 
     // One shell starts the forty runs together and waits for all of them; each leaves its
-    // exit code and its output in files of its own.
+    // exit code and its output in files of its own. The first 33 each write a register of
+    // their own into the one virtual chip; the other seven read the chip meanwhile.
+    const std::vector<std::pair<int, uint16_t>> words = OneWordPerRegister();
+    ASSERT_EQ(words.size(), 33u);
     constexpr int kRuns = 40;
-    const std::string command =
-        "cd '" + tool.dir().path().string() + "' && for i in $(seq 1 " + std::to_string(kRuns) +
-        "); do (env QX5520_SIM='" + (tool / "scenario.ini").string() +
-        "' timeout 60 ./qx5520 -setparam 0 0 >run$i.out 2>run$i.err </dev/null; "
-        "echo $? >code$i) & done; wait";
+    std::string command = "cd '" + tool.dir().path().string() + "' && export QX5520_SIM='" +
+                          (tool / "scenario.ini").string() + "' || exit 1;";
+    for (int run = 1; run <= kRuns; ++run) {
+        const std::string action = run <= int(words.size())
+                                       ? "-setparam " + std::to_string(words[run - 1].first) + " " +
+                                             std::to_string(words[run - 1].second)
+                                       : "-asens read" + std::to_string(run) + ".csv";
+        command += " (timeout 60 ./qx5520 " + action + " >run" + std::to_string(run) +
+                   ".out 2>run" + std::to_string(run) + ".err </dev/null; echo $? >code" +
+                   std::to_string(run) + ") &";
+    }
+    command += " wait";
     ASSERT_EQ(std::system(command.c_str()), 0);
     for (int run = 1; run <= kRuns; ++run) {
         const std::string number = std::to_string(run);
@@ -182,9 +220,16 @@ TEST(BatchSideBySide, FortyRunsAtOnceKeepEveryLineOfTheSettingsFile) {
         EXPECT_EQ(ReadFile(tool / ("run" + number + ".err")), "") << "run " << run;
     }
 
+    // Every run's write is in the chip's register file: none was lost to another's.
+    const std::string state = ReadFile(tool / "chip.state");
+    for (const auto& [address, word] : words) {
+        char line[32];
+        std::snprintf(line, sizeof line, "reg.%d = 0x%04X\n", address, word);
+        EXPECT_NE(state.find(line), std::string::npos) << line << "is lost from\n" << state;
+    }
     // No key lost, no line torn, doubled or moved: the file is as it was, byte for byte.
     EXPECT_EQ(ReadFile(tool / "config.ini"), settings);
-    // And no temporary file is left beside it.
+    // And no temporary file is left beside either.
     for (const auto& entry : std::filesystem::directory_iterator(tool.dir().path())) {
         EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
     }
