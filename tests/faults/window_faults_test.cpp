@@ -11,11 +11,14 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "tests/faults/window_fixture.h"
+#include "tests/faults/tool_run.h"
+#include "tests/ui/virtual_chip_window.h"
 #include "ui/work_page.h"
 
 namespace faults {
 namespace {
+
+using window_test::VirtualChipWindow;
 
 struct ChipFault {
     const char* name;
@@ -24,7 +27,7 @@ struct ChipFault {
     bool allLit;
 };
 
-class WindowChipFault : public WindowFault, public testing::WithParamInterface<ChipFault> {};
+class WindowChipFault : public VirtualChipWindow, public testing::WithParamInterface<ChipFault> {};
 
 TEST_P(WindowChipFault, FirstSupervisionTickShowsTheStateAndIndicators) {
     Use(GetParam().scenario);
@@ -49,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ChipFault{"NoAdapterChannel", "channels=0\n", "not connected", true}),
     [](const testing::TestParamInfo<ChipFault>& info) { return info.param.name; });
 
-TEST_F(WindowFault, LogOnAFullDiskStopsTheReadoutWithOneErrorMessage) {
+TEST_F(VirtualChipWindow, LogOnAFullDiskStopsTheReadoutWithOneErrorMessage) {
     Use("angle_word=0x0A2B\n");
     Open();
     ui::WorkPage& work = *window->tsWork;
@@ -70,7 +73,8 @@ TEST_F(WindowFault, LogOnAFullDiskStopsTheReadoutWithOneErrorMessage) {
     EXPECT_EQ(work.BtnStartAngleWrkData->text(), "Stop");
 }
 
-TEST_F(WindowFault, AdapterUnpluggedDuringTheReadoutStopsItWithOneMessageAndLogsNoMadeUpLine) {
+TEST_F(VirtualChipWindow,
+       AdapterUnpluggedDuringTheReadoutStopsItWithOneMessageAndLogsNoMadeUpLine) {
     Use("angle_word=0x0A2B\nvanish_after=20\n");
     Open();
     ui::WorkPage& work = *window->tsWork;

@@ -1,15 +1,20 @@
-// What the window tests share: a directory of their own standing in for the executable's,
-// and a record of the message boxes and desktop calls the window makes.
+// The one fixture of the window tests: a folder of the test's own standing in for the
+// executable's, and every dialog the window would show caught rather than shown: message
+// boxes recorded, reports with choices answered from `choices`, dialogs of numbers from
+// `numbers`, desktop opens recorded and answered by `desktopOpens`.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -39,6 +44,25 @@ class WindowTest : public ::testing::Test {
             [this](QWidget*, QMessageBox::Icon icon, const QString& title, const QString& text) {
                 messages.push_back({icon, title, text});
             });
+        // A report that offers a choice is a message too; the test's choices come first,
+        // then Close.
+        previousChoose_ =
+            ui::SetChooseFunction([this](QWidget*, QMessageBox::Icon icon, const QString& title,
+                                         const QString& text, const QStringList&, const QString&) {
+                messages.push_back({icon, title, text});
+                if (choices.empty()) return -1;
+                const int choice = choices.front();
+                choices.erase(choices.begin());
+                return choice;
+            });
+        // The numbers asked for: as given, or as the test sets them.
+        previousAskNumbers_ = ui::SetAskNumbersFunction(
+            [this](QWidget*, const QString&, std::vector<ui::NumberField>& fields) {
+                for (size_t i = 0; i < fields.size() && i < numbers.size(); ++i) {
+                    fields[i].value = numbers[i];
+                }
+                return true;
+            });
         previousOpen_ = ui::SetOpenUrlFunction([this](const QUrl& url) {
             opened.push_back(url);
             return desktopOpens;
@@ -47,7 +71,9 @@ class WindowTest : public ::testing::Test {
 
     void TearDown() override {
         window.reset();
-        ui::SetMessageBoxFunction(previousBox_);
+        ui::SetMessageBoxFunction(previousBox_);  // empty: the real one again
+        ui::SetChooseFunction(previousChoose_);
+        ui::SetAskNumbersFunction(previousAskNumbers_);
         ui::SetOpenUrlFunction(previousOpen_);
         std::filesystem::remove_all(dir_);
     }
@@ -74,8 +100,9 @@ class WindowTest : public ::testing::Test {
         std::filesystem::copy_file(shipped, dir_ / name);
     }
 
+    /// The window over this folder, with the test's clock and reading times when set.
     ui::TF_Face& Open() {
-        window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, nullptr, {}});
+        window = std::make_unique<ui::TF_Face>(ui::FaceOptions{ExePath(), {}, {}, clock, seconds});
         return *window;
     }
 
@@ -84,14 +111,29 @@ class WindowTest : public ::testing::Test {
         return window->findChild<Widget*>(name);
     }
 
+    /// Runs the event loop until done() holds or `ms` pass; returns done().
+    static bool ProcessUntil(const std::function<bool()>& done, int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents();
+        return done();
+    }
+
     std::unique_ptr<ui::TF_Face> window;
     std::vector<Message> messages;
     std::vector<QUrl> opened;
-    bool desktopOpens = true;  // what the desktop answers an open
+    bool desktopOpens = true;      // what the desktop answers an open
+    std::vector<int> choices;      // the buttons a report with choices answers, in turn
+    std::vector<double> numbers;   // the values a dialog of numbers answers
+    chip::Clock* clock = nullptr;  // the pause of every register read; null: the real one
+    /// The time of a reading; empty: the system clock.
+    std::function<double()> seconds;
+    std::filesystem::path dir_;
 
   private:
-    std::filesystem::path dir_;
     ui::MessageBoxFunction previousBox_;
+    ui::ChooseFunction previousChoose_;
+    ui::AskNumbersFunction previousAskNumbers_;
     ui::OpenUrlFunction previousOpen_;
 };
 

@@ -10,13 +10,13 @@
 #include <QPalette>
 #include <QPushButton>
 
-#include "tests/faults/window_fixture.h"
+#include "tests/ui/virtual_chip_window.h"
 #include "ui/xy_page.h"
 
-namespace faults {
+namespace window_test {
 namespace {
 
-class WindowModel : public WindowFault {
+class WindowModel : public VirtualChipWindow {
   protected:
     void SetUp() override {
         // Bound before anything else in this process: the libftdi1 library, over the model.
@@ -24,10 +24,10 @@ class WindowModel : public WindowFault {
         ::setenv("QX_FTDI_MODEL", "ft232h", 1);
         // The virtual chip's own library only lends the fixture its reset hooks.
         ASSERT_NE(::dlopen(QX_SIM_LIBRARY, RTLD_NOW), nullptr);
-        WindowFault::SetUp();
+        VirtualChipWindow::SetUp();
     }
     void TearDown() override {
-        WindowFault::TearDown();
+        VirtualChipWindow::TearDown();
         ::unsetenv("QX5520_ADAPTER_LIBRARY");
         ::unsetenv("QX_FTDI_MODEL");
     }
@@ -66,5 +66,5 @@ TEST_F(WindowModel, AGroupWriteVerifiesAndTheXYChartDrawsTheCircle) {
 }
 
 }  // namespace
-}  // namespace faults
+}  // namespace window_test
 #endif  // QX_FTDI_LIBRARY

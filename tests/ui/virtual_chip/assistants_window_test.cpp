@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "app/calibration/calibration.h"
-#include "tests/faults/window_fixture.h"
+#include "tests/ui/virtual_chip_window.h"
 #include "ui/accuracy_page.h"
 #include "ui/analog_page.h"
 #include "ui/angle_page.h"
@@ -18,13 +18,13 @@
 #include "ui/point_cloud_chart.h"
 #include "ui/xy_page.h"
 
-namespace faults {
+namespace window_test {
 namespace {
 
 // OFFSET_SIN 300, OFFSET_COS -250 and ZERO_POS 1000 set off on purpose.
 constexpr const char* kSetOff = "seed=7\nnoise=3\nreg.4=300\nreg.5=0x1F06\nreg.11=1000\n";
 
-class WindowCalibration : public WindowFault {
+class WindowCalibration : public VirtualChipWindow {
   protected:
     QProgressDialog* Dialog() { return window->findChild<QProgressDialog*>("dlgCalibration"); }
     bool Report() {
@@ -273,4 +273,4 @@ TEST_F(WindowCalibration, ALostAdapterIsOneMessageThatSaysWhatEachFieldMayHold) 
 }
 
 }  // namespace
-}  // namespace faults
+}  // namespace window_test

@@ -11,20 +11,20 @@
 #include <iterator>
 #include <string>
 
-#include "tests/faults/window_fixture.h"
+#include "tests/ui/virtual_chip_window.h"
 #include "ui/accuracy_page.h"
 #include "ui/regmap_page.h"
 #include "ui/xy_page.h"
 
-namespace faults {
+namespace window_test {
 namespace {
 
-class WindowAccuracy : public WindowFault {
+class WindowAccuracy : public VirtualChipWindow {
   protected:
     void SetUp() override {
-        WindowFault::SetUp();
+        VirtualChipWindow::SetUp();
         // Each reading's look at the time moves it on 10 ms of the magnet's time.
-        seconds_ = [] { return TestClock::now += 0.01; };
+        seconds = [] { return TestClock::now += 0.01; };
     }
     ui::AccuracyPage& Page() { return *window->tsAccuracy; }
     // Records the revolutions with a 1 ms interval and waits for the run's end.
@@ -39,11 +39,11 @@ class WindowAccuracy : public WindowFault {
         std::ifstream in(path, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), {}};
     }
-    std::filesystem::path truth_ = dir_ / "truth.csv";
+    std::filesystem::path Truth() const { return dir_ / "truth.csv"; }
 };
 
 TEST_F(WindowAccuracy, BothReferencesFindTheInjectedHarmonics) {
-    Use("rpm=60\neccentricity=0.5\nharmonic2=0.2\ntruth=" + truth_.string() + "\n", true);
+    Use("rpm=60\neccentricity=0.5\nharmonic2=0.2\ntruth=" + Truth().string() + "\n", true);
     OpenSwitchedOn();
     ASSERT_TRUE(Record(3));
     EXPECT_TRUE(messages.empty()) << messages[0].text.toStdString();
@@ -57,7 +57,7 @@ TEST_F(WindowAccuracy, BothReferencesFindTheInjectedHarmonics) {
     EXPECT_TRUE(Page().btnAccExport->isEnabled());
 
     // The virtual chip's own log of its magnet, on the same clock, as the instrument.
-    Page().UseReference(QString::fromStdString(truth_.string()), app::ReferenceColumns{});
+    Page().UseReference(QString::fromStdString(Truth().string()), app::ReferenceColumns{});
     EXPECT_TRUE(Page().rbAccReference->isChecked());
     ASSERT_TRUE(Page().Result()) << Page().LabelAccState->text().toStdString();
     EXPECT_NEAR(Page().Result()->harmonics[0].amplitude, 0.5, 0.05);
@@ -91,7 +91,7 @@ TEST_F(WindowAccuracy, AReferenceThatDoesNotFitSaysWhyAndKeepsTheRecording) {
         {"", "holds no data line."},
     };
     for (const Case& c : cases) {
-        WriteFile(dir_ / "ref.csv", c.text);
+        Write("ref.csv", c.text);
         Page().UseReference(QString::fromStdString((dir_ / "ref.csv").string()),
                             app::ReferenceColumns{});
         EXPECT_FALSE(Page().Result()) << c.text;
@@ -184,8 +184,8 @@ TEST_F(WindowAccuracy, WhileThePageRecordsNothingElseUsesTheChip) {
 // A chip that converts at each read, a magnet at 6 rpm and 2° of phase between the channels:
 // the X-Y page's phase is the sensor's 2°, not 2° plus the 3.6° the 100 ms between the reads
 // turn.
-TEST_F(WindowFault, TheXYPhaseIsTheSensorsWhileTheMagnetTurns) {
-    seconds_ = [] { return TestClock::now; };
+TEST_F(VirtualChipWindow, TheXYPhaseIsTheSensorsWhileTheMagnetTurns) {
+    seconds = [] { return TestClock::now; };
     Use("rpm=6\nphase=2\n", true);
     Open();
     ui::XYPage& xy = *window->tsXYChart;
@@ -204,8 +204,8 @@ TEST_F(WindowFault, TheXYPhaseIsTheSensorsWhileTheMagnetTurns) {
 // The bench case: 200 rpm read every millisecond over 10 revolutions, against constant speed,
 // the chip's own true angle, and that angle logged by an instrument turning the other way.
 TEST_F(WindowAccuracy, AtBenchSpeedEveryReferenceFindsTheHarmonicsAReversedOneTurnedRound) {
-    seconds_ = [] { return TestClock::now += 0.001; };
-    Use("rpm=200\neccentricity=0.5\nharmonic2=0.2\ntruth=" + truth_.string() + "\n", true);
+    seconds = [] { return TestClock::now += 0.001; };
+    Use("rpm=200\neccentricity=0.5\nharmonic2=0.2\ntruth=" + Truth().string() + "\n", true);
     OpenSwitchedOn();
     ASSERT_TRUE(Record(10));
     auto expectTruth = [&](const char* method) {
@@ -217,11 +217,11 @@ TEST_F(WindowAccuracy, AtBenchSpeedEveryReferenceFindsTheHarmonicsAReversedOneTu
     };
     expectTruth("constant speed");
     EXPECT_FALSE(Page().LabelAccLimits->text().isEmpty()) << "the speed ripple's caveat";
-    Page().UseReference(QString::fromStdString(truth_.string()), app::ReferenceColumns{});
+    Page().UseReference(QString::fromStdString(Truth().string()), app::ReferenceColumns{});
     expectTruth("reference");
     EXPECT_FALSE(Page().Result()->referenceReversed);
 
-    std::ifstream in(truth_);
+    std::ifstream in(Truth());
     std::ofstream out(dir_ / "reversed.csv");
     std::string line;
     while (std::getline(in, line)) {
@@ -257,4 +257,4 @@ TEST_F(WindowAccuracy, ARecordingEndedByALostAdapterSaysSoAndHoldsNothing) {
 }
 
 }  // namespace
-}  // namespace faults
+}  // namespace window_test
