@@ -400,7 +400,7 @@ QString CalibrationController::Finish(QStringList lines, const app::Assistant& a
         for (const auto& [field, start] : a.StartValues()) {
             lines << Text(texts.vMayHold)
                          .arg(Text(std::string(field->key)),
-                              Text(fields_.Control(field->control).Text()))
+                              Text(fields_.Control(field->control()).Text()))
                          .arg(start);
         }
     }

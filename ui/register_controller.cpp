@@ -128,7 +128,8 @@ class WidgetFieldControls : public app::FieldControls {
   public:
     explicit WidgetFieldControls(const ControlIndex& controls) {
         for (const app::ConfigField& field : app::kConfigFields) {
-            controls_.try_emplace(std::string(field.control), controls.Get<QWidget>(field.control));
+            controls_.try_emplace(std::string(field.control()),
+                                  controls.Get<QWidget>(field.control()));
         }
     }
     WidgetFieldControl& Control(std::string_view name) override {
@@ -252,7 +253,7 @@ namespace {
 // from the window is a fault of the build, reported at once and all together.
 const ControlIndex& WithEveryControl(const ControlIndex& controls) {
     std::vector<std::string> names;
-    for (const app::ConfigField& field : app::kConfigFields) names.emplace_back(field.control);
+    for (const app::ConfigField& field : app::kConfigFields) names.emplace_back(field.control());
     for (int group = 1; group <= app::kGroupCount; ++group) {
         names.push_back("btnWriteGroup" + std::to_string(group));
         names.push_back("btnReadGroup" + std::to_string(group));
@@ -284,9 +285,9 @@ RegisterController::RegisterController(WindowContext& context, const ControlInde
     }
     for (const app::ConfigField& field : app::kConfigFields) {
         if (!HasChangeHandler(field)) continue;
-        WidgetFieldControl* control = &widgets_->fields.Control(field.control);
+        WidgetFieldControl* control = &widgets_->fields.Control(field.control());
         // EditGA_XChange: grey on every change of the text, typed or set by the program.
-        connect(controls.Get<QLineEdit>(field.control), &QLineEdit::textChanged, this,
+        connect(controls.Get<QLineEdit>(field.control()), &QLineEdit::textChanged, this,
                 [control] { control->Paint(app::Verdict::Grey); });
     }
     connect(controls.Get<QPushButton>("btnWriteChID"), &QPushButton::clicked, this,

@@ -171,7 +171,7 @@ void RegMapController::ValueEdited(QTableWidgetItem* item) {
         // The fields of the register show what the chip now holds.
         const uint16_t held = chip.Slot(static_cast<uint16_t>(address)).DevValue;
         for (const app::ConfigField* field : app::FieldsOfRegister(static_cast<uint8_t>(address)))
-            app::ShowField(*field, held, fields_.Control(field->control));
+            app::ShowField(*field, held, fields_.Control(field->control()));
     });
     FillTable();
     QTableWidgetItem* cell = page_.sgRegMap->item(address, RegMapPage::kValue);

@@ -89,7 +89,7 @@ void Assistant::Cancel() {
 
 uint16_t Assistant::ReadStart(chip::TASensDig& chip, const ConfigField& field) {
     const uint16_t word = ReadRegisterWord(chip, field.reg);
-    ShowField(field, word, controls_.Control(field.control));
+    ShowField(field, word, controls_.Control(field.control()));
     const uint16_t value = Decode(field, word);
     start_.emplace_back(&field, value);
     return value;
@@ -97,7 +97,7 @@ uint16_t Assistant::ReadStart(chip::TASensDig& chip, const ConfigField& field) {
 
 bool Assistant::WriteValue(chip::TASensDig& chip, const ConfigField& field, uint16_t value) {
     written_ = true;
-    PutFieldValue(field, value, controls_.Control(field.control));
+    PutFieldValue(field, value, controls_.Control(field.control()));
     return WriteField(chip, field, controls_).result != 0;
 }
 

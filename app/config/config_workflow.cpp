@@ -48,7 +48,7 @@ ControlValues ValuesOfControls(FieldControls& controls) {
     ControlValues result;
     for (const ConfigField& field : kConfigFields) {
         if (!IsSettable(field)) continue;
-        const Shown shown = ShownValue(field, controls.Control(field.control));
+        const Shown shown = ShownValue(field, controls.Control(field.control()));
         if (shown.value) {
             result.values.push_back({&field, *shown.value});
         } else {
@@ -63,7 +63,7 @@ ControlValues ValuesOfControls(FieldControls& controls) {
 int ApplyValues(const std::vector<FieldValue>& values, FieldControls& controls) {
     int changed = 0;
     for (const FieldValue& value : values) {
-        FieldControl& control = controls.Control(value.field->control);
+        FieldControl& control = controls.Control(value.field->control());
         const Shown shown = ShownValue(*value.field, control);
         if (shown.value == value.value && shown.text == std::to_string(value.value)) continue;
         PutFieldValue(*value.field, value.value, control);
@@ -184,7 +184,7 @@ void ReadAllJob::Step(chip::TASensDig& chip, size_t index) {
     words_[address] = chip.GetReg(address, true);
     if (watch.Failed()) {
         for (const ConfigField* field : FieldsOfRegister(address)) {
-            controls_.Control(field->control).Paint(Verdict::Red);
+            controls_.Control(field->control()).Paint(Verdict::Red);
         }
         watch.Check();
     }
@@ -193,7 +193,8 @@ void ReadAllJob::Step(chip::TASensDig& chip, size_t index) {
 
 void ReadAllJob::Finish() {
     for (const ConfigField& field : kConfigFields) {
-        if (read_[field.reg]) ShowField(field, words_[field.reg], controls_.Control(field.control));
+        if (read_[field.reg])
+            ShowField(field, words_[field.reg], controls_.Control(field.control()));
     }
 }
 
@@ -208,7 +209,7 @@ WriteAllJob::WriteAllJob(FieldControls& controls, std::vector<FieldValue> values
 
 void WriteAllJob::Step(chip::TASensDig& chip, size_t index) {
     const FieldValue& value = values_[index];
-    FieldControl& control = controls_.Control(value.field->control);
+    FieldControl& control = controls_.Control(value.field->control());
     PutFieldValue(*value.field, value.value, control);
     const FieldWrite write = WriteField(chip, *value.field, controls_);
     // Once SSI_MODE is set the chip no longer answers over SPI: its read-back of all ones is
@@ -294,7 +295,7 @@ void CompareJob::Step(chip::TASensDig& chip, size_t index) {
 void CompareJob::Finish() {
     for (const ConfigField& field : kConfigFields) {
         if (!IsSettable(field) || !read_[field.reg]) continue;
-        FieldControl& control = controls_.Control(field.control);
+        FieldControl& control = controls_.Control(field.control());
         const Shown shown = ShownValue(field, control);
         const uint16_t held = Decode(field, words_[field.reg]);
         if (shown.value == held) {

@@ -46,7 +46,7 @@ const ConfigField* FieldByKey(std::string_view key) {
 std::optional<ConfigField> FieldByControl(std::string_view control) {
     const auto found =
         std::find_if(kConfigFields.begin(), kConfigFields.end(),
-                     [control](const ConfigField& f) { return f.control == control; });
+                     [control](const ConfigField& f) { return f.control() == control; });
     if (found == kConfigFields.end()) return std::nullopt;
     return *found;
 }

@@ -21,34 +21,59 @@ enum class FieldKind {
     Display,   // a read-only edit box, filled only by a group read
 };
 
-/// One parameter: the bits of one register that one control shows. The shift and the width
-/// follow from the mask.
+/// A control's name made from a prefix and a field's key, kept in the row itself.
+class ControlName {
+  public:
+    constexpr ControlName() = default;
+    constexpr ControlName(std::string_view prefix, std::string_view key) {
+        for (char c : prefix) text_[size_++] = c;
+        for (char c : key) text_[size_++] = c;  // a key too long stops the build here
+    }
+    constexpr std::string_view view() const { return {text_.data(), size_}; }
+
+  private:
+    std::array<char, 24> text_{};
+    size_t size_ = 0;
+};
+
+/// One parameter: the bits of one register that one control shows. The names follow from the
+/// key: the control is "Edit" + key (a check box or item list "cb" + key), its caption the
+/// language key's label ("Label" + language key; a check box captions itself), the language
+/// key the key itself unless a row names another. The shift and the width follow from the
+/// mask.
 struct ConfigField {
     constexpr ConfigField() = default;
-    constexpr ConfigField(std::string_view key, int group, std::string_view control, FieldKind kind,
-                          uint8_t reg, uint16_t mask, std::string_view languageKey,
-                          std::string_view caption)
+    constexpr ConfigField(std::string_view key, int group, FieldKind kind, uint8_t reg,
+                          uint16_t mask, std::string_view languageKey = {})
         : key(key),
           group(group),
-          control(control),
           kind(kind),
           reg(reg),
           mask(mask),
           shift(static_cast<uint8_t>(mask == 0 ? 0 : std::countr_zero(mask))),
           width(static_cast<uint8_t>(std::popcount(mask))),
-          languageKey(languageKey),
-          caption(caption) {}
+          languageKey(languageKey.empty() ? key : languageKey),
+          control_(kind == FieldKind::CheckBox || kind == FieldKind::ItemList ? "cb" : "Edit", key),
+          caption_(kind == FieldKind::CheckBox ? ControlName("cb", key)
+                                               : ControlName("Label", this->languageKey)) {}
 
-    std::string_view key;      // suffix of the control's name (EditGA_X, cbSDIS)
-    int group = 0;             // 1-4: the page and its pair of buttons
-    std::string_view control;  // the control's name
+    /// The control's name: EditGA_X, cbSDIS, cbADCNT.
+    constexpr std::string_view control() const { return control_.view(); }
+    /// The control the language key captions: the label beside the control, or the check box.
+    constexpr std::string_view caption() const { return caption_.view(); }
+
+    std::string_view key;  // the field's name in files and on the command line
+    int group = 0;         // 1-4: the page and its pair of buttons
     FieldKind kind = FieldKind::Number;
     uint8_t reg = 0;               // register address 0-39
     uint16_t mask = 0;             // one contiguous run of bits
     uint8_t shift = 0;             // position of the mask's lowest set bit
     uint8_t width = 0;             // number of set bits in the mask
     std::string_view languageKey;  // key of the label or check-box caption
-    std::string_view caption;      // the control that key captions: the label or the box
+
+  private:
+    ControlName control_;
+    ControlName caption_;
 };
 
 inline constexpr int kGroupCount = 4;
@@ -57,54 +82,45 @@ inline constexpr int kGroupCount = 4;
 /// group 4 follow its two writable fields; a write skips them.
 inline constexpr std::array<ConfigField, 36> kConfigFields{{
     // Group 1, page tsAnalogCfg. REF (register 16) is written between the two offsets.
-    {"T_CURR", 1, "EditT_CURR", FieldKind::Number, 1, 0x000F, "T_CURR", "LabelT_CURR"},
-    {"GA_X", 1, "EditGA_X", FieldKind::Number, 2, 0xF800, "GA_X", "LabelGA_X"},
-    {"OA_X", 1, "EditOA_X", FieldKind::Number, 2, 0x07E0, "OA_X", "LabelOA_X"},
-    {"OA_Y", 1, "EditOA_Y", FieldKind::Number, 3, 0x003F, "OA_Y", "LabelOA_Y"},
-    {"GA_Y", 1, "EditGA_Y", FieldKind::Number, 3, 0x07C0, "GA_Y", "LabelGA_Y"},
-    {"XG", 1, "EditXG", FieldKind::Number, 3, 0x1800, "XG", "LabelXG"},
-    {"OFFSET_SIN", 1, "EditOFFSET_SIN", FieldKind::Number, 4, 0x1FFF, "OFFSET_SIN",
-     "LabelOFFSET_SIN"},
-    {"REF", 1, "EditREF", FieldKind::Number, 16, 0x000C, "REF", "LabelREF"},
-    {"OFFSET_COS", 1, "EditOFFSET_COS", FieldKind::Number, 5, 0x1FFF, "OFFSET_COS",
-     "LabelOFFSET_COS"},
-    {"SDIS", 1, "cbSDIS", FieldKind::CheckBox, 3, 0x2000, "SDIS", "cbSDIS"},
-    {"PDIS", 1, "cbPDIS", FieldKind::CheckBox, 3, 0x4000, "PDIS", "cbPDIS"},
-    {"AGC_EN", 1, "cbAGC_EN", FieldKind::CheckBox, 16, 0x0080, "AGC_EN", "cbAGC_EN"},
-    {"AOC_EN", 1, "cbAOC_EN", FieldKind::CheckBox, 16, 0x0001, "AOC_EN", "cbAOC_EN"},
-    {"ADCNT", 1, "cbADCNT", FieldKind::ItemList, 16, 0x0030, "ADCNT", "LabelADCNT"},
+    {"T_CURR", 1, FieldKind::Number, 1, 0x000F},
+    {"GA_X", 1, FieldKind::Number, 2, 0xF800},
+    {"OA_X", 1, FieldKind::Number, 2, 0x07E0},
+    {"OA_Y", 1, FieldKind::Number, 3, 0x003F},
+    {"GA_Y", 1, FieldKind::Number, 3, 0x07C0},
+    {"XG", 1, FieldKind::Number, 3, 0x1800},
+    {"OFFSET_SIN", 1, FieldKind::Number, 4, 0x1FFF},
+    {"REF", 1, FieldKind::Number, 16, 0x000C},
+    {"OFFSET_COS", 1, FieldKind::Number, 5, 0x1FFF},
+    {"SDIS", 1, FieldKind::CheckBox, 3, 0x2000},
+    {"PDIS", 1, FieldKind::CheckBox, 3, 0x4000},
+    {"AGC_EN", 1, FieldKind::CheckBox, 16, 0x0080},
+    {"AOC_EN", 1, FieldKind::CheckBox, 16, 0x0001},
+    {"ADCNT", 1, FieldKind::ItemList, 16, 0x0030},
     // Group 2, page stAng.
-    {"ZERO_POS", 2, "EditZERO_POS", FieldKind::Number, 11, 0x1FFF, "ZERO_POS", "LabelZERO_POS"},
-    {"ANG_RNG_LSB", 2, "EditANG_RNG_LSB", FieldKind::Number, 14, 0x3FFF, "ANG_RNG_LSB",
-     "LabelANG_RNG_LSB"},
-    {"ANG_RNG_MSB", 2, "EditANG_RNG_MSB", FieldKind::Number, 15, 0x003F, "ANG_RNG_MSB",
-     "LabelANG_RNG_MSB"},
-    {"ANG_CLAMP_DN", 2, "EditANG_CLAMP_DN", FieldKind::Number, 6, 0x1FFF, "ANG_CLAMP_DN",
-     "LabelANG_CLAMP_DN"},
-    {"PHI_MIN", 2, "EditPHI_MIN", FieldKind::Number, 12, 0x1FFF, "PHI_MIN", "LabelPHI_MIN"},
-    {"PHI_MAX", 2, "EditPHI_MAX", FieldKind::Number, 13, 0x1FFF, "PHI_MAX", "LabelPHI_MAX"},
-    {"EN360", 2, "cbEN360", FieldKind::CheckBox, 11, 0x2000, "EN360", "cbEN360"},
-    {"DIR", 2, "cbDIR", FieldKind::CheckBox, 16, 0x0002, "DIR", "cbDIR"},
+    {"ZERO_POS", 2, FieldKind::Number, 11, 0x1FFF},
+    {"ANG_RNG_LSB", 2, FieldKind::Number, 14, 0x3FFF},
+    {"ANG_RNG_MSB", 2, FieldKind::Number, 15, 0x003F},
+    {"ANG_CLAMP_DN", 2, FieldKind::Number, 6, 0x1FFF},
+    {"PHI_MIN", 2, FieldKind::Number, 12, 0x1FFF},
+    {"PHI_MAX", 2, FieldKind::Number, 13, 0x1FFF},
+    {"EN360", 2, FieldKind::CheckBox, 11, 0x2000},
+    {"DIR", 2, FieldKind::CheckBox, 16, 0x0002},
     // Group 3, page tsSystemParams.
-    {"AMP_EML_TH", 3, "EditAMP_EML_TH", FieldKind::Number, 7, 0x1FFF, "AMP_EML_TH",
-     "LabelAMP_EML_TH"},
-    {"FREQG", 3, "EditFREQG", FieldKind::Number, 1, 0xF800, "FREQG", "LabelFREQG"},
-    {"EML_OUT_EN", 3, "cbEML_OUT_EN", FieldKind::CheckBox, 16, 0x0100, "EML_OUT_EN",
-     "cbEML_OUT_EN"},
-    {"SSI_MODE", 3, "cbSSI_MODE", FieldKind::CheckBox, 16, 0x0800, "SSI_MODE", "cbSSI_MODE"},
-    {"EE_LD_EN", 3, "cbEE_LD_EN", FieldKind::CheckBox, 8, 0x0001, "EE_LD_EN", "cbEE_LD_EN"},
-    {"DTSTO_DIS", 3, "cbDTSTO_DIS", FieldKind::CheckBox, 3, 0x8000, "DTSTO_DIS", "cbDTSTO_DIS"},
+    {"AMP_EML_TH", 3, FieldKind::Number, 7, 0x1FFF},
+    {"FREQG", 3, FieldKind::Number, 1, 0xF800},
+    {"EML_OUT_EN", 3, FieldKind::CheckBox, 16, 0x0100},
+    {"SSI_MODE", 3, FieldKind::CheckBox, 16, 0x0800},
+    {"EE_LD_EN", 3, FieldKind::CheckBox, 8, 0x0001},
+    {"DTSTO_DIS", 3, FieldKind::CheckBox, 3, 0x8000},
     // Group 4, page tsRegCfg: two test settings, then the readouts.
-    {"DTST_SET", 4, "EditDTST_SET", FieldKind::Number, 33, 0x0F00, "DTST_SET", "LabelDTST_SET"},
-    {"ATST0_SET", 4, "EditATST0_SET", FieldKind::Number, 33, 0xF000, "ATST0_SET", "LabelATST0_SET"},
-    {"AMPLITUDE", 4, "EditAMPLITUDE", FieldKind::Display, 38, 0x1FFF, "Amplitude",
-     "LabelAmplitude"},
-    {"ANGLE_OUT", 4, "EditANGLE_OUT", FieldKind::Display, 37, 0x1FFF, "AngleOut", "LabelAngleOut"},
-    {"ZOut", 4, "EditZOut", FieldKind::Display, 36, 0x1FFF, "ZOut", "LabelZOut"},
-    {"CORDIC_QUADRANT", 4, "EditCORDIC_QUADRANT", FieldKind::Display, 36, 0xC000, "CORDIC_QUADRANT",
-     "LabelCORDIC_QUADRANT"},
-    {"OutX", 4, "EditOutX", FieldKind::Display, 35, 0x1FFF, "OutX", "LabelOutX"},
-    {"OutY", 4, "EditOutY", FieldKind::Display, 34, 0x1FFF, "OutY", "LabelOutY"},
+    {"DTST_SET", 4, FieldKind::Number, 33, 0x0F00},
+    {"ATST0_SET", 4, FieldKind::Number, 33, 0xF000},
+    {"AMPLITUDE", 4, FieldKind::Display, 38, 0x1FFF, "Amplitude"},
+    {"ANGLE_OUT", 4, FieldKind::Display, 37, 0x1FFF, "AngleOut"},
+    {"ZOut", 4, FieldKind::Display, 36, 0x1FFF},
+    {"CORDIC_QUADRANT", 4, FieldKind::Display, 36, 0xC000},
+    {"OutX", 4, FieldKind::Display, 35, 0x1FFF},
+    {"OutY", 4, FieldKind::Display, 34, 0x1FFF},
 }};
 
 /// Every mask of the table is one contiguous run of bits: checked where the table is built.

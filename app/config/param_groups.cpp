@@ -33,7 +33,7 @@ void RequireGroup(int group) {
 // A field of the map rebuilt from a register and mask, for the per-field steps that are
 // given only those two.
 ConfigField FieldOf(uint8_t regAddr, uint16_t mask) {
-    return ConfigField({}, 0, {}, FieldKind::Number, regAddr, mask, {}, {});
+    return ConfigField({}, 0, FieldKind::Number, regAddr, mask);
 }
 
 // 1: written and read back as written; 2: the chip already held the word.
@@ -110,11 +110,11 @@ FieldWrite WriteCheckField(chip::TASensDig& chip, FieldControl& box, uint8_t reg
 FieldWrite WriteField(chip::TASensDig& chip, const ConfigField& field, FieldControls& controls) {
     switch (field.kind) {
         case FieldKind::Number:
-            return WriteEditField(chip, controls.Control(field.control), field.reg, field.mask);
+            return WriteEditField(chip, controls.Control(field.control()), field.reg, field.mask);
         case FieldKind::ItemList:
-            return WriteComboField(chip, controls.Control(field.control), field.reg, field.mask);
+            return WriteComboField(chip, controls.Control(field.control()), field.reg, field.mask);
         case FieldKind::CheckBox:
-            return WriteCheckField(chip, controls.Control(field.control), field.reg, field.mask);
+            return WriteCheckField(chip, controls.Control(field.control()), field.reg, field.mask);
         case FieldKind::Display:
             break;  // filled only by a read
     }
@@ -174,7 +174,7 @@ void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, B
     // The fields of the registers read before a failed transfer show what was read; those of
     // the register that failed turn red; the rest are left as they were.
     for (const ConfigField& field : GroupFields(group)) {
-        FieldControl& control = controls.Control(field.control);
+        FieldControl& control = controls.Control(field.control());
         if (field.reg == failedRegister) control.Paint(Verdict::Red);
         if (read[field.reg]) ShowField(field, words[field.reg], control);
     }
@@ -183,7 +183,7 @@ void ReadParamGroup(chip::TASensDig& chip, int group, FieldControls& controls, B
 
 HeadlessFieldControls::HeadlessFieldControls() {
     for (const ConfigField& field : kConfigFields) {
-        HeadlessFieldControl& control = controls_[std::string(field.control)];
+        HeadlessFieldControl& control = controls_[std::string(field.control())];
         if (field.kind == FieldKind::Number || field.kind == FieldKind::Display) {
             control.SetText("0");
         }

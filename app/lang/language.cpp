@@ -363,7 +363,7 @@ LanguageTexts LoadLanguage(const std::string& exePath, LanguageTarget& target) {
     const LanguageFile file(exePath + "lang." + choice.suffix);
     LanguageTexts texts;
     for (const ConfigField& field : kConfigFields) {
-        target.SetControlText(field.caption, file.Text(field.languageKey));
+        target.SetControlText(field.caption(), file.Text(field.languageKey));
     }
     for (const RelabelRow& row : kRelabelRowsBeforeStart) ApplyRow(row, file, target);
 
@@ -417,7 +417,7 @@ std::vector<std::string_view> LanguageControlNames() {
     auto addRow = [&add](const RelabelRow& row) {
         for (std::string_view control : row.controls) add(control);
     };
-    for (const ConfigField& field : kConfigFields) add(field.caption);
+    for (const ConfigField& field : kConfigFields) add(field.caption());
     for (const RelabelRow& row : kRelabelRowsBeforeStart) addRow(row);
     for (std::string_view button : kStartButtons) add(button);
     for (const RelabelRow& row : kRelabelRowsAfterStart) addRow(row);

@@ -73,7 +73,7 @@ TEST_F(ConfigWorkflow, ReadAllReadsEveryRegisterInOrderAndShowsEveryField) {
     EXPECT_EQ(C("cbADCNT").ItemIndex(), 3);
     EXPECT_EQ(C("EditATST0_SET").Text(), "5");
     for (const ConfigField& field : kConfigFields) {
-        EXPECT_EQ(C(field.control).LastVerdict(), Verdict::Green) << field.key;
+        EXPECT_EQ(C(field.control()).LastVerdict(), Verdict::Green) << field.key;
     }
     EXPECT_TRUE(dig_.Slot(2).Actual);
     EXPECT_EQ(dig_.Slot(2).DevValue, 0x6123);

@@ -127,13 +127,31 @@ TEST(FieldMap, NoTwoFieldsShareABit) {
     }
 }
 
-TEST(FieldMap, ControlNamesAreKindPrefixPlusKey) {
-    std::set<std::string_view> controls;
+// The window's form names its controls and labels so; a derived name that drifted would
+// leave a field without its control.
+TEST(FieldMap, ControlAndCaptionNamesAreTheFormsAndNoneStandsTwice) {
+    struct Case {
+        std::string_view key, control, caption, languageKey;
+    };
+    for (const Case& c :
+         {Case{"GA_X", "EditGA_X", "LabelGA_X", "GA_X"}, Case{"SDIS", "cbSDIS", "cbSDIS", "SDIS"},
+          Case{"ADCNT", "cbADCNT", "LabelADCNT", "ADCNT"},
+          Case{"AMPLITUDE", "EditAMPLITUDE", "LabelAmplitude", "Amplitude"},
+          Case{"ANGLE_OUT", "EditANGLE_OUT", "LabelAngleOut", "AngleOut"},
+          Case{"CORDIC_QUADRANT", "EditCORDIC_QUADRANT", "LabelCORDIC_QUADRANT",
+               "CORDIC_QUADRANT"}}) {
+        const ConfigField* f = FieldByKey(c.key);
+        ASSERT_NE(f, nullptr) << c.key;
+        EXPECT_EQ(f->control(), c.control);
+        EXPECT_EQ(f->caption(), c.caption);
+        EXPECT_EQ(f->languageKey, c.languageKey);
+    }
+    std::set<std::string_view> names;
     for (const ConfigField& f : kConfigFields) {
-        const std::string prefix =
-            f.kind == FieldKind::CheckBox || f.kind == FieldKind::ItemList ? "cb" : "Edit";
-        EXPECT_EQ(f.control, prefix + std::string(f.key));
-        EXPECT_TRUE(controls.insert(f.control).second) << "twice: " << f.control;
+        EXPECT_TRUE(names.insert(f.control()).second) << "twice: " << f.control();
+        if (f.kind != FieldKind::CheckBox) {
+            EXPECT_TRUE(names.insert(f.caption()).second) << "twice: " << f.caption();
+        }
     }
 }
 

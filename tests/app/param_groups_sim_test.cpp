@@ -34,7 +34,7 @@ TEST_F(VirtualChip, TypedValuesRoundTripAndAnUnchangedRewriteMakesNoTransfer) {
         WriteParamGroup(dig_, group, controls_, busy_, texts_);
         for (const ConfigField& f : GroupFields(group)) {
             if (f.kind == FieldKind::Display) continue;
-            EXPECT_EQ(controls_.Control(f.control).LastVerdict(), Verdict::Green) << f.control;
+            EXPECT_EQ(controls_.Control(f.control()).LastVerdict(), Verdict::Green) << f.control();
         }
     }
     EXPECT_EQ(controls_.Control("EditGA_X").Text(), "1");
@@ -44,12 +44,13 @@ TEST_F(VirtualChip, TypedValuesRoundTripAndAnUnchangedRewriteMakesNoTransfer) {
     for (int group = 1; group <= 4; ++group) ReadParamGroup(dig_, group, fresh, busy_, texts_);
     for (const ConfigField& f : kConfigFields) {
         if (f.kind == FieldKind::Display) continue;
-        EXPECT_EQ(fresh.Control(f.control).Text(), controls_.Control(f.control).Text())
-            << f.control;
-        EXPECT_EQ(fresh.Control(f.control).Checked(), controls_.Control(f.control).Checked())
-            << f.control;
-        EXPECT_EQ(fresh.Control(f.control).ItemIndex(), controls_.Control(f.control).ItemIndex())
-            << f.control;
+        EXPECT_EQ(fresh.Control(f.control()).Text(), controls_.Control(f.control()).Text())
+            << f.control();
+        EXPECT_EQ(fresh.Control(f.control()).Checked(), controls_.Control(f.control()).Checked())
+            << f.control();
+        EXPECT_EQ(fresh.Control(f.control()).ItemIndex(),
+                  controls_.Control(f.control()).ItemIndex())
+            << f.control();
     }
 
     clock_.pauses = 0;
@@ -57,7 +58,7 @@ TEST_F(VirtualChip, TypedValuesRoundTripAndAnUnchangedRewriteMakesNoTransfer) {
     EXPECT_EQ(clock_.pauses, 0) << "an unchanged write read something back";
     for (const ConfigField& f : kConfigFields) {
         if (f.group <= 3) {
-            EXPECT_EQ(fresh.Control(f.control).LastVerdict(), Verdict::Green) << f.control;
+            EXPECT_EQ(fresh.Control(f.control()).LastVerdict(), Verdict::Green) << f.control();
         }
     }
 }

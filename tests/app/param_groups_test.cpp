@@ -59,7 +59,7 @@ TEST_F(ParamGroups, UnchangedGroupWriteAfterAReadMakesNoTransferAndPaintsEveryFi
         EXPECT_TRUE(chip_.frames.empty()) << chip_.frames.size() << " frames";
         // A check box the chip already holds is a match: green like the edits.
         for (const ConfigField* f : Writable(group)) {
-            EXPECT_EQ(C(f->control).LastVerdict(), Verdict::Green) << f->control;
+            EXPECT_EQ(C(f->control()).LastVerdict(), Verdict::Green) << f->control();
         }
     }
 }
@@ -90,11 +90,11 @@ TEST_F(ParamGroups, TypedValuesReachTheChipAndComeBackOnARead) {
     HeadlessFieldControls fresh;
     ReadParamGroup(dig_, 1, fresh, busy_, texts_);
     for (const ConfigField* f : Writable(1)) {
-        HeadlessFieldControl& control = fresh.Control(f->control);
-        EXPECT_EQ(control.Text(), C(f->control).Text()) << f->control;
-        EXPECT_EQ(control.Checked(), C(f->control).Checked()) << f->control;
-        EXPECT_EQ(control.ItemIndex(), C(f->control).ItemIndex()) << f->control;
-        EXPECT_EQ(control.LastVerdict(), Verdict::Green) << f->control;
+        HeadlessFieldControl& control = fresh.Control(f->control());
+        EXPECT_EQ(control.Text(), C(f->control()).Text()) << f->control();
+        EXPECT_EQ(control.Checked(), C(f->control()).Checked()) << f->control();
+        EXPECT_EQ(control.ItemIndex(), C(f->control()).ItemIndex()) << f->control();
+        EXPECT_EQ(control.LastVerdict(), Verdict::Green) << f->control();
     }
 }
 
@@ -134,9 +134,9 @@ TEST_F(ParamGroups, NumberTextThatIsNoIntegerIsWrittenAsZero) {
 TEST_F(ParamGroups, GroupWritesTheFieldsInTheirOrderWithRefBetweenTheOffsets) {
     // Every field asks for a word the chip does not hold, so every field transfers.
     for (const ConfigField& f : kConfigFields) {
-        C(f.control).SetText("1");
-        C(f.control).SetChecked(true);
-        C(f.control).SetItemIndex(1);
+        C(f.control()).SetText("1");
+        C(f.control()).SetChecked(true);
+        C(f.control()).SetItemIndex(1);
     }
     const std::vector<std::vector<int>> orders = {
         {1, 2, 2, 3, 3, 3, 4, 16, 5, 3, 3, 16, 16, 16},
@@ -202,7 +202,7 @@ TEST_F(ParamGroups, AbsentChipPaintsEveryWrittenFieldRed) {
     chip_.present = false;
     Write(2);
     for (const ConfigField* f : Writable(2)) {
-        EXPECT_EQ(C(f->control).LastVerdict(), Verdict::Red) << f->control;
+        EXPECT_EQ(C(f->control()).LastVerdict(), Verdict::Red) << f->control();
     }
     EXPECT_EQ(C("EditZERO_POS").Text(), "8191");
 }
@@ -288,7 +288,7 @@ TEST_F(ParamGroups, ReadShowsEveryFieldDecodedAndGreen) {
     EXPECT_EQ(C("EditATST0_SET").Text(), "10");
     EXPECT_EQ(C("EditDTST_SET").Text(), "5");
     for (const ConfigField& f : GroupFields(4)) {
-        EXPECT_EQ(C(f.control).LastVerdict(), Verdict::Green) << f.control;
+        EXPECT_EQ(C(f.control()).LastVerdict(), Verdict::Green) << f.control();
     }
 }
 
@@ -366,13 +366,13 @@ TEST_F(ParamGroups, NumberThatIsNoGroupIsRejectedBeforeAnything) {
 TEST(HeadlessFieldControlsTest, HoldEveryFieldWithItsDesignValue) {
     HeadlessFieldControls controls;
     for (const ConfigField& f : kConfigFields) {
-        HeadlessFieldControl& c = controls.Control(f.control);
+        HeadlessFieldControl& c = controls.Control(f.control());
         if (f.kind == FieldKind::Number || f.kind == FieldKind::Display) {
-            EXPECT_EQ(c.Text(), "0") << f.control;
+            EXPECT_EQ(c.Text(), "0") << f.control();
         }
-        EXPECT_FALSE(c.Checked()) << f.control;
-        EXPECT_EQ(c.ItemIndex(), 0) << f.control;
-        EXPECT_EQ(c.LastVerdict(), Verdict::Layout) << f.control;
+        EXPECT_FALSE(c.Checked()) << f.control();
+        EXPECT_EQ(c.ItemIndex(), 0) << f.control();
+        EXPECT_EQ(c.LastVerdict(), Verdict::Layout) << f.control();
     }
     EXPECT_THROW(controls.Control("EditChipID"), std::out_of_range);
 }

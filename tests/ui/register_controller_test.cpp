@@ -39,7 +39,7 @@ std::unique_ptr<QWidget> TestWindow(const std::set<std::string>& leaveOut = {}) 
         if (leaveOut.count(name)) delete widget;
     };
     for (const app::ConfigField& f : app::kConfigFields) {
-        const std::string name(f.control);
+        const std::string name(f.control());
         switch (f.kind) {
             case app::FieldKind::Number:
             case app::FieldKind::Display: {

@@ -54,7 +54,7 @@ class RegisterWindow : public window_test::WindowTest {
 
 TEST_F(RegisterWindow, EveryControlTheControllerBindsIsThereWithItsKind) {
     for (const app::ConfigField& f : app::kConfigFields) {
-        const std::string name(f.control);
+        const std::string name(f.control());
         QWidget* widget = Find<QWidget>(name.c_str());
         ASSERT_NE(widget, nullptr) << name;
         switch (f.kind) {
