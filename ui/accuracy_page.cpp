@@ -13,9 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,12 +24,11 @@
 #include <cmath>
 #include <fstream>
 
-#include "app/analysis/accuracy_report.h"
-#include "app/config/chip_id.h"
 #include "app/config/integer_text.h"
 #include "app/readings/chip_readings.h"
 #include "chip/ASens_Digital.h"
 #include "chip/utf8_path.h"
+#include "ui/accuracy_report_pdf.h"
 #include "ui/chart_menu.h"
 #include "ui/figure_grid.h"
 #include "ui/message_box.h"
@@ -189,7 +185,7 @@ AccuracyPage::AccuracyPage(WindowContext& context, QWidget* parent)
     // so), so that what the page and the report show is always the method chosen.
     for (QRadioButton* method : {rbAccConstant, rbAccReference}) {
         connect(method, &QRadioButton::toggled, this, [this](bool on) {
-            if (on && !recording_.Readings().empty() && !active_) Analyse();
+            if (on && !session_.Recording().Readings().empty() && !session_.Active()) Analyse();
         });
     }
     auto* menu = new QMenu(btnAccExport);
@@ -205,12 +201,13 @@ AccuracyPage::AccuracyPage(WindowContext& context, QWidget* parent)
         for (const auto& [text, what] : items) {
             QAction* action =
                 menu->addAction(Text(*text), this, [this, what = what] { Export(what); });
-            action->setEnabled(what == kReadings ? !recording_.Readings().empty()
-                                                 : result_.has_value());
+            action->setEnabled(what == kReadings ? !session_.Recording().Readings().empty()
+                                                 : session_.Result().has_value());
         }
     });
     InstallChartMenu(ChartAccuracy, context_, [this](std::ostream& out) {
-        return result_ && app::WriteCurveCsv(out, *result_);
+        const auto& result = session_.Result();
+        return result && app::WriteCurveCsv(out, *result);
     });
 }
 
@@ -226,14 +223,14 @@ void AccuracyPage::ShowIdle() {
 }
 
 double AccuracyPage::Now() const {
-    return context_.seconds ? context_.seconds() : clock_.Seconds();
+    return context_.seconds ? context_.seconds() : session_.Now();
 }
 
 void AccuracyPage::btnStartAccuracyClick() {
     readout_.StartStopClick();
     // This page's Stop ends its recording at once: a tick still to come could otherwise find
     // the shared flag set again by another page's Start and record on.
-    if (active_ && !context_.bStarted) {
+    if (session_.Active() && !context_.bStarted) {
         TimerAccuracy->stop();
         Finish();
     }
@@ -246,132 +243,63 @@ void AccuracyPage::Begin() {
     EditAccRevs->setText(QString::number(revolutions));
     // A recording needs its ticks: an interval below 1 ms would give one reading and stop.
     if (app::IntegerTextOr(EditAccInt->text().toStdString(), 100) < 1) EditAccInt->setText("1");
-    recording_.Start(revolutions);
-    clock_.Start();
-    result_.reset();
-    active_ = true;
+    session_.Begin(
+        revolutions, context_.chip,
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString());
     btnAccExport->setEnabled(false);
     ShowResult();
-    recordedAt_ = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    identification_.clear();
-    chipId_.clear();
-    configuration_.clear();
-    if (context_.chip != nullptr) {
-        const chip::TASensDig& chip = *context_.chip;
-        const uint16_t word = chip.LastIdentification();
-        identification_ = word == 0xFFFF ? "?" : QString::asprintf("0x%04X", word).toStdString();
-        const chip::RegisterSlot high = chip.Slot(app::kChipIdHighRegister);
-        const chip::RegisterSlot low = chip.Slot(app::kChipIdLowRegister);
-        chipId_ = high.Actual && low.Actual
-                      ? app::ChipIdText(static_cast<uint32_t>(high.Value) << 16 | low.Value)
-                      : "?";
-        configuration_ = app::ConfigurationInForce(chip);
-    }
     ShowProgress();
 }
 
 void AccuracyPage::TimerAccuracyTimer() {
     readout_.Tick([this] {
-        if (context_.chip != nullptr && active_) {
+        if (context_.chip != nullptr && session_.Active()) {
             // The chip latches the angle as the frame begins, right after this time.
             const double seconds = Now();
-            const app::AngleSample sample = app::ReadAngleSample(*context_.chip);
-            recording_.Add({seconds, app::AngleCodeDegrees(sample.AngleData)});
+            session_.Add(seconds, app::ReadAngleSample(*context_.chip).AngleData);
             ShowProgress();
             // The chosen revolutions are turned: the run ends as a Stop would end it.
-            if (recording_.Complete() && context_.bStarted) readout_.Stop();
+            if (session_.Recording().Complete() && context_.bStarted) readout_.Stop();
         }
-        if (active_ && !context_.bStarted) Finish();
+        if (session_.Active() && !context_.bStarted) Finish();
     });
     // A reading that failed ended the run (its error reported, the caption kept as the
     // readouts keep it): the recording is over too, and says so rather than "Recording…".
-    if (active_ && !readout_.Running()) Finish();
+    if (session_.Active() && !readout_.Running()) Finish();
 }
 
 void AccuracyPage::ShowProgress() {
-    const double turned = recording_.Turned();
-    ProgressAccuracy->setValue(static_cast<int>(std::min(1.0, turned / recording_.Revolutions()) *
-                                                ProgressAccuracy->maximum()));
-    LabelAccState->setText(Text(context_.texts.accuracy.vAccProgress)
-                               .arg(turned, 0, 'f', 2)
-                               .arg(recording_.Revolutions())
-                               .arg(recording_.Readings().size()));
+    ProgressAccuracy->setValue(static_cast<int>(session_.Progress() * ProgressAccuracy->maximum()));
+    LabelAccState->setText(Text(session_.ProgressLine(context_.texts.accuracy)));
 }
 
 void AccuracyPage::Finish() {
-    active_ = false;
-    Analyse();
-    const app::AccuracyTexts& texts = context_.texts.accuracy;
-    if (recording_.Full()) {
-        LabelAccState->setText(Text(texts.vAccFull).arg(app::AccuracyRecording::kMaxReadings) +
-                               QLatin1Char(' ') + LabelAccState->text());
-    } else if (recording_.Turned() < recording_.Revolutions() && result_) {
-        LabelAccState->setText(Text(texts.vAccStoppedEarly).arg(recording_.Turned(), 0, 'f', 2) +
-                               QLatin1Char(' ') + LabelAccState->text());
-    }
+    SetMethod();
+    const std::string state = session_.Finish(context_.texts.accuracy);
+    ShowOutcome(state);
 }
 
-std::optional<std::vector<app::TimedAngle>> AccuracyPage::ReadReferenceFile(QString& why) const {
-    const app::AccuracyTexts& texts = context_.texts.accuracy;
-    const QString path = EditAccRefFile->text();
-    if (path.isEmpty()) {
-        why = Text(texts.vAccNoReference);
-        return std::nullopt;
-    }
-    std::ifstream in(chip::PathFromUtf8(path.toStdString()), std::ios::binary);
-    if (!in) {
-        why = Text(texts.vRefUnreadable).arg(path);
-        return std::nullopt;
-    }
-    const app::ReferenceRead read = app::ReadReference(in, columns_, recording_.StartSeconds());
-    switch (read.fault) {
-        case app::ReferenceFault::None:
-            return read.samples;
-        case app::ReferenceFault::Empty:
-            why = Text(texts.vRefEmpty).arg(path);
-            break;
-        case app::ReferenceFault::TooFewColumns:
-            why = Text(texts.vRefColumns).arg(read.line);
-            break;
-        case app::ReferenceFault::NotANumber:
-            why = Text(texts.vRefNumber).arg(read.line);
-            break;
-        case app::ReferenceFault::Backwards:
-            why = Text(texts.vRefBackwards).arg(read.line);
-            break;
-    }
-    return std::nullopt;
+void AccuracyPage::SetMethod() {
+    session_.SetMethod(rbAccReference->isChecked() ? app::AccuracyMethod::Reference
+                                                   : app::AccuracyMethod::ConstantSpeed);
 }
 
 void AccuracyPage::Analyse() {
-    const app::AccuracyTexts& texts = context_.texts.accuracy;
-    const std::vector<app::TimedAngle>& readings = recording_.Readings();
-    app::AccuracyShortfall why = app::AccuracyShortfall::None;
-    double detail = 0;
-    result_.reset();
-    if (rbAccReference->isChecked()) {
-        QString fault;
-        const auto reference = ReadReferenceFile(fault);
-        if (!reference) {
-            ShowResult();
-            LabelAccState->setText(fault);
-            return;
-        }
-        result_ = app::AngleAccuracy::AgainstReference(readings, *reference, &why, &detail);
-    } else {
-        result_ = app::AngleAccuracy::ConstantSpeed(readings, &why, &detail);
-    }
+    SetMethod();
+    ShowOutcome(session_.Analyse(context_.texts.accuracy));
+}
+
+void AccuracyPage::ShowOutcome(const std::string& state) {
     ShowResult();
-    LabelAccState->setText(
-        Text(app::AccuracyStateLine(texts, why, detail, result_ ? &*result_ : nullptr)));
-    LabelAccLimits->setText(
-        result_ ? Text(app::AccuracyLimitsLine(texts, rbAccReference->isChecked())) : QString());
+    LabelAccState->setText(Text(state));
+    LabelAccLimits->setText(Text(session_.LimitsLine(context_.texts.accuracy)));
 }
 
 void AccuracyPage::ShowResult() {
-    btnAccExport->setEnabled(!recording_.Readings().empty() && !active_);
+    btnAccExport->setEnabled(!session_.Recording().Readings().empty() && !session_.Active());
     const QString none(kDash);
-    if (!result_) {
+    const std::optional<app::AccuracyResult>& result = session_.Result();
+    if (!result) {
         for (QLabel* value : {LabelAccPPV, LabelAccRmsV, LabelAccRevsDoneV, LabelAccUsedV,
                               LabelAccRateV, LabelAccLateV, LabelAccOffsetV})
             value->setText(none);
@@ -385,7 +313,7 @@ void AccuracyPage::ShowResult() {
         LabelAccLimits->clear();
         return;
     }
-    const app::AccuracyResult& r = *result_;
+    const app::AccuracyResult& r = *result;
     LabelAccPPV->setText(Degrees(r.peakToPeak, 4));
     LabelAccRmsV->setText(Degrees(r.rms, 4));
     LabelAccRevsDoneV->setText(QString::number(r.revolutions, 'f', 0));
@@ -454,10 +382,10 @@ void AccuracyPage::btnChooseRefFileClick() {
 
 void AccuracyPage::UseReference(const QString& path, const app::ReferenceColumns& columns) {
     EditAccRefFile->setText(path);
-    columns_ = columns;
+    session_.SetReference(path.toStdString(), columns);
     if (!rbAccReference->isChecked()) {
         rbAccReference->setChecked(true);  // analyses a recording through its toggle
-    } else if (!recording_.Readings().empty() && !active_) {
+    } else if (!session_.Recording().Readings().empty() && !session_.Active()) {
         Analyse();
     }
 }
@@ -493,126 +421,30 @@ void AccuracyPage::Export(int what) {
 }
 
 bool AccuracyPage::SaveCurve(const QString& path) const {
-    return result_ &&
-           WriteFile(path, [this](std::ostream& out) { return app::WriteCurveCsv(out, *result_); });
+    const auto& result = session_.Result();
+    return result && WriteFile(path, [&result](std::ostream& out) {
+               return app::WriteCurveCsv(out, *result);
+           });
 }
 
 bool AccuracyPage::SaveHarmonics(const QString& path) const {
-    return result_ && WriteFile(path, [this](std::ostream& out) {
-               return app::WriteHarmonicsCsv(out, *result_);
+    const auto& result = session_.Result();
+    return result && WriteFile(path, [&result](std::ostream& out) {
+               return app::WriteHarmonicsCsv(out, *result);
            });
 }
 
 bool AccuracyPage::SaveReadings(const QString& path) const {
     return WriteFile(path, [this](std::ostream& out) {
-        return app::WriteReadingsCsv(out, recording_.Readings(), result_ ? &*result_ : nullptr);
+        const auto& result = session_.Result();
+        return app::WriteReadingsCsv(out, session_.Recording().Readings(),
+                                     result ? &*result : nullptr);
     });
 }
 
 bool AccuracyPage::SaveReport(const QString& path) {
-    if (!result_) return false;
-    const app::AccuracyTexts& texts = context_.texts.accuracy;
-    const app::AccuracyResult& r = *result_;
-    QPdfWriter writer(path);
-    writer.setPageSize(QPageSize(QPageSize::A4));
-    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    writer.setResolution(300);
-    writer.setTitle(Text(texts.vReportTitle));
-    writer.setCreator(QStringLiteral("QX5520"));
-    QPainter painter;
-    if (!painter.begin(&writer)) return false;
-    const double width = writer.width();
-    // 1 point of the text, in the writer's pixels.
-    const double pt = writer.resolution() / 72.0;
-    double y = 0;
-    auto text = [&](const QString& line, int size, bool bold = false) {
-        QFont font = WindowFont();
-        font.setPointSize(size);
-        font.setBold(bold);
-        painter.setFont(font);
-        const QRectF box(0, y, width, 1e6);
-        const QRectF used = painter.boundingRect(box, Qt::TextWordWrap, line);
-        painter.drawText(box, Qt::TextWordWrap, line);
-        y += used.height() + 3 * pt;
-    };
-    text(Text(texts.vReportTitle), 16, true);
-    y += 4 * pt;
-    text(Text(texts.vReportDate) + QLatin1Char(' ') + recordedAt_, 10);
-    const QString method = rbAccReference->isChecked()
-                               ? Text(texts.vReportReference).arg(EditAccRefFile->text())
-                               : Text(texts.vReportConstant);
-    text(Text(texts.vReportMethod) + QLatin1Char(' ') + method, 10);
-    text(Text(texts.vReportChip)
-             .arg(QString::fromStdString(identification_.empty() ? "?" : identification_))
-             .arg(QString::fromStdString(chipId_.empty() ? "?" : chipId_)),
-         10);
-    text(Text(texts.vReportFigures)
-             .arg(r.peakToPeak, 0, 'f', 4)
-             .arg(r.rms, 0, 'f', 4)
-             .arg(r.used)
-             .arg(r.revolutions, 0, 'f', 0)
-             .arg(r.readingsPerSecond, 0, 'f', 1)
-             .arg(r.late),
-         10);
-    if (rbAccReference->isChecked())
-        text(Text(texts.vReportOffset).arg(r.offsetDegrees, 0, 'f', 3), 10);
-    if (r.holesCut > 0) {
-        text(Text(texts.vAccCut).arg(r.holesCut).arg(r.longestCutSeconds, 0, 'f', 2), 10);
-    }
-    if (r.referenceReversed) text(Text(texts.vAccRefReversed), 10);
-    const std::string limits = app::AccuracyLimitsLine(texts, rbAccReference->isChecked());
-    if (!limits.empty()) text(Text(limits), 10);
-    y += 4 * pt;
-
-    // The chart as on the screen at 700 × 360, drawn three times as fine and scaled to the
-    // page's width (some 250 dpi on the page).
-    constexpr int kChartWidth = 700, kChartHeight = 360;
-    const double chartHeight = width * kChartHeight / kChartWidth;
-    painter.drawPixmap(QRectF(0, y, width, chartHeight),
-                       ChartAccuracy->toPixmap(kChartWidth, kChartHeight, 3.0), QRectF());
-    y += chartHeight + 8 * pt;
-
-    // The harmonics table: three columns of a fixed width.
-    QFont font = WindowFont();
-    font.setPointSize(10);
-    painter.setFont(font);
-    const double row = 14 * pt, column = 110 * pt;
-    const QString headings[] = {Text(texts.vHarmonic), Text(texts.vAmplitude), Text(texts.vPhase)};
-    for (int c = 0; c < 3; ++c) {
-        font.setBold(true);
-        painter.setFont(font);
-        painter.drawText(QRectF(c * column, y, column, row), Qt::AlignRight | Qt::AlignVCenter,
-                         headings[c]);
-    }
-    font.setBold(false);
-    painter.setFont(font);
-    painter.drawLine(QPointF(0, y + row), QPointF(3 * column, y + row));
-    y += row + 2 * pt;
-    for (size_t k = 0; k < r.harmonics.size(); ++k) {
-        const QString cells[] = {QString::number(k + 1),
-                                 QString::number(r.harmonics[k].amplitude, 'f', 4),
-                                 QString::number(r.harmonics[k].phase, 'f', 1)};
-        for (int c = 0; c < 3; ++c)
-            painter.drawText(QRectF(c * column, y, column, row), Qt::AlignRight | Qt::AlignVCenter,
-                             cells[c]);
-        y += row;
-    }
-    y += 8 * pt;
-
-    // The configuration, four fields a line.
-    text(Text(texts.vReportConfiguration), 10, true);
-    font.setPointSize(8);
-    painter.setFont(font);
-    const double fieldWidth = width / 4;
-    const double fieldRow = 11 * pt;
-    for (size_t i = 0; i < configuration_.size(); ++i) {
-        const double x = static_cast<double>(i % 4) * fieldWidth;
-        const double top = y + static_cast<double>(i / 4) * fieldRow;
-        painter.drawText(
-            QRectF(x, top, fieldWidth, fieldRow), Qt::AlignLeft | Qt::AlignVCenter,
-            QString::fromStdString(configuration_[i].name + " = " + configuration_[i].value));
-    }
-    return painter.end();
+    const std::optional<app::AccuracyReportData> report = session_.Report(context_.texts.accuracy);
+    return report && WriteAccuracyReportPdf(path, *report, *ChartAccuracy);
 }
 
 }  // namespace ui

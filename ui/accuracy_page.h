@@ -8,10 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/analysis/accuracy_files.h"
-#include "app/analysis/accuracy_recording.h"
-#include "app/analysis/accuracy_report.h"
-#include "app/analysis/angle_accuracy.h"
+#include "app/analysis/accuracy_session.h"
 #include "ui/periodic_readout.h"
 #include "ui/window_context.h"
 
@@ -50,8 +47,8 @@ class AccuracyPage : public QWidget {
     bool SaveHarmonics(const QString& path) const;
     bool SaveReadings(const QString& path) const;
 
-    const app::AccuracyRecording& Recording() const { return recording_; }
-    const std::optional<app::AccuracyResult>& Result() const { return result_; }
+    const app::AccuracyRecording& Recording() const { return session_.Recording(); }
+    const std::optional<app::AccuracyResult>& Result() const { return session_.Result(); }
 
     QLabel* LabelAccRevs = nullptr;
     QLineEdit* EditAccRevs = nullptr;
@@ -95,26 +92,19 @@ class AccuracyPage : public QWidget {
     void Begin();
     /// The run's end (the revolutions turned, a Stop, the store full): the analysis.
     void Finish();
+    /// The session's method from the radio buttons.
+    void SetMethod();
+    /// The result, its state line and its limits on the page.
+    void ShowOutcome(const std::string& state);
     void ShowProgress();
     void ShowResult();
     double Now() const;
-    /// The reference file read by the columns chosen; empty with the reason in why.
-    std::optional<std::vector<app::TimedAngle>> ReadReferenceFile(QString& why) const;
     void Export(int what);
     QString Text(const std::string& text) const { return QString::fromStdString(text); }
 
     WindowContext& context_;
     PeriodicReadout readout_;
-    app::AccuracyRecording recording_;
-    app::RecordingClock clock_;
-    bool active_ = false;  // a recording runs: begun and not yet finished
-    std::optional<app::AccuracyResult> result_;
-    app::ReferenceColumns columns_;
-    /// The chip's identification and configuration at the recording's start, for the report.
-    std::string identification_;
-    std::string chipId_;
-    std::vector<app::ReportField> configuration_;
-    QString recordedAt_;
+    app::AccuracySession session_;
     QCPGraph* readingsGraph_ = nullptr;
     QCPGraph* curveGraph_ = nullptr;
 };
