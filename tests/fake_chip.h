@@ -33,7 +33,18 @@ struct Frame {
 /// The adapter and the chip behind it. Frames: read (A*2+1, 0) then a 2-byte read; plain
 /// write (A*2, 0), (hi, lo); configuration write (0x80+A*2, 0), (0, 0), (A*2, 0), (hi, lo),
 /// (0xFE, 0), (0, 0). A lone (0, 0) is the identification check's filler frame.
+struct Chip;
+/// The chip the installed entry points (and the counting clock's log) reach.
+inline Chip* active = nullptr;
+
 struct Chip {
+    Chip(const Chip&) = delete;
+    Chip& operator=(const Chip&) = delete;
+    /// A chip that goes leaves nothing pointing at it: a later test's clock would log into it.
+    ~Chip() {
+        if (active == this) active = nullptr;
+    }
+
     // --- the adapter's record ---
     /// Every call in order: "write 4F 00", "read 08 E2", "sleep 100", "open", "init",
     /// "close", "gpio FF 10", "info", "count".
@@ -165,7 +176,6 @@ struct Chip {
     bool configuring_ = false;
 };
 
-inline Chip* active = nullptr;
 inline int openToken = 0;
 inline FT_HANDLE OpenHandle() {
     return &openToken;

@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "app/calibration/calibration.h"
-#include "app/config/chip_id.h"
+#include "app/calibration/calibration_report.h"
 #include "app/config/field_map.h"
 #include "base/file_rewrite.h"
 #include "chip/ASens_Digital.h"
@@ -33,24 +33,6 @@ constexpr int kProgressSteps = 1000;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// A number to the given decimals, never "-0.0".
-QString Fixed(double value, int decimals) {
-    const double scale = std::pow(10.0, decimals);
-    return QString::number(std::round(value * scale) / scale + 0.0, 'f', decimals);
-}
-
-QString Codes(double value) {
-    return Fixed(value, 1);
-}
-
-QString Degrees(double value) {
-    return Fixed(value, 2);
-}
-
-QString Rpm(double value) {
-    return QString::number(value, 'f', value < 10 ? 1 : 0);
 }
 
 double SteadySeconds() {
@@ -130,9 +112,7 @@ void CalibrationController::StartTurn(std::unique_ptr<app::TurnAssistant> assist
         },
         [this] {
             xy_.ShowFit();
-            return dynamic_cast<const app::OffsetAssistant*>(assistant_.get()) != nullptr
-                       ? CentreReport()
-                       : AmplitudeReport();
+            return Report();
         });
     PlaceDialog();
 }
@@ -176,7 +156,7 @@ void CalibrationController::btnZeroHereClick() {
     Start(
         std::make_unique<app::ZeroAssistant>(fields_, target, zeroTolerance_),
         [this] { return Text(context_.texts.calibration.vZeroProgress); },
-        [this] { return ZeroReport(); });
+        [this] { return Report(); });
 }
 
 void CalibrationController::Start(std::unique_ptr<app::Assistant> assistant,
@@ -185,17 +165,9 @@ void CalibrationController::Start(std::unique_ptr<app::Assistant> assistant,
     operation_ = std::make_unique<ChipOperation>(context_);
     failure_.clear();
     restoringShown_ = false;
-    startedAt_ = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    identification_ = chipId_ = QStringLiteral("?");
-    if (context_.chip != nullptr) {
-        const uint16_t word = context_.chip->LastIdentification();
-        if (word != 0xFFFF) identification_ = QString::asprintf("0x%04X", word);
-        const chip::RegisterSlot high = context_.chip->Slot(app::kChipIdHighRegister);
-        const chip::RegisterSlot low = context_.chip->Slot(app::kChipIdLowRegister);
-        if (high.Actual && low.Actual) {
-            chipId_ = Text(app::ChipIdText(static_cast<uint32_t>(high.Value) << 16 | low.Value));
-        }
-    }
+    startedAt_ =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+    startChip_ = app::NoteChip(context_.chip);
     label_ = std::move(label);
     report_ = std::move(report);
     // Window-modal: nothing else in the window can reach the chip or the fields meanwhile;
@@ -313,12 +285,11 @@ void CalibrationController::Offer(const QString& report) {
 }
 
 bool CalibrationController::SaveRecord(const QString& path, const QString& report) const {
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    const QStringList lines =
-        QStringList{Text(texts.vRecordTitle),
-                    Text(texts.vRecordHeader).arg(startedAt_, identification_, chipId_),
-                    QString()} +
-        report.split(QLatin1Char('\n'));
+    QStringList lines;
+    for (const std::string& line : app::CalibrationRecordLines(
+             context_.texts.calibration, startedAt_, startChip_, report.toStdString())) {
+        lines << Text(line);
+    }
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         const std::string text = lines.join(QLatin1Char('\n')).toStdString() + "\n";
         return base::RewriteFile(chip::PathFromUtf8(path.toStdString()),
@@ -357,29 +328,12 @@ bool CalibrationController::SaveRecord(const QString& path, const QString& repor
 }
 
 QString CalibrationController::Label() const {
-    QString label = label_();
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    if (const auto* zero = dynamic_cast<const app::ZeroAssistant*>(assistant_.get())) {
-        if (zero->RoundReadings() < 2) return label;
-        return label + QLatin1Char('\n') +
-               Text(texts.vZeroLive)
-                   .arg(zero->RoundReadings())
-                   .arg(zero->Readings())
-                   .arg(Codes(zero->LiveMean()), Codes(zero->LiveScatter()));
-    }
-    const auto* turn = dynamic_cast<const app::TurnAssistant*>(assistant_.get());
-    if (turn == nullptr) return label;
-    if (const std::optional<app::TurnMeasurement>& live = turn->Live()) {
-        label += QLatin1Char('\n') + Text(texts.vLiveFigures)
-                                         .arg(Codes(live->x), Codes(live->y),
-                                              Codes(live->amplitudeX), Codes(live->amplitudeY),
-                                              Rpm(std::abs(turn->TurnRpm())), Codes(live->noise));
-    }
-    const double left = turn->SecondsLeft();
-    if (left >= 0) {
-        label += QLatin1Char('\n') + Text(texts.vTimeLeft).arg(std::lround(left));
-    }
-    return label;
+    return label_() + Text(app::AssistantLiveLines(*assistant_, context_.texts.calibration));
+}
+
+QString CalibrationController::Report() const {
+    return Text(app::AssistantReport(*assistant_, context_.texts.calibration, fields_,
+                                     failure_.toStdString()));
 }
 
 void CalibrationController::PlaceDialog() {
@@ -388,219 +342,6 @@ void CalibrationController::PlaceDialog() {
     const QRect chart(xy_.ChartXY->mapToGlobal(QPoint(0, 0)), xy_.ChartXY->size());
     const QRect screen = window_->screen() ? window_->screen()->availableGeometry() : QRect();
     progress_->move(BesideChart(chart, progress_->frameGeometry().size(), screen));
-}
-
-QString CalibrationController::Finish(QStringList lines, const app::Assistant& a) const {
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    if (a.Restored()) lines << Text(texts.vRestored);
-    if (a.RestoreFailed()) {
-        lines << Text(texts.vNotRestored);
-    } else if (a.Written() && !a.Restored() && a.Outcome() != app::AssistantOutcome::Done) {
-        lines << Text(texts.vNotWrittenBack);  // a transfer failed on the way
-        for (const auto& [field, start] : a.StartValues()) {
-            lines << Text(texts.vMayHold)
-                         .arg(Text(std::string(field->key)),
-                              Text(fields_.Control(field->control()).Text()))
-                         .arg(start);
-        }
-    }
-    if (!failure_.isEmpty()) lines.prepend(failure_);
-    // A transfer that failed has its own report: no reason of the assistant's.
-    lines.removeAll(QString());
-    return lines.join(QLatin1Char('\n'));
-}
-
-QString CalibrationController::FaultText() const {
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    const QString field = Text(assistant_->FaultField());
-    const auto* turn = dynamic_cast<const app::TurnAssistant*>(assistant_.get());
-    switch (assistant_->Fault()) {
-        case app::AssistantFault::None:
-            break;
-        case app::AssistantFault::NotTurning:
-            if (turn == nullptr || turn->PointSeconds() <= 0) {
-                return Text(texts.vNotTurning).arg(app::OffsetAssistant::kTimeLimitSeconds);
-            }
-            return Text(texts.vStill)
-                .arg(QString::number(std::abs(turn->TravelDegrees()), 'f', 0))
-                .arg(QString::number(turn->MeasuredSeconds(), 'f', 0))
-                .arg(Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(turn->FastestRpm()));
-        case app::AssistantFault::TooSlow:
-        case app::AssistantFault::TooFast:
-            if (turn == nullptr) break;
-            return Text(assistant_->Fault() == app::AssistantFault::TooSlow ? texts.vTooSlow
-                                                                            : texts.vTooFast)
-                .arg(Rpm(std::abs(turn->TurnRpm())),
-                     assistant_->Fault() == app::AssistantFault::TooSlow
-                         ? QString::number(app::OffsetAssistant::kTimeLimitSeconds)
-                         : QString::number(turn->PointSeconds(), 'f', 2),
-                     Rpm(app::OffsetAssistant::SlowestRpm()), Rpm(turn->FastestRpm()));
-        case app::AssistantFault::Clipping:
-            return Text(texts.vClipping).arg(field);
-        case app::AssistantFault::NoSignal:
-            return Text(texts.vNoSignal).arg(app::OffsetAssistant::kMinAmplitude);
-        case app::AssistantFault::NoEffect:
-            return Text(texts.vNoEffect).arg(field);
-        case app::AssistantFault::OtherChannel:
-            return Text(texts.vOtherChannel).arg(field);
-        case app::AssistantFault::OutOfRange:
-            return Text(texts.vOutOfRange).arg(field);
-        case app::AssistantFault::NotBetter:
-            return Text(texts.vNotBetter);
-        case app::AssistantFault::NotHeld:
-            return Text(texts.vNotHeld).arg(field);
-        case app::AssistantFault::Turning: {
-            const auto* zero = dynamic_cast<const app::ZeroAssistant*>(assistant_.get());
-            if (zero == nullptr) return Text(texts.vTurning);
-            return Text(texts.vTurning) + QLatin1Char('\n') +
-                   Text(texts.vDrift).arg(Codes(zero->Drift()));
-        }
-        case app::AssistantFault::OutsideTolerance:
-            return OutsideText();
-        case app::AssistantFault::UnexpectedResponse:
-            return Text(texts.vUnexpected).arg(field);
-    }
-    return {};
-}
-
-QString CalibrationController::OutsideText() const {
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    if (const auto* zero = dynamic_cast<const app::ZeroAssistant*>(assistant_.get())) {
-        return Text(texts.vZeroOutside).arg(Codes(zero->Residual()), Codes(zero->Tolerance()));
-    }
-    const auto& turn = static_cast<const app::TurnAssistant&>(*assistant_);
-    if (turn.Measurements().empty()) return {};
-    const app::TurnMeasurement& last = turn.Measurements().back();
-    if (const auto* offsets = dynamic_cast<const app::OffsetAssistant*>(&turn)) {
-        const double allowed =
-            std::max(app::OffsetAssistant::kCentredCodes,
-                     app::OffsetAssistant::kCentredSigmas * last.error) +
-            std::max(std::abs(offsets->SineEffect()), std::abs(offsets->CosineEffect())) / 2;
-        return Text(texts.vCentreOutside).arg(Codes(std::hypot(last.x, last.y)), Codes(allowed));
-    }
-    return Text(texts.vAmplitudeOutside).arg(Codes(std::abs(last.amplitudeX - last.amplitudeY)));
-}
-
-QString CalibrationController::Uncertainty(const app::TurnMeasurement& m) const {
-    if (m.points == 0) return {};
-    return Text(context_.texts.calibration.vUncertainty)
-        .arg(Codes(m.error), Codes(m.noise))
-        .arg(m.points);
-}
-
-QString CalibrationController::AmplitudeReport() const {
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    const auto& a = static_cast<const app::AmplitudeAssistant&>(*assistant_);
-    QStringList lines;
-    switch (a.Outcome()) {
-        case app::AssistantOutcome::Done:
-            lines << Text(a.Written() ? texts.vAmplitudeDone : texts.vAmplitudeAlready);
-            break;
-        case app::AssistantOutcome::Cancelled:
-            lines << Text(texts.vCancelled);
-            break;
-        default:
-            lines << Text(texts.vAmplitudeFailed) << FaultText();
-            break;
-    }
-    auto figures = [](const std::string& text, const app::TurnMeasurement& m) {
-        return Text(text).arg(Codes(m.amplitudeX), Codes(m.amplitudeY), Fixed(m.mismatchPercent, 2),
-                              Degrees(m.mismatchErrorDegrees));
-    };
-    const app::TurnMeasurement before = a.Before(), after = a.After();
-    if (before.points > 0) lines << figures(texts.vAmplitudeBefore, before);
-    if (after.points > 0) lines << figures(texts.vAmplitudeAfter, after);
-    if (a.Outcome() == app::AssistantOutcome::Done && a.Written()) {
-        const app::Trim& g = a.Gains();
-        lines << Text(texts.vAmplitudeValues)
-                     .arg(g.startX)
-                     .arg(g.finalX)
-                     .arg(g.startY)
-                     .arg(g.finalY)
-                     .arg(QString::number(g.effectX, 'f', 1))
-                     .arg(QString::number(g.effectY, 'f', 1));
-    }
-    if (!a.Measurements().empty()) lines << Uncertainty(a.Measurements().back());
-    return Finish(lines, a);
-}
-
-QString CalibrationController::CentreReport() const {
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    const auto& a = static_cast<const app::OffsetAssistant&>(*assistant_);
-    QStringList lines;
-    switch (a.Outcome()) {
-        case app::AssistantOutcome::Done:
-            lines << Text(texts.vCentreDone);
-            break;
-        case app::AssistantOutcome::Cancelled:
-            lines << Text(texts.vCancelled);
-            break;
-        default:
-            lines << Text(texts.vCentreFailed) << FaultText();
-            break;
-    }
-    const app::TurnMeasurement before = a.Before(), after = a.After();
-    if (before.points > 0) {
-        lines << Text(texts.vCentreBefore)
-                     .arg(Codes(before.x), Codes(before.y), Degrees(before.errorDegrees));
-    }
-    if (after.points > 0) {
-        lines << Text(texts.vCentreAfter)
-                     .arg(Codes(after.x), Codes(after.y), Degrees(after.errorDegrees));
-    }
-    if (a.Outcome() == app::AssistantOutcome::Done) {
-        // The registers as the page's edits show them (unsigned), with the signed value.
-        auto value = [](const app::Trim& trim, int v) {
-            const int word = v & ((1 << trim.fieldX->width) - 1);
-            return word == v ? QString::number(v) : QStringLiteral("%1 (%2)").arg(word).arg(v);
-        };
-        const app::Trim& coarse = a.Coarse();
-        if (coarse.used) {
-            lines << Text(texts.vCoarseValues)
-                         .arg(value(coarse, coarse.startX), value(coarse, coarse.finalX),
-                              value(coarse, coarse.startY), value(coarse, coarse.finalY),
-                              QString::number(coarse.effectX, 'f', 2),
-                              QString::number(coarse.effectY, 'f', 2));
-        }
-        const app::Trim& fine = a.Fine();
-        lines << Text(texts.vCentreValues)
-                     .arg(value(fine, fine.startX), value(fine, fine.finalX),
-                          value(fine, fine.startY), value(fine, fine.finalY),
-                          QString::number(fine.effectX, 'f', 2),
-                          QString::number(fine.effectY, 'f', 2));
-    }
-    if (!a.Measurements().empty()) lines << Uncertainty(a.Measurements().back());
-    return Finish(lines, a);
-}
-
-QString CalibrationController::ZeroReport() const {
-    const app::CalibrationTexts& texts = context_.texts.calibration;
-    const auto& a = static_cast<const app::ZeroAssistant&>(*assistant_);
-    QStringList lines;
-    switch (a.Outcome()) {
-        case app::AssistantOutcome::Done:
-            lines << (a.Target() == 0 ? Text(texts.vZeroDone)
-                                      : Text(texts.vZeroDoneAt)
-                                            .arg(Degrees(app::ZeroAssistant::Degrees(a.Target()))))
-                  << Text(texts.vZeroResult)
-                         .arg(Codes(a.Before()), Degrees(app::ZeroAssistant::Degrees(a.Before())),
-                              Codes(a.Residual()),
-                              Degrees(app::ZeroAssistant::Degrees(a.Residual())))
-                  << Text(texts.vZeroValues).arg(a.StartZero()).arg(a.FinalZero())
-                  << Text(texts.vZeroTarget)
-                         .arg(Degrees(app::ZeroAssistant::Degrees(a.Target())))
-                         .arg(a.Target())
-                         .arg(Codes(a.Tolerance()), Codes(a.ResidualError()))
-                         .arg(a.Readings());
-            break;
-        case app::AssistantOutcome::Cancelled:
-            lines << Text(texts.vCancelled);
-            break;
-        default:
-            lines << Text(texts.vZeroFailed) << FaultText();
-            break;
-    }
-    return Finish(lines, a);
 }
 
 }  // namespace ui

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "app/calibration/calibration_report.h"
 #include "app/config/field_controls.h"
 
 class QProgressDialog;
@@ -84,16 +85,8 @@ class CalibrationController : public QObject {
     void End();
     void ShowRestoring();
     void CloseDialog();
-    QString FaultText() const;
-    /// The report's lines with how the starting values went back, one text.
-    QString Finish(QStringList lines, const app::Assistant& a) const;
-    QString CentreReport() const;
-    QString ZeroReport() const;
-    QString AmplitudeReport() const;
-    /// Why the result stays outside its tolerance, with the figures.
-    QString OutsideText() const;
-    /// "The last measurement is good to ±e codes…", empty without a measurement.
-    QString Uncertainty(const app::TurnMeasurement& m) const;
+    /// The assistant's report, after the error of a transfer that ended it.
+    QString Report() const;
 
     WindowContext& context_;
     app::FieldControls& fields_;
@@ -118,9 +111,8 @@ class CalibrationController : public QObject {
     double zeroDegrees_ = 0;
     double zeroTolerance_;
     // When the assistant started, and the chip it started on, for the record.
-    QString startedAt_;
-    QString identification_;
-    QString chipId_;
+    std::string startedAt_;
+    app::ChipNote startChip_;
 };
 
 }  // namespace ui

@@ -1,7 +1,6 @@
 #include "app/analysis/accuracy_session.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <fstream>
 #include <utility>
 
@@ -17,20 +16,9 @@ void AccuracySession::Begin(int revolutions, const chip::TASensDig* chip, std::s
     result_.reset();
     active_ = true;
     recordedAt_ = std::move(recordedAt);
-    identification_ = chipId_ = "?";
+    chip_ = NoteChip(chip);
     configuration_.clear();
-    if (chip == nullptr) return;
-    if (const uint16_t word = chip->LastIdentification(); word != 0xFFFF) {
-        char text[8];
-        std::snprintf(text, sizeof text, "0x%04X", word);
-        identification_ = text;
-    }
-    const chip::RegisterSlot high = chip->Slot(kChipIdHighRegister);
-    const chip::RegisterSlot low = chip->Slot(kChipIdLowRegister);
-    if (high.Actual && low.Actual) {
-        chipId_ = ChipIdText(static_cast<uint32_t>(high.Value) << 16 | low.Value);
-    }
-    configuration_ = ConfigurationInForce(*chip);
+    if (chip != nullptr) configuration_ = ConfigurationInForce(*chip);
 }
 
 void AccuracySession::Add(double seconds, unsigned angleCode) {
@@ -128,7 +116,7 @@ std::optional<AccuracyReportData> AccuracySession::Report(const AccuracyTexts& t
     report.lines.push_back(
         texts.vReportMethod + ' ' +
         (byReference ? FillIn(texts.vReportReference, {referencePath_}) : texts.vReportConstant));
-    report.lines.push_back(FillIn(texts.vReportChip, {identification_, chipId_}));
+    report.lines.push_back(FillIn(texts.vReportChip, {chip_.identification, chip_.chipId}));
     report.lines.push_back(FillIn(
         texts.vReportFigures,
         {FixedText(r.peakToPeak, 4), FixedText(r.rms, 4), std::to_string(r.used),

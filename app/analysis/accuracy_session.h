@@ -12,6 +12,7 @@
 #include "app/analysis/accuracy_recording.h"
 #include "app/analysis/accuracy_report.h"
 #include "app/analysis/angle_accuracy.h"
+#include "app/config/chip_id.h"
 #include "app/lang/language.h"
 
 namespace chip {
@@ -85,8 +86,7 @@ class AccuracySession {
     std::optional<AccuracyResult> result_;
     // The chip at the recording's start, for the report.
     std::string recordedAt_;
-    std::string identification_ = "?";
-    std::string chipId_ = "?";
+    ChipNote chip_;
     std::vector<ReportField> configuration_;
 };
 

@@ -31,4 +31,20 @@ std::string ChipIdText(uint32_t identifier) {
     return text;
 }
 
+ChipNote NoteChip(const chip::TASensDig* chip) {
+    ChipNote note;
+    if (chip == nullptr) return note;
+    if (const uint16_t word = chip->LastIdentification(); word != 0xFFFF) {
+        char text[8];
+        std::snprintf(text, sizeof text, "0x%04X", word);
+        note.identification = text;
+    }
+    const chip::RegisterSlot high = chip->Slot(kChipIdHighRegister);
+    const chip::RegisterSlot low = chip->Slot(kChipIdLowRegister);
+    if (high.Actual && low.Actual) {
+        note.chipId = ChipIdText(static_cast<uint32_t>(high.Value) << 16 | low.Value);
+    }
+    return note;
+}
+
 }  // namespace app

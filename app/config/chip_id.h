@@ -29,4 +29,13 @@ std::string ReadChipId(chip::TASensDig& chip);
 /// "$" and the eight upper-case hexadecimal digits of the identifier.
 std::string ChipIdText(uint32_t identifier);
 
+/// The chip as the tool last read it, for a record: the identification word and the chip ID
+/// ("?" for what has not been read since connecting).
+struct ChipNote {
+    std::string identification = "?";
+    std::string chipId = "?";
+};
+/// Notes the chip from the register cache (no transfer); all "?" without a chip.
+ChipNote NoteChip(const chip::TASensDig* chip);
+
 }  // namespace app

@@ -5,10 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
+#include "app/calibration/calibration_report.h"
 #include "tests/app/virtual_chip.h"
 
 namespace app {
@@ -339,6 +344,55 @@ TEST_F(Assistants, AmplitudesAreMatchedWithTheGains) {
     Run(matched);
     EXPECT_EQ(matched.Outcome(), AssistantOutcome::Done);
     EXPECT_FALSE(matched.Written());
+}
+
+// What a report says, line by line: what was done or why not, the figures, the registers
+// written and how sure the figures are; an adapter's error comes first and alone.
+TEST_F(Assistants, TheReportSaysWhatWasDoneOrWhyNotWithItsFigures) {
+    const CalibrationTexts texts;
+    auto lines = [&](const Assistant& a, const std::string& failure = {}) {
+        std::vector<std::string> split;
+        std::istringstream report(AssistantReport(a, texts, controls_, failure));
+        for (std::string line; std::getline(report, line);) split.push_back(line);
+        return split;
+    };
+    // The line a text with numbers to fill in begins with.
+    auto begins = [](const std::string& line, const std::string& text) {
+        return line.rfind(text.substr(0, text.find('%')), 0) == 0;
+    };
+
+    ASSERT_TRUE(Start(kOffCentre)) << "the virtual chip library beside the tests";
+    OffsetAssistant centred = Offsets();
+    Run(centred);
+    const std::vector<std::string> done = lines(centred);
+    ASSERT_GE(done.size(), 4u);
+    EXPECT_EQ(done[0], texts.vCentreDone);
+    EXPECT_TRUE(begins(done[1], texts.vCentreBefore)) << done[1];
+    double x = 0, y = 0;
+    ASSERT_EQ(std::sscanf(done[1].c_str(), "Before: centre X %lf, Y %lf", &x, &y), 2) << done[1];
+    EXPECT_NEAR(x, 300, 5);
+    EXPECT_NEAR(y, -250, 5);
+    EXPECT_TRUE(begins(done.back(), texts.vUncertainty)) << done.back();
+    EXPECT_EQ(lines(centred, "The adapter did not complete a transfer.")[0],
+              "The adapter did not complete a transfer.");
+
+    ASSERT_TRUE(Start(std::string(kOffCentre) + "offset_gain = 0\n"));
+    OffsetAssistant stuck = Offsets();
+    Run(stuck);
+    const std::vector<std::string> failed = lines(stuck);
+    ASSERT_GE(failed.size(), 3u);
+    EXPECT_EQ(failed[0], texts.vCentreFailed);
+    EXPECT_EQ(failed[1], FillIn(texts.vNoEffect, {"OFFSET_SIN"}));
+    EXPECT_NE(std::find(failed.begin(), failed.end(), texts.vRestored), failed.end());
+
+    ASSERT_TRUE(Start(kAtRest));
+    ZeroAssistant zero(controls_);
+    Run(zero);
+    const std::vector<std::string> zeroed = lines(zero);
+    ASSERT_EQ(zeroed.size(), 4u);
+    EXPECT_EQ(zeroed[0], texts.vZeroDone);
+    EXPECT_TRUE(begins(zeroed[1], texts.vZeroResult)) << zeroed[1];
+    EXPECT_EQ(zeroed[2], FillIn(texts.vZeroValues, {"1000", std::to_string(zero.FinalZero())}));
 }
 
 }  // namespace
