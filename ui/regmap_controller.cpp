@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "app/config/chip_id.h"
+#include "app/config/config_report.h"
 #include "app/config/config_workflow.h"
 #include "app/config/integer_text.h"
 #include "app/files/settings.h"
@@ -39,12 +40,6 @@ QString Hex(unsigned value, int digits) {
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-QString Lines(const std::vector<std::string>& lines) {
-    QString text;
-    for (const std::string& line : lines) text += QLatin1Char('\n') + Text(line);
-    return text;
 }
 
 // A dialog's title: the button's caption without its "…".
@@ -191,7 +186,7 @@ void RegMapController::btnWriteAllClick() {
     app::ControlValues values = app::ValuesOfControls(fields_);
     if (!values.errors.empty()) {
         ShowMessage(window_, QMessageBox::Warning, ApplicationTitle(),
-                    Text(context_.texts.regMap.vFieldsWithoutValue) + Lines(values.errors));
+                    Text(app::WithLines(context_.texts.regMap.vFieldsWithoutValue, values.errors)));
         return;
     }
     if (!SsiConfirmed(context_.chip != nullptr && app::SendsSsiMode(*context_.chip, values.values)))
@@ -201,14 +196,7 @@ void RegMapController::btnWriteAllClick() {
     Start(std::move(job), context_.texts.vWritingProcess, [this, write](bool complete) {
         const app::WriteSummary& summary = write->Summary();
         const QString text =
-            Text(context_.texts.regMap.vWriteAllSummary)
-                .arg(summary.verified)
-                .arg(summary.unchanged)
-                .arg(summary.mismatched.size()) +
-            Lines(app::MismatchLines(summary)) +
-            (summary.ssiSwitched ? QStringLiteral("\n") + Text(context_.texts.regMap.vSsiSwitched)
-                                 : QString()) +
-            StoppedNote(complete);
+            Text(app::WriteAllReport(context_.texts.regMap, summary)) + StoppedNote(complete);
         ShowMessage(window_,
                     summary.mismatched.empty() && complete ? QMessageBox::Information
                                                            : QMessageBox::Warning,
@@ -220,17 +208,11 @@ void RegMapController::btnCompareClick() {
     auto job = std::make_unique<app::CompareJob>(fields_);
     const app::CompareJob* compare = job.get();
     Start(std::move(job), context_.texts.vReadingProcess, [this, compare](bool complete) {
-        std::vector<std::string> lines;
-        for (const app::FieldDifference& difference : compare->Different()) {
-            lines.push_back(std::string(difference.field->key) + ": " + difference.shown + " / " +
-                            std::to_string(difference.held));
-        }
-        const QString text = Text(context_.texts.regMap.vCompareSummary)
-                                 .arg(compare->Equal())
-                                 .arg(compare->Different().size()) +
-                             Lines(lines) + StoppedNote(complete);
+        const QString text =
+            Text(app::CompareReport(context_.texts.regMap, *compare)) + StoppedNote(complete);
         ShowMessage(window_,
-                    lines.empty() && complete ? QMessageBox::Information : QMessageBox::Warning,
+                    compare->Different().empty() && complete ? QMessageBox::Information
+                                                             : QMessageBox::Warning,
                     ApplicationTitle(), text);
     });
 }
@@ -239,25 +221,18 @@ void RegMapController::btnSaveConfigClick() {
     const app::ControlValues values = app::ValuesOfControls(fields_);
     if (!values.errors.empty()) {
         ShowMessage(window_, QMessageBox::Warning, ApplicationTitle(),
-                    Text(context_.texts.regMap.vFieldsWithoutValue) + Lines(values.errors));
+                    Text(app::WithLines(context_.texts.regMap.vFieldsWithoutValue, values.errors)));
         return;
     }
     const QString file = ChooseFile(window_, true, DialogTitle(page_.btnSaveConfig),
                                     LastFolder() + QLatin1Char('/') + kDefaultFileName,
                                     Text(context_.texts.regMap.vConfigFileFilter));
     if (file.isEmpty()) return;
-    app::ConfigurationOrigin origin{app::FileVersionString(), app::LocalDateTimeText(), {}};
     // The identifier the chip holds, as -saveconfig writes it, when Read all (or the
     // identifier's Read) has read it; else as the top panel shows it, when it shows one.
-    const chip::RegisterSlot high =
-        context_.chip ? context_.chip->Slot(app::kChipIdHighRegister) : chip::RegisterSlot{};
-    const chip::RegisterSlot low =
-        context_.chip ? context_.chip->Slot(app::kChipIdLowRegister) : chip::RegisterSlot{};
-    if (high.Actual && low.Actual) {
-        origin.chipId = app::ChipIdText(static_cast<uint32_t>(high.DevValue) << 16 | low.DevValue);
-    } else if (const auto id = app::ParseIntegerText(chipId_->text().toStdString())) {
-        origin.chipId = app::ChipIdText(static_cast<uint32_t>(*id));
-    }
+    const app::ConfigurationOrigin origin{
+        app::FileVersionString(), app::LocalDateTimeText(),
+        app::ChipIdForConfiguration(context_.chip, chipId_->text().toStdString())};
     std::string error;
     if (!app::SaveConfigurationFile(chip::PathFromUtf8(file.toStdString()),
                                     app::ConfigurationText(values.values, origin), error)) {
@@ -277,7 +252,7 @@ void RegMapController::btnLoadConfigClick() {
         app::LoadConfigurationFile(chip::PathFromUtf8(file.toStdString()));
     if (!parsed.errors.empty()) {
         ShowMessage(window_, QMessageBox::Warning, ApplicationTitle(),
-                    Text(context_.texts.regMap.vConfigNotLoaded) + Lines(parsed.errors));
+                    Text(app::WithLines(context_.texts.regMap.vConfigNotLoaded, parsed.errors)));
         return;
     }
     const int changed = app::ApplyValues(parsed.values, fields_);
@@ -353,8 +328,7 @@ void RegMapController::SetRunning(bool running) {
 
 QString RegMapController::StoppedNote(bool complete) const {
     if (complete || !runner_) return {};
-    return QStringLiteral("\n") +
-           Text(context_.texts.regMap.vStoppedEarly).arg(runner_->Done()).arg(job_->StepCount());
+    return Text(app::StoppedNote(context_.texts.regMap, false, runner_->Done(), job_->StepCount()));
 }
 
 QString RegMapController::LastFolder() const {

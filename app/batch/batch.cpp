@@ -4,6 +4,7 @@
 
 #include "app/batch/headless_window.h"
 #include "app/config/chip_id.h"
+#include "app/config/config_report.h"
 #include "app/config/config_workflow.h"
 #include "app/config/integer_text.h"
 #include "app/files/locked_append.h"

@@ -343,14 +343,4 @@ std::string RegisterContents(uint8_t address) {
     return std::string(info.name) + ": " + std::string(info.content);
 }
 
-std::vector<std::string> MismatchLines(const WriteSummary& summary) {
-    std::vector<std::string> lines;
-    for (const FieldMismatch& mismatch : summary.mismatched) {
-        lines.push_back(std::string(mismatch.field->key) + ": wanted " +
-                        std::to_string(mismatch.wanted) + ", read " +
-                        std::to_string(mismatch.held));
-    }
-    return lines;
-}
-
 }  // namespace app

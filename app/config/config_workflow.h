@@ -167,7 +167,4 @@ bool WriteRegisterWord(chip::TASensDig& chip, uint8_t address, uint16_t word);
 /// ("GA_X [15:11], OA_X [10:5]"), else what the register table says of it.
 std::string RegisterContents(uint8_t address);
 
-/// "GA_X: wanted 12, read 8", one line per field the chip holds differently.
-std::vector<std::string> MismatchLines(const WriteSummary& summary);
-
 }  // namespace app

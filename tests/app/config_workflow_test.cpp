@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "app/config/chip_id.h"
+#include "app/config/config_report.h"
+
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -217,6 +220,12 @@ TEST_F(ConfigWorkflow, AFieldTheChipHoldsDifferentlyIsCountedAndNamed) {
     Run(write);
     EXPECT_EQ(write.Summary().verified, 0);
     EXPECT_THAT(MismatchLines(write.Summary()), ElementsAre("GA_X: wanted 17, read 1"));
+    const RegisterMapTexts texts;
+    EXPECT_EQ(WriteAllReport(texts, write.Summary()),
+              "Write all: 0 fields verified, " + std::to_string(write.Summary().unchanged) +
+                  " unchanged (already in the chip), 1 mismatched.\nGA_X: wanted 17, read 1");
+    EXPECT_EQ(StoppedNote(texts, true, 3, 9), "");
+    EXPECT_EQ(StoppedNote(texts, false, 3, 9), "\nStopped after 3 of 9 steps.");
     EXPECT_EQ(C("EditGA_X").Text(), "1") << "the edit shows what the chip holds";
     EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Red);
 }
@@ -249,12 +258,29 @@ TEST_F(ConfigWorkflow, CompareColoursEachFieldAndChangesNoValue) {
     EXPECT_EQ(compare.Different()[0].shown, "5");
     EXPECT_EQ(compare.Different()[0].held, 12);
     EXPECT_EQ(compare.Equal(), SettableCount() - 3);
+    const std::string report = CompareReport(RegisterMapTexts{}, compare);
+    EXPECT_EQ(report.rfind("Compare with chip: " + std::to_string(SettableCount() - 3) +
+                               " fields equal, 3 different.\nGA_X: 5 / 12\n",
+                           0),
+              0u)
+        << report;
     EXPECT_EQ(C("EditGA_X").Text(), "5");
     EXPECT_EQ(C("EditGA_X").LastVerdict(), Verdict::Red);
     EXPECT_EQ(C("EditOA_X").LastVerdict(), Verdict::Red);
     EXPECT_EQ(C("EditT_CURR").LastVerdict(), Verdict::Green);
     EXPECT_THAT(chip_.configWrites, IsEmpty());
     EXPECT_THAT(chip_.reads, ElementsAre(1, 2, 3, 4, 16, 5, 11, 14, 15, 6, 12, 13, 7, 8, 33));
+}
+
+// A saved configuration names the identifier the chip holds once the tool has read it, else
+// the one the window shows, else none.
+TEST_F(ConfigWorkflow, ASavedConfigurationNamesTheChipsIdentifierAsFarAsItIsKnown) {
+    EXPECT_EQ(ChipIdForConfiguration(nullptr, "$00C0FFEE"), "$00C0FFEE");
+    EXPECT_EQ(ChipIdForConfiguration(&dig_, "not read"), "");
+    chip_.registers[9] = 0x1234;
+    chip_.registers[10] = 0x5678;
+    ReadChipId(dig_);
+    EXPECT_EQ(ChipIdForConfiguration(&dig_, "$00C0FFEE"), "$12345678");
 }
 
 TEST_F(ConfigWorkflow, ARegisterWordIsWrittenWholeAndReadBack) {
