@@ -5,6 +5,7 @@
 #include "app/batch/batch.h"
 #include "app/config/integer_text.h"
 #include "app/files/settings.h"
+#include "app/readings/identification.h"
 #include "app/readings/transfer_check.h"
 #include "chip/UnitFTDI.h"
 #include "chip/utf8_path.h"
@@ -17,22 +18,6 @@ constexpr const char* kBatchSwitches[] = {"-asens", "-setparam", "-asensangle", 
 
 std::string Argument(const std::vector<std::string>& args, size_t index) {
     return index < args.size() ? args[index] : std::string();
-}
-
-// What the tool can see of why the identification failed.
-std::string NotIdentifiedCause(const chip::TASensDig& chip, const chip::Adapter& adapter,
-                               int channels, bool transferFailed) {
-    if (!chip::AdapterLibraryComplete()) {
-        return std::string("no adapter library is bound (") + chip::AdapterLibraryName() +
-               " is missing or incomplete)";
-    }
-    if (channels == 0 || !adapter.ChannelOpen()) {
-        return "no adapter channel could be opened (is the adapter plugged in?)";
-    }
-    if (transferFailed) return kTransferFailed;
-    char word[8];
-    std::snprintf(word, sizeof word, "0x%04X", chip.LastIdentification());
-    return std::string("register 39 answers ") + word + ", not 0x08E2";
 }
 
 }  // namespace
@@ -128,9 +113,7 @@ void Shell::SaveSettings() {
 
 std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
     chip::TASensDig& chip = *asensDig_;
-    const int channels = chip.Init();
-    const TransferWatch identification(chip);
-    const uint8_t connect = chip.CheckConnect();
+    const Identification identification = Identify(chip, adapter_);
     const std::string command = Argument(args, 0);
     if (!IsBatchCommandLine(args)) return std::nullopt;
 
@@ -149,13 +132,12 @@ std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
             return code;
         }
     }
-    if (connect == 1) {
-        errors("no chip answers (the data line reads all ones); nothing done");
+    if (identification.outcome == IdentifyOutcome::NoChip) {
+        errors(identification.cause + "; nothing done");
         return kBatchNoChip;
     }
-    if (connect == 2) {
-        errors(NotIdentifiedCause(chip, adapter_, channels, identification.Failed()) +
-               "; the chip is not identified; nothing done");
+    if (identification.outcome == IdentifyOutcome::NotIdentified) {
+        errors(identification.cause + "; the chip is not identified; nothing done");
         return kBatchNotIdentified;
     }
     if (command == "-asens") return BatchAsens(chip, Argument(args, 1), errors);
