@@ -43,7 +43,7 @@ bool ChannelIsNamed(const FT_DEVICE_LIST_INFO_NODE& info, std::string_view selec
 }
 
 uint32_t Adapter::FindSelectedChannel() {
-    channelIndex_ = 0;
+    channelIndex_ = nth_;
     selectedMissing_ = false;
     if (selector_.empty()) return 0;
     const AdapterEntryPoints& library = EntryPoints();
@@ -57,9 +57,9 @@ uint32_t Adapter::FindSelectedChannel() {
         FT_DEVICE_LIST_INFO_NODE info{};
         if (library.SPI_GetChannelInfo(index, &info) != FT_OK || !ChannelIsNamed(info, selector_))
             continue;
-        if (named++ == 0) channelIndex_ = index;
+        if (named++ == nth_) channelIndex_ = index;
     }
-    selectedMissing_ = named == 0;
+    selectedMissing_ = named <= nth_;
     return named;
 }
 
@@ -76,7 +76,7 @@ void Adapter::OpenAndConfigure() {
 
 bool Adapter::EnsureOpen() {
     if (handle_ == nullptr && !closed_) {
-        if (!selector_.empty()) FindSelectedChannel();
+        FindSelectedChannel();
         OpenAndConfigure();
     }
     return handle_ != nullptr;

@@ -36,7 +36,10 @@ class Adapter {
     void SelectAdapter(std::string selector) { selector_ = std::move(selector); }
     const std::string& SelectedAdapter() const { return selector_; }
 
-    /// The channel used: 0, or the first one the selected adapter has.
+    /// Which of the (selected adapter's) channels to use, from 0 (the default: the first).
+    void SelectChannel(uint32_t nth) { nth_ = nth; }
+
+    /// The channel used: the nth listed, or the nth one the selected adapter has.
     uint32_t ChannelIndex() const { return channelIndex_; }
 
     /// Opens (unless already open) and configures the channel with the current clock rate,
@@ -68,8 +71,8 @@ class Adapter {
     uint64_t FailedTransfers() const { return failedTransfers_; }
 
   private:
-    /// With an adapter selected: lists the channels, points channelIndex_ at its first one
-    /// and returns how many it has. Without one: channel 0 and nothing listed.
+    /// With an adapter selected: lists the channels, points channelIndex_ at its nth one and
+    /// returns how many it has. Without one: the nth channel, nothing listed.
     uint32_t FindSelectedChannel();
     void OpenAndConfigure();
     /// The lazy open: a transfer with no open channel opens it with the configuration as it
@@ -82,6 +85,7 @@ class Adapter {
     FT_HANDLE handle_ = nullptr;
     uint32_t channelIndex_ = 0;
     std::string selector_;
+    uint32_t nth_ = 0;
     bool selectedMissing_ = false;  // the selected adapter was not listed: open nothing
     // Set by CloseAdapter, cleared by InitAdapter: a closed channel is not reopened on demand.
     bool closed_ = false;

@@ -22,6 +22,8 @@ struct Identification {
     IdentifyOutcome outcome = IdentifyOutcome::NotIdentified;
     int channels = 0;   // the channels the library lists (Init's count)
     uint16_t word = 0;  // what register 39 answered
+    /// The adapter is at fault, not the chip: no library, no channel, a failed transfer.
+    bool adapterFault = false;
     /// Why the chip is not there to work with, as the batch mode says it ("no adapter channel
     /// could be opened (is the adapter plugged in?)"); empty when identified.
     std::string cause;
