@@ -1,0 +1,196 @@
+"""The QX5520 angle sensor from Python, through the evaluation tool's own core.
+
+A chip is reached through an FTDI MPSSE adapter (or the tool's virtual chip) by the adapter
+library the tool uses. Five lines to begin::
+
+    import qx5520
+    with qx5520.open() as chip:
+        print(hex(chip.read_register(39)))      # 0x8e2, the chip's identification
+        chip.fields["GA_X"] = 3                 # written and verified
+        angles = chip.read_angles(1000)         # a numpy structured array
+
+Every error is an exception whose message is the tool's own sentence: AdapterError,
+NotIdentified, SsiModeError, VerifyError, ConfigFileError (all derived from qx5520.Error).
+"""
+
+import os as _os
+from collections.abc import MutableMapping as _MutableMapping
+from pathlib import Path as _Path
+
+import numpy as _np
+
+from . import _core
+from ._errors import (AdapterError, ConfigFileError, Error, NotIdentified, SsiModeError,
+                      VerifyError)
+
+__all__ = ["open", "Chip", "Fields", "ANGLE_DTYPE", "SIGNAL_DTYPE", "default_library",
+           "Error", "AdapterError", "NotIdentified", "SsiModeError", "VerifyError",
+           "ConfigFileError"]
+
+#: One row of Chip.read_angles: the time (seconds since 1970, the system clock), the 13-bit
+#: angle code, the angle in degrees, the ADC and LOW_SPEED bits, and whether the word's
+#: even parity holds.
+ANGLE_DTYPE = _np.dtype([("time", "<f8"), ("code", "<u2"), ("degrees", "<f8"), ("adc", "u1"),
+                         ("low_speed", "u1"), ("parity_ok", "?")])
+#: One row of Chip.read_signals: the time and the X-Y reading (registers 34 and 35).
+SIGNAL_DTYPE = _np.dtype([("time", "<f8"), ("x", "<i4"), ("y", "<i4")])
+
+_LIBRARY_NAME = "libMPSSE.dll" if _os.name == "nt" else "libMPSSE.so"
+
+
+def default_library():
+    """The adapter library the tool itself would take: QX5520_ADAPTER_LIBRARY when set, else
+    the one beside the tool in the build tree (build/<preset>/bin) or in the installed
+    package (/usr/lib/qx5520). None when there is none."""
+    named = _os.environ.get("QX5520_ADAPTER_LIBRARY")
+    if named:
+        return named
+    here = _Path(__file__).resolve().parent
+    for folder in (here.parent.parent / "bin", _Path("/usr/lib/qx5520")):
+        if (folder / _LIBRARY_NAME).is_file():
+            return str(folder / _LIBRARY_NAME)
+    return None
+
+
+def open(library=None, *, clock_hz=1_000_000, serial=None, channel=0):
+    """Opens the adapter channel, configures it and identifies the chip; returns a Chip.
+
+    library: the adapter library's path; None takes default_library().
+    clock_hz: the SPI clock in hertz.
+    serial: the adapter's serial number or description when several are plugged in.
+    channel: which of the (named adapter's) channels, from 0.
+
+    Raises AdapterError (no library, no channel, a transfer that did not complete) or
+    NotIdentified (the chip does not answer 0x08E2; .word holds what it answered).
+    """
+    path = library if library is not None else default_library()
+    if path is None:
+        raise AdapterError(f"no adapter library is bound ({_LIBRARY_NAME} is missing or "
+                           "incomplete): set QX5520_ADAPTER_LIBRARY or pass library=")
+    if int(clock_hz) <= 0:
+        raise ValueError("the SPI clock is a positive number of hertz")
+    _core.bind_library(str(path))
+    return Chip(_core.Chip(int(clock_hz), serial or "", int(channel)))
+
+
+class Fields(_MutableMapping):
+    """Every field of the chip's field table by its key (GA_X, ZERO_POS, ...). Reading a
+    field reads its register from the chip; setting one writes it and reads it back
+    (VerifyError with .field when the chip holds something else). A value outside the
+    field's width raises ValueError: no bit is dropped silently."""
+
+    def __init__(self, chip):
+        self._chip = chip
+        self._keys = [row[0] for row in _core.field_table()]
+
+    def __getitem__(self, key):
+        return self._chip._core.read_field(key)
+
+    def __setitem__(self, key, value):
+        self._chip._core.write_field(key, _integer(value), False)
+
+    def __delitem__(self, key):
+        raise TypeError("a field of the chip cannot be deleted")
+
+    def __iter__(self):
+        return iter(self._keys)
+
+    def __len__(self):
+        return len(self._keys)
+
+    def __contains__(self, key):
+        return key in self._keys
+
+    def write(self, key, value, *, allow_ssi=False):
+        """Writes a field as chip.fields[key] = value does; allow_ssi=True lets a write that
+        sets SSI_MODE through (the chip then answers over SSI only)."""
+        self._chip._core.write_field(key, _integer(value), bool(allow_ssi))
+
+
+class Chip:
+    """A QX5520 on an adapter channel. Use it in a with-block, or call close()."""
+
+    def __init__(self, core):
+        self._core = core
+        self.fields = Fields(self)
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+        return False
+
+    def __repr__(self):
+        state = "closed" if self._core.closed else f"channel {self._core.channel_index}"
+        return f"<qx5520.Chip {state}>"
+
+    def close(self):
+        """Closes the adapter channel; further calls raise AdapterError."""
+        self._core.close()
+
+    @property
+    def closed(self):
+        """True once close() has run."""
+        return self._core.closed
+
+    def read_register(self, address):
+        """Reads register address (0..39) from the chip, with the chip's pause; the word."""
+        return self._core.read_register(_integer(address))
+
+    def write_register(self, address, word, *, allow_ssi=False):
+        """Writes a whole register word and reads it back (VerifyError with .address,
+        .wanted and .read when the chip holds something else). A word that sets SSI_MODE
+        (register 16, bit 11) raises SsiModeError unless allow_ssi=True."""
+        self._core.write_register(_integer(address), _integer(word), bool(allow_ssi))
+
+    def status(self):
+        """The seven flags of the status register as a dict: EML, OFC_READY, CONV_READY,
+        ELOAD_READY, LOW_SPEED, OTR_Y, OTR_X."""
+        return self._core.status()
+
+    @property
+    def identifier(self):
+        """The 32-bit chip identifier (registers 9 and 10), read from the chip; setting it
+        writes both registers."""
+        return self._core.read_identifier()
+
+    @identifier.setter
+    def identifier(self, value):
+        self._core.write_identifier(_integer(value))
+
+    def read_angles(self, n, interval=0.0):
+        """n angle words read one after another (interval seconds apart), as an array of
+        ANGLE_DTYPE. Ctrl+C ends it within one reading with KeyboardInterrupt; no half-filled
+        array is returned."""
+        time, words = self._core.read_angle_words(_integer(n), float(interval))
+        rows = _np.empty(len(words), dtype=ANGLE_DTYPE)
+        rows["time"] = time
+        rows["code"] = words & 0x1FFF
+        rows["degrees"] = rows["code"] * (360.0 / 8192)
+        rows["adc"] = (words >> 13) & 1
+        rows["low_speed"] = (words >> 14) & 1
+        rows["parity_ok"] = _np.bitwise_count(words) % 2 == 0 if hasattr(
+            _np, "bitwise_count") else _even_parity(words)
+        return rows
+
+    def read_signals(self, n, interval=0.0):
+        """n X-Y readings (registers 34 and 35, each with the chip's pause) as an array of
+        SIGNAL_DTYPE; Ctrl+C as for read_angles."""
+        time, x, y = self._core.read_xy(_integer(n), float(interval))
+        rows = _np.empty(len(time), dtype=SIGNAL_DTYPE)
+        rows["time"] = time
+        rows["x"] = x
+        rows["y"] = y
+        return rows
+
+
+def _even_parity(words):
+    bits = _np.unpackbits(words.astype(">u2").view(_np.uint8).reshape(-1, 2), axis=1)
+    return bits.sum(axis=1) % 2 == 0
+
+
+def _integer(value):
+    if not hasattr(value, "__index__"):
+        raise TypeError(f"an integer is needed, not {value!r}")
+    return value.__index__()

@@ -1,0 +1,123 @@
+"""The qx5520 module against the virtual chip (QX5520_ADAPTER_LIBRARY names it): every call
+goes through the tool's own core, so what a script sees is what the window and the batch mode
+see."""
+import ctypes
+import os
+import signal
+import subprocess
+import sys
+import textwrap
+
+import numpy as np
+import pytest
+
+import qx5520
+
+
+@pytest.fixture
+def scenario(tmp_path, monkeypatch):
+    """Writes the virtual chip's scenario (with a trace), points the chip at it and powers
+    a fresh chip up (the library stays loaded between tests)."""
+    def write(keys=""):
+        path = tmp_path / "scenario.ini"
+        path.write_text(f"[sim]\ntrace={tmp_path / 'trace.txt'}\nchannels=2\n{keys}")
+        monkeypatch.setenv("QX5520_SIM", str(path))
+        ctypes.CDLL(os.environ["QX5520_ADAPTER_LIBRARY"]).QX5520Sim_Reset()
+        return tmp_path / "trace.txt"
+    return write
+
+
+def test_fields_are_written_verified_and_never_cut(scenario):
+    scenario()
+    with qx5520.open() as chip:
+        assert chip.read_register(39) == 0x08E2
+        chip.fields["GA_X"] = 21
+        assert chip.fields["GA_X"] == 21
+        assert chip.read_register(2) >> 11 == 21, "the field's bits of register 2"
+        assert len(chip.fields) == 36 and "ZERO_POS" in chip.fields
+        with pytest.raises(ValueError, match=r"GA_X: 32 is not a value of the field \(0..31\)"):
+            chip.fields["GA_X"] = 32
+        with pytest.raises(KeyError):
+            chip.fields["NO_SUCH"]
+        with pytest.raises(qx5520.SsiModeError, match="nothing written"):
+            chip.fields["SSI_MODE"] = 1
+        with pytest.raises(qx5520.SsiModeError):
+            chip.write_register(16, 0x0800)
+        assert chip.read_register(16) & 0x0800 == 0
+        chip.identifier = 0xC0FFEE01
+        assert chip.identifier == 0xC0FFEE01
+
+
+def test_a_bit_the_chip_does_not_hold_is_a_verify_error(scenario):
+    scenario("stuck_low.2 = 0x8000\n")
+    with qx5520.open() as chip:
+        with pytest.raises(qx5520.VerifyError) as error:
+            chip.fields["GA_X"] = 17
+        assert (error.value.field, error.value.address, error.value.wanted, error.value.read) == \
+            ("GA_X", 2, 17, 1)
+
+
+@pytest.mark.parametrize("keys, error, cause", [
+    ("chip = absent\n", qx5520.NotIdentified, "no chip answers"),
+    ("reg.39 = 0x1234\n", qx5520.NotIdentified, "register 39 answers 0x1234, not 0x08E2"),
+])
+def test_a_chip_that_is_not_there_is_named(scenario, keys, error, cause):
+    scenario(keys)
+    with pytest.raises(error, match=cause):
+        qx5520.open()
+
+
+def test_no_library_and_no_channel_are_adapter_errors(scenario, tmp_path):
+    scenario()
+    with pytest.raises(qx5520.AdapterError, match="is missing or incomplete"):
+        qx5520.open(tmp_path / "libMPSSE.so")
+    with pytest.raises(qx5520.AdapterError, match="no adapter channel could be opened"):
+        qx5520.open(serial="NOSUCH")
+    with pytest.raises(qx5520.AdapterError, match="no adapter channel could be opened"):
+        qx5520.open(channel=2)
+
+
+def test_readings_are_arrays_of_their_own_types(scenario):
+    scenario("rpm = 60\n")
+    with qx5520.open() as chip:
+        angles = chip.read_angles(200)
+        signals = chip.read_signals(50)
+        assert angles.dtype == qx5520.ANGLE_DTYPE and len(angles) == 200
+        assert signals.dtype == qx5520.SIGNAL_DTYPE and len(signals) == 50
+        assert angles["parity_ok"].all(), "the virtual chip sends even parity"
+        assert np.all(np.diff(angles["time"]) >= 0)
+        assert np.allclose(angles["degrees"], angles["code"].astype(float) * 360 / 8192)
+        assert 1.7e9 < angles["time"][0] < 4e9, "seconds since 1970"
+        assert len(chip.read_angles(0)) == 0
+        with pytest.raises(ValueError):
+            chip.read_angles(-1)
+
+
+def test_two_chips_work_side_by_side(scenario):
+    scenario()
+    with qx5520.open(channel=0) as first, qx5520.open(channel=1) as second:
+        first.fields["ZERO_POS"] = 100
+        second.fields["ZERO_POS"] = 200
+        assert (first.fields["ZERO_POS"], second.fields["ZERO_POS"]) == (100, 200)
+    assert first.closed and second.closed
+    with pytest.raises(qx5520.AdapterError, match="closed"):
+        first.read_register(39)
+
+
+def test_ctrl_c_ends_a_reading_and_the_channel_stays_usable(scenario):
+    scenario()
+    script = textwrap.dedent("""
+        import sys, qx5520
+        chip = qx5520.open()
+        print("reading", flush=True)
+        try:
+            chip.read_angles(10_000_000, interval=0.001)
+        except KeyboardInterrupt:
+            print("interrupted", hex(chip.read_register(39)), flush=True)
+    """)
+    child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True,
+                             env=os.environ.copy())
+    assert child.stdout.readline().strip() == "reading"
+    child.send_signal(signal.SIGINT)
+    out, _ = child.communicate(timeout=20)
+    assert out.strip() == "interrupted 0x8e2"
