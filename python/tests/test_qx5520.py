@@ -7,6 +7,7 @@ import signal
 import subprocess
 import sys
 import textwrap
+import time
 
 import numpy as np
 import pytest
@@ -109,8 +110,8 @@ def test_ctrl_c_ends_a_reading_and_the_channel_stays_usable(scenario):
     script = textwrap.dedent("""
         import sys, qx5520
         chip = qx5520.open()
-        print("reading", flush=True)
         try:
+            print("reading", flush=True)
             chip.read_angles(10_000_000, interval=0.001)
         except KeyboardInterrupt:
             print("interrupted", hex(chip.read_register(39)), flush=True)
@@ -118,6 +119,7 @@ def test_ctrl_c_ends_a_reading_and_the_channel_stays_usable(scenario):
     child = subprocess.Popen([sys.executable, "-c", script], stdout=subprocess.PIPE, text=True,
                              env=os.environ.copy())
     assert child.stdout.readline().strip() == "reading"
+    time.sleep(0.3)  # well into the readings
     child.send_signal(signal.SIGINT)
     out, _ = child.communicate(timeout=20)
     assert out.strip() == "interrupted 0x8e2"
