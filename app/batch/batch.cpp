@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/batch/headless_window.h"
+#include "app/config/chip_configuration.h"
 #include "app/config/chip_id.h"
 #include "app/config/config_report.h"
 #include "app/config/config_workflow.h"
@@ -156,11 +157,8 @@ std::optional<int> CheckConfigurationOperand(const std::string& fileName,
     ParsedConfiguration parsed = LoadConfigurationFile(chip::PathFromUtf8(fileName));
     for (const std::string& error : parsed.errors) errors(error);
     if (!parsed.errors.empty()) return kBatchBadOperand;
-    const FieldValue* ssi = FindValue(parsed.values, "SSI_MODE");
-    if (ssi != nullptr && ssi->value != 0) {
-        errors(fileName +
-               ": SSI_MODE=1 switches the chip's interface to SSI, after which this tool no "
-               "longer reaches it; set it in the window, not from a file; nothing done");
+    if (const std::optional<std::string> refusal = FileSsiRefusal(fileName, parsed.values)) {
+        errors(*refusal);
         return kBatchBadOperand;
     }
     values = std::move(parsed.values);
@@ -172,20 +170,14 @@ int BatchSaveConfig(chip::TASensDig& chip, const std::string& fileName, const Er
         errors("no configuration file named");
         return kBatchFileError;
     }
-    HeadlessFieldControls controls;
-    HeadlessBusyMessage busy;
-    ConfigurationOrigin origin{FileVersionString(), LocalDateTimeText(), {}};
+    std::string text;
     try {
-        for (int group = 1; group <= kGroupCount; ++group) {
-            ReadParamGroup(chip, group, controls, busy, LanguageTexts{});
-        }
-        origin.chipId = ReadChipId(chip);
+        text = ChipConfigurationText(chip, FileVersionString());
     } catch (const TransferFailure&) {
         errors(kTransferFailedNothingDone);
         return kBatchFileError;
     }
     std::string error;
-    const std::string text = ConfigurationText(ValuesOfControls(controls).values, origin);
     if (!SaveConfigurationFile(chip::PathFromUtf8(fileName), text, error)) {
         errors(error);
         return kBatchFileError;
@@ -196,13 +188,10 @@ int BatchSaveConfig(chip::TASensDig& chip, const std::string& fileName, const Er
 int BatchLoadConfig(chip::TASensDig& chip, const std::vector<FieldValue>& values,
                     const ErrorSink& errors) {
     HeadlessFieldControls controls;
-    HeadlessBusyMessage busy;
     WriteAllJob write(controls, values);
     try {
         // The words the chip holds first: a field it already holds is not written at all.
-        for (int group = 1; group <= kGroupCount; ++group) {
-            ReadParamGroup(chip, group, controls, busy, LanguageTexts{});
-        }
+        ReadConfigurationGroups(chip, controls);
     } catch (const TransferFailure&) {
         errors(kTransferFailedNothingDone);
         return kBatchFileError;
