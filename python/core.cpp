@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/analysis/accuracy_recording.h"
+#include "app/config/chip_configuration.h"
 #include "app/config/chip_id.h"
 #include "app/config/config_file.h"
 #include "app/config/config_workflow.h"
@@ -252,6 +253,77 @@ class Chip {
         });
     }
 
+    void SaveConfig(const std::string& path) {
+        Usable();
+        const std::string text =
+            Released([&] { return app::ChipConfigurationText(dig_, QX_VERSION); });
+        std::string error;
+        if (!app::SaveConfigurationFile(chip::PathFromUtf8(path), text, error)) {
+            Raise("ConfigFileError", error, py::list());
+        }
+    }
+
+    /// Writes a file's configuration as -loadconfig does: {verified, unchanged, mismatched
+    /// [(key, wanted, read)], ssi_switched}.
+    py::dict LoadConfig(const std::string& path) {
+        Usable();
+        const std::vector<app::FieldValue> values = Parsed(path);
+        app::HeadlessFieldControls controls;
+        app::WriteAllJob write(controls, values);
+        Released([&] {
+            // The words the chip holds first: a field it already holds is not written at all.
+            app::ReadConfigurationGroups(dig_, controls);
+            return 0;
+        });
+        if (const auto refusal = app::SsiWriteRefusal(dig_, values)) {
+            Raise("SsiModeError", *refusal);
+        }
+        Released([&] {
+            app::JobRunner(write).RunAll(dig_);
+            return 0;
+        });
+        const app::WriteSummary& summary = write.Summary();
+        py::list mismatched;
+        for (const app::FieldMismatch& m : summary.mismatched) {
+            mismatched.append(py::make_tuple(std::string(m.field->key), m.wanted, m.held));
+        }
+        py::dict report;
+        report["verified"] = summary.verified;
+        report["unchanged"] = summary.unchanged;
+        report["mismatched"] = mismatched;
+        report["ssi_switched"] = summary.ssiSwitched;
+        return report;
+    }
+
+    /// The file's values against what the chip holds, nothing written: {equal, different
+    /// [(key, file, chip)]}.
+    py::dict CompareConfig(const std::string& path) {
+        Usable();
+        const std::vector<app::FieldValue> values = Parsed(path);
+        app::HeadlessFieldControls controls;
+        Released([&] {
+            app::ReadConfigurationGroups(dig_, controls);
+            return 0;
+        });
+        const std::vector<app::FieldValue> held = app::ValuesOfControls(controls).values;
+        int equal = 0;
+        py::list different;
+        for (const app::FieldValue& value : values) {
+            const app::FieldValue* chipValue = app::FindValue(held, value.field->key);
+            if (chipValue != nullptr && chipValue->value == value.value) {
+                ++equal;
+            } else {
+                different.append(py::make_tuple(
+                    std::string(value.field->key), value.value,
+                    chipValue ? py::int_(chipValue->value) : py::object(py::none())));
+            }
+        }
+        py::dict report;
+        report["equal"] = equal;
+        report["different"] = different;
+        return report;
+    }
+
     /// n angle words: their times, the words, each read alone (no pause).
     py::tuple ReadAngles(long n, double interval) {
         Usable();
@@ -297,6 +369,22 @@ class Chip {
     }
 
   private:
+    /// A configuration file's values, or ConfigFileError with every fault (as -loadconfig
+    /// names them) and SsiModeError for a file that sets SSI_MODE.
+    static std::vector<app::FieldValue> Parsed(const std::string& path) {
+        app::ParsedConfiguration parsed = app::LoadConfigurationFile(chip::PathFromUtf8(path));
+        if (!parsed.errors.empty()) {
+            std::string message;
+            for (const std::string& line : parsed.errors)
+                message += (message.empty() ? "" : "\n") + line;
+            Raise("ConfigFileError", message, parsed.errors);
+        }
+        if (const auto refusal = app::FileSsiRefusal(path, parsed.values)) {
+            Raise("SsiModeError", *refusal);
+        }
+        return std::move(parsed.values);
+    }
+
     void Usable() const {
         if (!open_) Raise("AdapterError", "the chip's channel is closed");
     }
@@ -352,6 +440,9 @@ PYBIND11_MODULE(_core, m) {
         .def("status", &Chip::Status)
         .def("read_identifier", &Chip::Identifier)
         .def("write_identifier", &Chip::SetIdentifier, py::arg("identifier"))
+        .def("save_config", &Chip::SaveConfig, py::arg("path"))
+        .def("load_config", &Chip::LoadConfig, py::arg("path"))
+        .def("compare_config", &Chip::CompareConfig, py::arg("path"))
         .def("read_angle_words", &Chip::ReadAngles, py::arg("n"), py::arg("interval"))
         .def("read_xy", &Chip::ReadSignals, py::arg("n"), py::arg("interval"));
 }

@@ -159,6 +159,25 @@ class Chip:
     def identifier(self, value):
         self._core.write_identifier(_integer(value))
 
+    def save_config(self, path):
+        """Saves what the chip holds (every settable field, read group by group, and its
+        identifier) to a configuration file, as -saveconfig does. ConfigFileError when the
+        file cannot be written."""
+        self._core.save_config(_os.fspath(path))
+
+    def load_config(self, path):
+        """Writes a configuration file into the chip as -loadconfig does (a field the chip
+        already holds is not written) and returns the report: {"verified": n, "unchanged": n,
+        "mismatched": [(key, wanted, read), ...], "ssi_switched": bool}. ConfigFileError names
+        every fault of the file with its line (nothing written); SsiModeError for a file that
+        sets SSI_MODE, or whose write would send the bit the chip reads back."""
+        return self._core.load_config(_os.fspath(path))
+
+    def compare_config(self, path):
+        """Compares a configuration file with what the chip holds, writing nothing:
+        {"equal": n, "different": [(key, in the file, in the chip), ...]}."""
+        return self._core.compare_config(_os.fspath(path))
+
     def read_angles(self, n, interval=0.0):
         """n angle words read one after another (interval seconds apart), as an array of
         ANGLE_DTYPE. Ctrl+C ends it within one reading with KeyboardInterrupt; no half-filled

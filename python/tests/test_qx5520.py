@@ -123,3 +123,36 @@ def test_ctrl_c_ends_a_reading_and_the_channel_stays_usable(scenario):
     child.send_signal(signal.SIGINT)
     out, _ = child.communicate(timeout=20)
     assert out.strip() == "interrupted 0x8e2"
+
+
+def test_configuration_files_go_both_ways_with_the_batch_mode(scenario, tmp_path):
+    scenario(f"state = {tmp_path / 'chip.state'}\n")
+    tool = os.environ["QX5520_TOOL"]
+    saved, batch_saved = tmp_path / "python.ini", tmp_path / "batch.ini"
+    with qx5520.open() as chip:
+        chip.fields["GA_X"] = 9
+        chip.save_config(saved)
+    assert "GA_X=9" in saved.read_text()
+    saved.write_text(saved.read_text().replace("GA_X=9", "GA_X=12"))
+    subprocess.run([tool, "-loadconfig", str(saved)], check=True)
+    subprocess.run([tool, "-saveconfig", str(batch_saved)], check=True)
+    with qx5520.open() as chip:
+        assert chip.fields["GA_X"] == 12, "the batch run wrote the file Python saved"
+        assert chip.compare_config(batch_saved)["different"] == []
+        chip.fields["GA_X"] = 3
+        assert chip.compare_config(batch_saved)["different"] == [("GA_X", 12, 3)]
+        report = chip.load_config(batch_saved)
+        assert report["verified"] == 1 and report["mismatched"] == []
+        assert chip.fields["GA_X"] == 12
+
+        bad = tmp_path / "bad.ini"
+        bad.write_text("[QX5520]\nGA_X=99\nNO_SUCH=1\n")
+        with pytest.raises(qx5520.ConfigFileError) as error:
+            chip.load_config(bad)
+        assert [line.split(": ", 1)[1] for line in error.value.lines] == \
+            ["GA_X=99: does not fit the field (0..31)", "unknown key NO_SUCH"]
+        bad.write_text("[QX5520]\nSSI_MODE=1\n")
+        with pytest.raises(qx5520.SsiModeError, match="SSI_MODE=1 switches"):
+            chip.load_config(bad)
+        with pytest.raises(qx5520.ConfigFileError):
+            chip.save_config(tmp_path / "no" / "such" / "folder.ini")
