@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "app/analysis/accuracy_recording.h"
+#include "app/analysis/angle_stats.h"
+#include "app/analysis/lissajous_fit.h"
 #include "app/config/chip_configuration.h"
 #include "app/config/chip_id.h"
 #include "app/config/config_file.h"
@@ -404,6 +406,92 @@ class Chip {
     bool open_ = false;
 };
 
+/// The angle statistics of the page over codes (13 bits) read at times (seconds).
+py::dict AngleStats(const py::array_t<uint16_t, py::array::forcecast>& codes,
+                    const py::array_t<double, py::array::forcecast>& seconds, double intervalMs) {
+    if (codes.ndim() != 1 || seconds.ndim() != 1 || codes.size() != seconds.size()) {
+        throw py::value_error("the codes and their times are two arrays of one length");
+    }
+    app::AngleStatistics stats;
+    stats.Reset(intervalMs);
+    const auto c = codes.unchecked<1>();
+    const auto t = seconds.unchecked<1>();
+    for (py::ssize_t i = 0; i < c.shape(0); ++i) stats.Add(c(i), t(i) * 1000.0);
+    const app::AngleSummary a = stats.Summary();
+    py::dict summary;
+    summary["count"] = a.count;
+    summary["mean_code"] = a.meanCode;
+    summary["mean_degrees"] = a.meanCode * app::kDegreesPerCode;
+    summary["sigma_codes"] = a.sigmaCodes;
+    summary["peak_to_peak_codes"] = a.peakToPeakCodes;
+    summary["effective_bits"] = a.effectiveBits;
+    summary["noise_free_bits"] = a.noiseFreeBits;
+    summary["rate_hz"] = a.rateHz;
+    summary["late"] = a.late;
+    // A turning magnet: the noise figures mean nothing, and the speed says so.
+    summary["rpm"] = a.rpm ? py::object(py::float_(*a.rpm)) : py::object(py::none());
+    return summary;
+}
+
+/// The ellipse through X-Y points, as the X-Y page fits it; times (seconds) and the skew
+/// between the two channels' reads correct the phase for a turning magnet.
+py::dict FitEllipse(const py::array_t<double, py::array::forcecast>& x,
+                    const py::array_t<double, py::array::forcecast>& y, const py::object& seconds,
+                    double skewSeconds) {
+    if (x.ndim() != 1 || y.ndim() != 1 || x.size() != y.size()) {
+        throw py::value_error("x and y are two arrays of one length");
+    }
+    app::LissajousFit fit;
+    const auto xs = x.unchecked<1>();
+    const auto ys = y.unchecked<1>();
+    if (seconds.is_none()) {
+        for (py::ssize_t i = 0; i < xs.shape(0); ++i) fit.Add(xs(i), ys(i));
+    } else {
+        const auto times = seconds.cast<py::array_t<double, py::array::forcecast>>();
+        if (times.ndim() != 1 || times.size() != x.size()) {
+            throw py::value_error("the times are one per point");
+        }
+        const auto t = times.unchecked<1>();
+        for (py::ssize_t i = 0; i < xs.shape(0); ++i) fit.AddTimed(xs(i), ys(i), t(i), skewSeconds);
+    }
+    app::FitShortfall why = app::FitShortfall::None;
+    const std::optional<app::LissajousResult> r = fit.Fit(&why);
+    if (!r) {
+        switch (why) {
+            case app::FitShortfall::TooFewPoints:
+                throw py::value_error("too few points for a fit: at least " +
+                                      std::to_string(app::LissajousFit::kMinPoints));
+            case app::FitShortfall::TooLittleTurn:
+                throw py::value_error("the points cover less than " +
+                                      std::to_string(app::LissajousFit::kMinCoverageDegrees) +
+                                      " degrees of the circle: turn the magnet further");
+            default:
+                throw py::value_error("the points lie on no ellipse");
+        }
+    }
+    const bool trusted = r->withdrawn == app::LissajousResult::Withdrawn::None;
+    auto budget = [trusted](double value) {
+        return trusted ? py::object(py::float_(value)) : py::object(py::none());
+    };
+    py::dict result;
+    result["centre"] = py::make_tuple(r->offsetX, r->offsetY);
+    result["amplitudes"] = py::make_tuple(r->amplitudeX, r->amplitudeY);
+    result["mismatch_percent"] = r->mismatchPercent;
+    result["phase_degrees"] = budget(r->phaseDegrees);
+    result["rms_distance"] = r->rmsDistance;
+    result["offset_error_degrees"] = budget(r->offsetErrorDegrees);
+    result["mismatch_error_degrees"] = budget(r->mismatchErrorDegrees);
+    result["phase_error_degrees"] = budget(r->phaseErrorDegrees);
+    result["total_error_degrees"] = budget(r->totalErrorDegrees);
+    result["turn_degrees_per_second"] = r->turnDegreesPerSecond;
+    // Why the phase and the budget are None: a clipped channel, or a speed that cannot be told.
+    result["withdrawn"] = r->withdrawn == app::LissajousResult::Withdrawn::Clipped ? "clipped"
+                          : r->withdrawn == app::LissajousResult::Withdrawn::SkewUnknown
+                              ? "skew unknown"
+                              : "";
+    return result;
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -424,6 +512,10 @@ PYBIND11_MODULE(_core, m) {
             return rows;
         },
         "Every field of the chip: (key, register, mask, width, read-only).");
+
+    m.def("angle_stats", &AngleStats, py::arg("codes"), py::arg("seconds"), py::arg("interval_ms"));
+    m.def("fit_ellipse", &FitEllipse, py::arg("x"), py::arg("y"), py::arg("seconds"),
+          py::arg("skew_seconds"));
 
     py::class_<Chip>(m, "Chip")
         .def(py::init<uint32_t, const std::string&, uint32_t>(), py::arg("clock_hz"),

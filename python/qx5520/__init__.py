@@ -23,7 +23,7 @@ from . import _core
 from ._errors import (AdapterError, ConfigFileError, Error, NotIdentified, SsiModeError,
                       VerifyError)
 
-__all__ = ["open", "Chip", "Fields", "ANGLE_DTYPE", "SIGNAL_DTYPE", "default_library",
+__all__ = ["open", "Chip", "Fields", "angle_stats", "fit_ellipse", "ANGLE_DTYPE", "SIGNAL_DTYPE", "default_library",
            "Error", "AdapterError", "NotIdentified", "SsiModeError", "VerifyError",
            "ConfigFileError"]
 
@@ -202,6 +202,35 @@ class Chip:
         rows["x"] = x
         rows["y"] = y
         return rows
+
+
+def angle_stats(angles, interval=None):
+    """The angle page's statistics of readings from Chip.read_angles: count, circular mean
+    (mean_code, mean_degrees), sigma_codes, peak_to_peak_codes, effective_bits,
+    noise_free_bits, rate_hz, late (readings more than twice the interval after the one
+    before; interval in seconds, by default the readings' median spacing) and rpm: None at
+    rest, else the magnet's speed, and then the noise figures mean nothing."""
+    angles = _np.asarray(angles)
+    if interval is None:
+        steps = _np.diff(angles["time"])
+        interval = float(_np.median(steps)) if len(steps) else 0.0
+    return _core.angle_stats(angles["code"], angles["time"], float(interval) * 1000.0)
+
+
+def fit_ellipse(x, y=None, *, time=None, skew=0.0):
+    """The ellipse through X-Y points (two arrays, or the array of Chip.read_signals), as the
+    X-Y page fits it: centre, amplitudes, mismatch_percent, phase_degrees, rms_distance and
+    the error budget in degrees (offset, mismatch, phase, total). With each point's time (and
+    the skew between the reads of Y and X, seconds) the phase is corrected for a turning
+    magnet. The phase and the budget are None when they cannot be trusted, and "withdrawn"
+    says why ("clipped", "skew unknown"). ValueError when the points make no fit (too few,
+    too little of a turn, no ellipse)."""
+    if y is None:
+        points = _np.asarray(x)
+        x, y = points["x"], points["y"]
+    return _core.fit_ellipse(_np.asarray(x, dtype=float), _np.asarray(y, dtype=float),
+                             None if time is None else _np.asarray(time, dtype=float),
+                             float(skew))
 
 
 def _even_parity(words):

@@ -156,3 +156,22 @@ def test_configuration_files_go_both_ways_with_the_batch_mode(scenario, tmp_path
             chip.load_config(bad)
         with pytest.raises(qx5520.ConfigFileError):
             chip.save_config(tmp_path / "no" / "such" / "folder.ini")
+
+
+def test_the_analyses_are_the_pages_own(scenario):
+    scenario("rpm = 0\nnoise = 3\n")
+    with qx5520.open() as chip:
+        stats = qx5520.angle_stats(chip.read_angles(500))
+    assert stats["count"] == 500 and stats["rpm"] is None
+    assert 0 < stats["sigma_codes"] < 10 and stats["effective_bits"] < 13
+
+    turn = np.linspace(0, 2 * np.pi, 200, endpoint=False)
+    fit = qx5520.fit_ellipse(100 + 2000 * np.sin(turn), -50 + 1900 * np.cos(turn))
+    assert fit["centre"] == pytest.approx((100, -50), abs=0.5)
+    assert fit["amplitudes"] == pytest.approx((2000, 1900), abs=0.5)
+    assert fit["mismatch_percent"] == pytest.approx(100 * 100 / 1950, abs=0.05)
+    assert fit["withdrawn"] == "" and fit["total_error_degrees"] > 0
+    with pytest.raises(ValueError, match="too few points"):
+        qx5520.fit_ellipse([1, 2, 3], [1, 2, 3])
+    with pytest.raises(ValueError, match="less than 270 degrees"):
+        qx5520.fit_ellipse(2000 * np.sin(turn[:50]), 2000 * np.cos(turn[:50]))
