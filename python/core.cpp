@@ -407,8 +407,9 @@ class Chip {
 };
 
 /// The angle statistics of the page over codes (13 bits) read at times (seconds).
-py::dict AngleStats(const py::array_t<uint16_t, py::array::forcecast>& codes,
-                    const py::array_t<double, py::array::forcecast>& seconds, double intervalMs) {
+py::dict AngleStats(const py::array_t<uint16_t, py::array::c_style | py::array::forcecast>& codes,
+                    const py::array_t<double, py::array::c_style | py::array::forcecast>& seconds,
+                    double intervalMs) {
     if (codes.ndim() != 1 || seconds.ndim() != 1 || codes.size() != seconds.size()) {
         throw py::value_error("the codes and their times are two arrays of one length");
     }
@@ -435,9 +436,9 @@ py::dict AngleStats(const py::array_t<uint16_t, py::array::forcecast>& codes,
 
 /// The ellipse through X-Y points, as the X-Y page fits it; times (seconds) and the skew
 /// between the two channels' reads correct the phase for a turning magnet.
-py::dict FitEllipse(const py::array_t<double, py::array::forcecast>& x,
-                    const py::array_t<double, py::array::forcecast>& y, const py::object& seconds,
-                    double skewSeconds) {
+py::dict FitEllipse(const py::array_t<double, py::array::c_style | py::array::forcecast>& x,
+                    const py::array_t<double, py::array::c_style | py::array::forcecast>& y,
+                    const py::object& seconds, double skewSeconds) {
     if (x.ndim() != 1 || y.ndim() != 1 || x.size() != y.size()) {
         throw py::value_error("x and y are two arrays of one length");
     }
@@ -447,7 +448,8 @@ py::dict FitEllipse(const py::array_t<double, py::array::forcecast>& x,
     if (seconds.is_none()) {
         for (py::ssize_t i = 0; i < xs.shape(0); ++i) fit.Add(xs(i), ys(i));
     } else {
-        const auto times = seconds.cast<py::array_t<double, py::array::forcecast>>();
+        const auto times =
+            seconds.cast<py::array_t<double, py::array::c_style | py::array::forcecast>>();
         if (times.ndim() != 1 || times.size() != x.size()) {
             throw py::value_error("the times are one per point");
         }

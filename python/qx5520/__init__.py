@@ -31,9 +31,9 @@ __all__ = ["open", "Chip", "Fields", "angle_stats", "fit_ellipse", "ANGLE_DTYPE"
 #: angle code, the angle in degrees, the ADC and LOW_SPEED bits, and whether the word's
 #: even parity holds.
 ANGLE_DTYPE = _np.dtype([("time", "<f8"), ("code", "<u2"), ("degrees", "<f8"), ("adc", "u1"),
-                         ("low_speed", "u1"), ("parity_ok", "?")])
+                         ("low_speed", "u1"), ("parity_ok", "?")], align=True)
 #: One row of Chip.read_signals: the time and the X-Y reading (registers 34 and 35).
-SIGNAL_DTYPE = _np.dtype([("time", "<f8"), ("x", "<i4"), ("y", "<i4")])
+SIGNAL_DTYPE = _np.dtype([("time", "<f8"), ("x", "<i4"), ("y", "<i4")], align=True)
 
 _LIBRARY_NAME = "libMPSSE.dll" if _os.name == "nt" else "libMPSSE.so"
 
