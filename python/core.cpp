@@ -94,7 +94,7 @@ void BindLibrary(const std::string& path) {
 /// Runs a chip operation with the interpreter free for other threads; a transfer the
 /// adapter did not complete becomes AdapterError.
 template <typename Operation>
-auto Released(Operation operation) {
+auto Released(Operation operation) -> decltype(operation()) {
     try {
         py::gil_scoped_release free;
         return operation();
@@ -249,10 +249,8 @@ class Chip {
         if (identifier < 0 || identifier > 0xFFFFFFFFLL) {
             throw py::value_error("the chip identifier is 32 bits: 0..4294967295");
         }
-        Released([&] {
-            app::WriteChipId(dig_, app::ChipIdText(static_cast<uint32_t>(identifier)));
-            return 0;
-        });
+        Released(
+            [&] { app::WriteChipId(dig_, app::ChipIdText(static_cast<uint32_t>(identifier))); });
     }
 
     void SaveConfig(const std::string& path) {
@@ -275,15 +273,11 @@ class Chip {
         Released([&] {
             // The words the chip holds first: a field it already holds is not written at all.
             app::ReadConfigurationGroups(dig_, controls);
-            return 0;
         });
         if (const auto refusal = app::SsiWriteRefusal(dig_, values)) {
             Raise("SsiModeError", *refusal);
         }
-        Released([&] {
-            app::JobRunner(write).RunAll(dig_);
-            return 0;
-        });
+        Released([&] { app::JobRunner(write).RunAll(dig_); });
         const app::WriteSummary& summary = write.Summary();
         py::list mismatched;
         for (const app::FieldMismatch& m : summary.mismatched) {
@@ -303,10 +297,7 @@ class Chip {
         Usable();
         const std::vector<app::FieldValue> values = Parsed(path);
         app::HeadlessFieldControls controls;
-        Released([&] {
-            app::ReadConfigurationGroups(dig_, controls);
-            return 0;
-        });
+        Released([&] { app::ReadConfigurationGroups(dig_, controls); });
         const std::vector<app::FieldValue> held = app::ValuesOfControls(controls).values;
         int equal = 0;
         py::list different;

@@ -25,7 +25,8 @@ Identification Identify(chip::TASensDig& chip, const chip::Adapter& adapter) {
         return result;
     }
     result.outcome = IdentifyOutcome::NotIdentified;
-    result.adapterFault = true;
+    result.adapterFault = !chip::AdapterLibraryComplete() || result.channels == 0 ||
+                          !adapter.ChannelOpen() || watch.Failed();
     if (!chip::AdapterLibraryComplete()) {
         result.cause = std::string("no adapter library is bound (") + chip::AdapterLibraryName() +
                        " is missing or incomplete)";
@@ -34,7 +35,6 @@ Identification Identify(chip::TASensDig& chip, const chip::Adapter& adapter) {
     } else if (watch.Failed()) {
         result.cause = kTransferFailed;
     } else {
-        result.adapterFault = false;
         char word[8];
         std::snprintf(word, sizeof word, "0x%04X", result.word);
         result.cause = std::string("register 39 answers ") + word + ", not 0x08E2";

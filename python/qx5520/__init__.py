@@ -189,8 +189,7 @@ class Chip:
         rows["degrees"] = rows["code"] * (360.0 / 8192)
         rows["adc"] = (words >> 13) & 1
         rows["low_speed"] = (words >> 14) & 1
-        rows["parity_ok"] = _np.bitwise_count(words) % 2 == 0 if hasattr(
-            _np, "bitwise_count") else _even_parity(words)
+        rows["parity_ok"] = _even_parity(words)
         return rows
 
     def read_signals(self, n, interval=0.0):
@@ -234,6 +233,7 @@ def fit_ellipse(x, y=None, *, time=None, skew=0.0):
 
 
 def _even_parity(words):
+    """Whether each 16-bit word has an even number of ones (the chip's parity bit 15)."""
     bits = _np.unpackbits(words.astype(">u2").view(_np.uint8).reshape(-1, 2), axis=1)
     return bits.sum(axis=1) % 2 == 0
 
