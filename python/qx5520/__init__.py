@@ -15,6 +15,7 @@ NotIdentified, SsiModeError, VerifyError, ConfigFileError (all derived from qx55
 
 import os as _os
 from collections.abc import MutableMapping as _MutableMapping
+from typing import NamedTuple as _NamedTuple
 from pathlib import Path as _Path
 
 import numpy as _np
@@ -23,17 +24,16 @@ from . import _core
 from ._errors import (AdapterError, ConfigFileError, Error, NotIdentified, SsiModeError,
                       VerifyError)
 
-__all__ = ["open", "Chip", "Fields", "angle_stats", "fit_ellipse", "ANGLE_DTYPE", "SIGNAL_DTYPE", "default_library",
-           "Error", "AdapterError", "NotIdentified", "SsiModeError", "VerifyError",
-           "ConfigFileError"]
+__all__ = ["open", "Chip", "Fields", "AssistantStep", "angle_stats", "fit_ellipse", "accuracy",
+           "ANGLE_DTYPE", "SIGNAL_DTYPE", "default_library", "use_virtual_time", "Error",
+           "AdapterError", "NotIdentified", "SsiModeError", "VerifyError", "ConfigFileError"]
 
 #: One row of Chip.read_angles: the time (seconds since 1970, the system clock), the 13-bit
 #: angle code, the angle in degrees, the ADC and LOW_SPEED bits, and whether the word's
 #: even parity holds.
-ANGLE_DTYPE = _np.dtype([("time", "<f8"), ("code", "<u2"), ("degrees", "<f8"), ("adc", "u1"),
-                         ("low_speed", "u1"), ("parity_ok", "?")], align=True)
+ANGLE_DTYPE = _core.ANGLE_DTYPE
 #: One row of Chip.read_signals: the time and the X-Y reading (registers 34 and 35).
-SIGNAL_DTYPE = _np.dtype([("time", "<f8"), ("x", "<i4"), ("y", "<i4")], align=True)
+SIGNAL_DTYPE = _core.SIGNAL_DTYPE
 
 _LIBRARY_NAME = "libMPSSE.dll" if _os.name == "nt" else "libMPSSE.so"
 
@@ -71,6 +71,31 @@ def open(library=None, *, clock_hz=1_000_000, serial=None, channel=0):
         raise ValueError("the SPI clock is a positive number of hertz")
     _core.bind_library(str(path))
     return Chip(_core.Chip(int(clock_hz), serial or "", int(channel)))
+
+
+def use_virtual_time(on=True, library=None):
+    """With the virtual chip only: the chips opened from now on take the chip's pauses (100 ms
+    a register read) in virtual time instead of sleeping, and the virtual magnet turns by that
+    time. A script over turns of the magnet (the assistants, an ellipse fit) then runs as fast
+    as the computer allows, the same in every run; the readings' times are virtual seconds.
+    on=False: real time again for the chips opened next. library: as for open(), which must
+    then name the same one. AdapterError when the library is not the virtual chip."""
+    path = library if library is not None else default_library()
+    if path is None:
+        raise AdapterError("no adapter library is bound: virtual time needs the virtual chip")
+    _core.bind_library(str(path))
+    _core.use_virtual_time(bool(on))
+
+
+class AssistantStep(_NamedTuple):
+    """What an assistant's progress callback receives after each step."""
+    #: How far the assistant has come, from 0 to 1.
+    fraction: float
+    #: The live lines the window shows under its dialog: the measurement under way, the
+    #: speed, the noise and the time left (empty before there are any).
+    text: str
+    #: True while the starting values go back after a fault or a cancel.
+    restoring: bool
 
 
 class Fields(_MutableMapping):
@@ -180,27 +205,68 @@ class Chip:
 
     def read_angles(self, n, interval=0.0):
         """n angle words read one after another (interval seconds apart), as an array of
-        ANGLE_DTYPE. Ctrl+C ends it within one reading with KeyboardInterrupt; no half-filled
-        array is returned."""
-        time, words = self._core.read_angle_words(_integer(n), float(interval))
-        rows = _np.empty(len(words), dtype=ANGLE_DTYPE)
-        rows["time"] = time
-        rows["code"] = words & 0x1FFF
-        rows["degrees"] = rows["code"] * (360.0 / 8192)
-        rows["adc"] = (words >> 13) & 1
-        rows["low_speed"] = (words >> 14) & 1
-        rows["parity_ok"] = _even_parity(words)
-        return rows
+        ANGLE_DTYPE. Ctrl+C ends it within 10 ms (or the reading under way, when readings are
+        spaced) with KeyboardInterrupt, the channel left usable; no half-filled array is
+        returned."""
+        return self._core.read_angle_words(_integer(n), float(interval))
 
     def read_signals(self, n, interval=0.0):
         """n X-Y readings (registers 34 and 35, each with the chip's pause) as an array of
         SIGNAL_DTYPE; Ctrl+C as for read_angles."""
-        time, x, y = self._core.read_xy(_integer(n), float(interval))
-        rows = _np.empty(len(time), dtype=SIGNAL_DTYPE)
-        rows["time"] = time
-        rows["x"] = x
-        rows["y"] = y
-        return rows
+        return self._core.read_xy(_integer(n), float(interval))
+
+    def centre_signals(self, progress=None):
+        """The window's "Centre signals" assistant, with the magnet turning (0.8 to 15 rpm
+        through the chip's pauses): it measures the centre of the X-Y circle over a turn,
+        steps OA_X/OA_Y (when far off) and OFFSET_SIN/OFFSET_COS, measures their effect and
+        writes the values that bring the centre to (0, 0), each write verified.
+
+        progress: None, or a callable that gets an AssistantStep after each step; returning
+        False cancels, and then (as after a fault, or Ctrl+C, or an exception in the
+        callback) the registers get their starting values back before the call returns or
+        raises. Returns the report: outcome ("done", "failed", "cancelled"), fault (None or
+        why, as "not turning") and fault_field, written, restored, restore_failed, fields
+        ({key: (at the start, now)}), before and after (the measurements: centre,
+        amplitudes, mismatch, noise, standard_error; None when not made) and text (the
+        window's report). AdapterError when a transfer did not complete."""
+        return self._core.centre_signals(_step_callback(progress))
+
+    def match_amplitudes(self, progress=None):
+        """The window's "Match amplitudes" assistant: steps GA_X and GA_Y, measures their
+        effect on the amplitudes over a turn and writes the pair that matches them best
+        within the ADC's headroom. progress and the report as for centre_signals."""
+        return self._core.match_amplitudes(_step_callback(progress))
+
+    def set_zero_here(self, angle=0.0, *, tolerance=2.0, progress=None):
+        """The window's "Set zero" assistant, with the magnet at rest: writes ZERO_POS so
+        that the present position reads `angle` (degrees) within `tolerance` codes, from
+        the chip's measured response; a turning magnet, a clipped channel or no signal is
+        refused with nothing left written. progress and the report as for centre_signals,
+        with target_code, before_codes, residual_codes, residual_error_codes and readings."""
+        code = round(float(angle) * 8192 / 360) % 8192
+        return self._core.set_zero(code, float(tolerance), _step_callback(progress))
+
+
+def accuracy(readings, reference=None):
+    """The angle error over a revolution, as the accuracy page measures it, from readings of
+    Chip.read_angles (or a pair (times, degrees)) over whole revolutions.
+
+    reference None: against a constant speed (the straight line fitted to the unwrapped
+    readings; the motor's speed ripple counts as error). Otherwise the reference
+    instrument's (times, degrees) on the readings' clock, interpolated to each reading; its
+    zero is taken out (offset_degrees) and a reference turning the other way is taken
+    reversed (reference_reversed).
+
+    Returns curve_degrees and curve_error (the error averaged over the revolutions, 64
+    bins), peak_to_peak, rms, harmonics [(amplitude, phase)] for 1 to 8, revolutions, used,
+    late, holes_cut, longest_cut_seconds, error_degrees per reading, state (what was
+    analysed) and limits (what the method cannot tell apart). ValueError with the page's
+    sentence when the readings make no result (too few, less than a turn, too fast, holes
+    too long, a reference that does not cover them or of another scale)."""
+    times, degrees = _times_and_degrees(readings)
+    if reference is not None:
+        reference = _times_and_degrees(reference)
+    return _core.accuracy(times, degrees, reference)
 
 
 def angle_stats(angles, interval=None):
@@ -232,10 +298,25 @@ def fit_ellipse(x, y=None, *, time=None, skew=0.0):
                              float(skew))
 
 
-def _even_parity(words):
-    """Whether each 16-bit word has an even number of ones (the chip's parity bit 15)."""
-    bits = _np.unpackbits(words.astype(">u2").view(_np.uint8).reshape(-1, 2), axis=1)
-    return bits.sum(axis=1) % 2 == 0
+def _times_and_degrees(readings):
+    """(times, degrees) as float arrays from a structured array or a pair of arrays."""
+    if isinstance(readings, tuple):
+        if len(readings) != 2:
+            raise ValueError("readings are (times, degrees)")
+        times, degrees = readings
+    else:
+        rows = _np.asarray(readings)
+        if rows.dtype.names is None or "time" not in rows.dtype.names:
+            raise ValueError("readings are an array of Chip.read_angles or (times, degrees)")
+        times, degrees = rows["time"], rows["degrees"]
+    return _np.ascontiguousarray(times, dtype=float), _np.ascontiguousarray(degrees, dtype=float)
+
+
+def _step_callback(progress):
+    """The core's (fraction, text, restoring) call as an AssistantStep for progress."""
+    if progress is None:
+        return None
+    return lambda fraction, text, restoring: progress(AssistantStep(fraction, text, restoring))
 
 
 def _integer(value):

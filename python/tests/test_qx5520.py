@@ -1,7 +1,6 @@
 """The qx5520 module against the virtual chip (QX5520_ADAPTER_LIBRARY names it): every call
 goes through the tool's own core, so what a script sees is what the window and the batch mode
 see."""
-import ctypes
 import os
 import signal
 import subprocess
@@ -13,19 +12,6 @@ import numpy as np
 import pytest
 
 import qx5520
-
-
-@pytest.fixture
-def scenario(tmp_path, monkeypatch):
-    """Writes the virtual chip's scenario (with a trace), points the chip at it and powers
-    a fresh chip up (the library stays loaded between tests)."""
-    def write(keys=""):
-        path = tmp_path / "scenario.ini"
-        path.write_text(f"[sim]\ntrace={tmp_path / 'trace.txt'}\nchannels=2\n{keys}")
-        monkeypatch.setenv("QX5520_SIM", str(path))
-        ctypes.CDLL(os.environ["QX5520_ADAPTER_LIBRARY"]).QX5520Sim_Reset()
-        return tmp_path / "trace.txt"
-    return write
 
 
 def test_fields_are_written_verified_and_never_cut(scenario):
@@ -82,9 +68,9 @@ def test_readings_are_arrays_of_their_own_types(scenario):
     scenario("rpm = 60\n")
     with qx5520.open() as chip:
         angles = chip.read_angles(200)
-        signals = chip.read_signals(50)
+        signals = chip.read_signals(10)
         assert angles.dtype == qx5520.ANGLE_DTYPE and len(angles) == 200
-        assert signals.dtype == qx5520.SIGNAL_DTYPE and len(signals) == 50
+        assert signals.dtype == qx5520.SIGNAL_DTYPE and len(signals) == 10
         assert angles["parity_ok"].all(), "the virtual chip sends even parity"
         assert np.all(np.diff(angles["time"]) >= 0)
         assert np.allclose(angles["degrees"], angles["code"].astype(float) * 360 / 8192)
@@ -175,3 +161,32 @@ def test_the_analyses_are_the_pages_own(scenario):
         qx5520.fit_ellipse([1, 2, 3], [1, 2, 3])
     with pytest.raises(ValueError, match="less than 270 degrees"):
         qx5520.fit_ellipse(2000 * np.sin(turn[:50]), 2000 * np.cos(turn[:50]))
+
+
+def test_a_field_write_sends_the_frames_of_setparam_and_of_a_group_write(scenario, tmp_path):
+    """GA_X = 3 is register 2 = 0x1800 on a chip at power-up, however it is written."""
+    def writes(trace, after=0):
+        """The frames that write (a read's command frame is followed by its answer)."""
+        lines = [line.split(" ", 1)[1] for line in trace.read_text().splitlines()[after:]]
+        return [line for line, then in zip(lines, lines[1:] + [""])
+                if line.startswith("write") and not then.startswith("read")]
+
+    trace = scenario()
+    with qx5520.open() as chip:
+        opened = len(trace.read_text().splitlines())
+        chip.fields["GA_X"] = 3
+    from_python = writes(trace, opened)
+
+    trace = scenario()
+    subprocess.run([os.environ["QX5520_TOOL"], "-setparam", "2", "0x1800"], check=True)
+    from_batch = writes(trace)
+
+    trace = scenario()
+    group = tmp_path / "ga_x.ini"
+    group.write_text("[QX5520]\nGA_X=3\n")
+    with qx5520.open() as chip:
+        opened = len(trace.read_text().splitlines())
+        assert chip.load_config(group)["verified"] == 1
+    from_group = writes(trace, opened)
+
+    assert from_python and from_python == from_batch == from_group
