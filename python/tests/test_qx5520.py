@@ -94,7 +94,9 @@ def test_two_chips_work_side_by_side(scenario):
 def test_ctrl_c_ends_a_reading_and_the_channel_stays_usable(scenario):
     scenario()
     script = textwrap.dedent("""
-        import sys, qx5520
+        import signal, qx5520
+        # A child started in the background inherits SIGINT ignored: take Python's own.
+        signal.signal(signal.SIGINT, signal.default_int_handler)
         chip = qx5520.open()
         try:
             print("reading", flush=True)
