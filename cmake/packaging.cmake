@@ -1,6 +1,7 @@
 # The Debian package (QX_PACKAGE): the program, its language files and both adapter
 # libraries in /usr/lib/qx5520/ side by side, /usr/bin/qx5520 a link to it, menu entries,
-# icons, AppStream metadata, the manual page and the udev rule for FTDI adapters.
+# icons, AppStream metadata, the manual page, the udev rule for FTDI adapters and the Python
+# module.
 #   cmake --preset package && cmake --build --preset package --target package
 set(qx_packaging ${PROJECT_SOURCE_DIR}/packaging)
 if(NOT TARGET qx_ftdi OR NOT TARGET qx_sim)
@@ -21,6 +22,15 @@ install(FILES ${qx_packaging}/org.qx5520.QX5520.metainfo.xml DESTINATION share/m
 install(TARGETS qx_sim qx_ftdi LIBRARY DESTINATION ${qx_program_dir}
         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 install(FILES ${qx_packaging}/70-qx5520-ftdi.rules DESTINATION lib/udev/rules.d)
+# The Python module qx5520 for the system's Python 3, which finds the adapter libraries in
+# /usr/lib/qx5520.
+if(NOT TARGET qx_python)
+    message(FATAL_ERROR "The package needs the Python module: pybind11-dev python3-dev")
+endif()
+set(qx_python_package lib/python3/dist-packages/qx5520)
+install(TARGETS qx_python LIBRARY DESTINATION ${qx_python_package}
+        PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+install(FILES ${QX_PYTHON_SOURCES} DESTINATION ${qx_python_package})
 
 # The manual page and the changelog, compressed as Debian keeps them (no name, no time in
 # the gzip header, so the package builds the same twice).
@@ -68,7 +78,15 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time, so dpkg-shlibdeps cannot see them: Qt's platform plugins.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core, qt6-translations-l10n")
+# The Python module is built for the one Python 3 of the release (its ABI) and needs numpy.
+execute_process(COMMAND ${QX_PYTHON_EXECUTABLE} -c
+                        "import sys; print('%d.%d %d.%d' % (sys.version_info[:2] + (sys.version_info[0], sys.version_info[1] + 1)))"
+                OUTPUT_VARIABLE qx_python_versions OUTPUT_STRIP_TRAILING_WHITESPACE)
+separate_arguments(qx_python_versions)
+list(GET qx_python_versions 0 qx_python_this)
+list(GET qx_python_versions 1 qx_python_next)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "fonts-dejavu-core, qt6-translations-l10n, python3 (>= ${qx_python_this}), python3 (<< ${qx_python_next}), python3-numpy")
 # Our own maintainer scripts: the udev rule on install and removal, and no ldconfig (the
 # libraries are private to the program).
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${qx_packaging}/postinst ${qx_packaging}/postrm)
