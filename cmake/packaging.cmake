@@ -87,8 +87,9 @@ list(GET qx_python_versions 0 qx_python_this)
 list(GET qx_python_versions 1 qx_python_next)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "fonts-dejavu-core, qt6-translations-l10n, python3 (>= ${qx_python_this}), python3 (<< ${qx_python_next}), python3-numpy")
-# Our own maintainer scripts: the udev rule on install and removal, and no ldconfig (the
-# libraries are private to the program).
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${qx_packaging}/postinst ${qx_packaging}/postrm)
+# Our own maintainer scripts: the udev rule on install and removal, the Python module's
+# bytecode on removal, and no ldconfig (the libraries are private to the program).
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${qx_packaging}/postinst ${qx_packaging}/prerm
+                                       ${qx_packaging}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

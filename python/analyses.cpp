@@ -1,5 +1,6 @@
 #include "python/analyses.h"
 
+#include <cmath>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,7 +27,13 @@ std::vector<app::TimedAngle> TimedAngles(const Doubles& seconds, const Doubles& 
     const auto t = seconds.unchecked<1>();
     const auto d = degrees.unchecked<1>();
     std::vector<app::TimedAngle> angles(static_cast<size_t>(t.shape(0)));
-    for (py::ssize_t i = 0; i < t.shape(0); ++i) angles[static_cast<size_t>(i)] = {t(i), d(i)};
+    for (py::ssize_t i = 0; i < t.shape(0); ++i) {
+        if (!std::isfinite(t(i)) || !std::isfinite(d(i))) {
+            throw py::value_error(std::string(what) + ": the time or the angle at index " +
+                                  std::to_string(i) + " is not a finite number");
+        }
+        angles[static_cast<size_t>(i)] = {t(i), d(i)};
+    }
     return angles;
 }
 
@@ -125,7 +132,7 @@ py::dict Accuracy(const Doubles& seconds, const Doubles& degrees, const py::obje
     std::optional<app::AccuracyResult> result;
     const bool byReference = !reference.is_none();
     if (byReference) {
-        const auto pair = reference.cast<py::tuple>();
+        const auto pair = py::sequence(reference);
         if (pair.size() != 2) throw py::value_error("the reference is (times, angles)");
         const std::vector<app::TimedAngle> instrument =
             TimedAngles(pair[0].cast<Doubles>(), pair[1].cast<Doubles>(), "the reference");

@@ -48,8 +48,8 @@ std::string& Bound() {
     return path;
 }
 
-int& OpenChips() {
-    static int count = 0;
+std::atomic<int>& OpenChips() {
+    static std::atomic<int> count{0};
     return count;
 }
 
@@ -94,28 +94,6 @@ void Wait(double seconds) {
 void CheckAddress(int address) {
     if (address < 0 || address >= chip::kRegisterCount) {
         throw py::value_error("a register address is 0..39, not " + std::to_string(address));
-    }
-}
-
-/// Runs read(i) for i from 0 to n, `interval` seconds apart, with the interpreter free.
-/// Readings without a pause between them are read in slices of about kSlice (the clock looked
-/// at every 64 readings), and Ctrl+C after each slice: looking after every reading would cost
-/// a third of the speed (bench/python).
-template <typename Read>
-void ReadEach(long n, double interval, Read read) {
-    constexpr std::chrono::milliseconds kSlice{10};
-    long i = 0;
-    while (i < n) {
-        if (i > 0 && interval > 0) Wait(interval);
-        Released([&] {
-            const auto end = std::chrono::steady_clock::now() + kSlice;
-            do {
-                read(i);
-                ++i;
-            } while (i < n && interval <= 0 &&
-                     (i % 64 != 0 || std::chrono::steady_clock::now() < end));
-        });
-        CheckSignals();
     }
 }
 
@@ -221,13 +199,22 @@ void UseVirtualTime(bool on) {
         handle == nullptr
             ? nullptr
             : reinterpret_cast<QX5520Sim_SetClock_t>(::dlsym(handle, "QX5520Sim_SetClock"));
+    auto reset = handle == nullptr
+                     ? nullptr
+                     : reinterpret_cast<QX5520Sim_Reset_t>(::dlsym(handle, "QX5520Sim_Reset"));
     if (handle != nullptr) ::dlclose(handle);
-    if (setClock == nullptr) {
+    if (setClock == nullptr || reset == nullptr) {
         Raise("AdapterError",
               "virtual time needs the virtual chip, and the adapter library bound (" +
                   (Bound().empty() ? std::string("none") : Bound()) + ") is not the virtual chip");
     }
+    if (OpenChips() > 0) {
+        Raise("AdapterError",
+              "virtual time is switched with no chip open: close the chips first (the virtual "
+              "chip starts again from its scenario)");
+    }
     setClock(on ? &VirtualTime::Seconds : nullptr);
+    reset();  // the virtual chips made from now on follow that clock
     VirtualTime::on = on;
 }
 
@@ -248,14 +235,64 @@ Chip::Chip(uint32_t clockHz, const std::string& serial, uint32_t channel)
 }
 
 Chip::~Chip() {
-    Close();
+    // Nothing else holds the chip any more: no operation can be under way.
+    CloseChannel();
 }
 
 void Chip::Close() {
+    py::gil_scoped_release free;  // while another thread's transfer ends
+    CloseChannel();
+}
+
+void Chip::CloseChannel() {
+    const std::lock_guard<std::mutex> hold(mutex_);
     if (!open_) return;
     open_ = false;
     --OpenChips();
     dig_.CloseSPI();
+}
+
+template <typename Operation>
+auto Chip::Locked(Operation operation) -> decltype(operation()) {
+    return Released([&] {
+        const std::lock_guard<std::mutex> hold(mutex_);
+        if (!open_) throw ChannelClosed{};
+        return operation();
+    });
+}
+
+/// Readings without a pause between them are read in slices of about kSlice with the
+/// interpreter free, and Ctrl+C is looked at after each: looking after every reading would
+/// cost a third of the speed (bench/python). The clock is looked at after the 1st, 2nd, 4th,
+/// ... and then every 64th reading of a slice, so that a slow reading (an X-Y point, 200 ms)
+/// ends its slice at once.
+template <typename Read>
+void Chip::ReadEach(long n, double interval, Read read) {
+    using Clock = std::chrono::steady_clock;
+    constexpr std::chrono::milliseconds kSlice{10};
+    long i = 0;
+    while (i < n) {
+        if (i > 0 && interval > 0) {
+            if (virtual_) {
+                VirtualTime::now.fetch_add(interval);
+            } else {
+                Wait(interval);
+            }
+        }
+        Locked([&] {
+            const Clock::time_point end = Clock::now() + kSlice;
+            long taken = 0;
+            bool over = false;
+            do {
+                read(i);
+                ++i;
+                ++taken;
+                const bool look = (taken & (taken - 1)) == 0 || taken % 64 == 0;
+                over = look && Clock::now() >= end;
+            } while (i < n && interval <= 0 && !over);
+        });
+        CheckSignals();
+    }
 }
 
 double Chip::Now() const {
@@ -265,7 +302,7 @@ double Chip::Now() const {
 int Chip::ReadRegister(int address) {
     Usable();
     CheckAddress(address);
-    return Released([&] { return app::ReadRegisterWord(dig_, static_cast<uint8_t>(address)); });
+    return Locked([&] { return app::ReadRegisterWord(dig_, static_cast<uint8_t>(address)); });
 }
 
 void Chip::WriteRegister(int address, long word, bool allowSsi) {
@@ -281,8 +318,8 @@ void Chip::WriteRegister(int address, long word, bool allowSsi) {
               "(allow_ssi=True writes it anyway)");
     }
     const auto value = static_cast<uint16_t>(word);
-    const bool held = Released(
-        [&] { return app::WriteRegisterWord(dig_, static_cast<uint8_t>(address), value); });
+    const bool held =
+        Locked([&] { return app::WriteRegisterWord(dig_, static_cast<uint8_t>(address), value); });
     if (!held) {
         const int read = dig_.Slot(static_cast<uint16_t>(address)).DevValue;
         char message[96];
@@ -295,7 +332,7 @@ void Chip::WriteRegister(int address, long word, bool allowSsi) {
 int Chip::ReadField(const std::string& key) {
     Usable();
     const app::ConfigField& field = FieldNamed(key);
-    const uint16_t word = Released([&] { return app::ReadRegisterWord(dig_, field.reg); });
+    const uint16_t word = Locked([&] { return app::ReadRegisterWord(dig_, field.reg); });
     return app::Decode(field, word);
 }
 
@@ -317,14 +354,14 @@ void Chip::WriteField(const std::string& key, long value, bool allowSsi) {
     }
     if (field.reg == kSsiRegister && !allowSsi) {
         // What the chip holds in the register decides whether the write sends the bit.
-        Released([&] { return app::ReadRegisterWord(dig_, field.reg); });
+        Locked([&] { return app::ReadRegisterWord(dig_, field.reg); });
         const std::vector<app::FieldValue> values{{&field, static_cast<int32_t>(value)}};
         if (const auto refusal = app::SsiWriteRefusal(dig_, values)) {
             Raise("SsiModeError", *refusal + " (allow_ssi=True writes it anyway)");
         }
     }
     uint16_t data = app::Encode(field, static_cast<int32_t>(value));
-    const uint8_t result = Released([&] {
+    const uint8_t result = Locked([&] {
         const app::TransferWatch watch(dig_);
         const uint8_t outcome = dig_.SetRegisterState(field.reg, data, field.mask);
         watch.Check();
@@ -339,7 +376,7 @@ void Chip::WriteField(const std::string& key, long value, bool allowSsi) {
 
 py::dict Chip::Status() {
     Usable();
-    const uint16_t word = Released([&] { return app::ReadRegisterWord(dig_, 32); });
+    const uint16_t word = Locked([&] { return app::ReadRegisterWord(dig_, 32); });
     py::dict flags;
     for (const app::StatusFlag& flag : app::kStatusFlags) {
         flags[py::str(std::string(flag.name))] = ((word >> flag.bit) & 1) != 0;
@@ -349,7 +386,7 @@ py::dict Chip::Status() {
 
 uint32_t Chip::Identifier() {
     Usable();
-    const std::string text = Released([&] { return app::ReadChipId(dig_); });
+    const std::string text = Locked([&] { return app::ReadChipId(dig_); });
     return static_cast<uint32_t>(std::stoul(text.substr(1), nullptr, 16));
 }
 
@@ -358,12 +395,12 @@ void Chip::SetIdentifier(long long identifier) {
     if (identifier < 0 || identifier > 0xFFFFFFFFLL) {
         throw py::value_error("the chip identifier is 32 bits: 0..4294967295");
     }
-    Released([&] { app::WriteChipId(dig_, app::ChipIdText(static_cast<uint32_t>(identifier))); });
+    Locked([&] { app::WriteChipId(dig_, app::ChipIdText(static_cast<uint32_t>(identifier))); });
 }
 
 void Chip::SaveConfig(const std::string& path) {
     Usable();
-    const std::string text = Released([&] { return app::ChipConfigurationText(dig_, QX_VERSION); });
+    const std::string text = Locked([&] { return app::ChipConfigurationText(dig_, QX_VERSION); });
     std::string error;
     if (!app::SaveConfigurationFile(chip::PathFromUtf8(path), text, error)) {
         Raise("ConfigFileError", error, py::list());
@@ -375,14 +412,14 @@ py::dict Chip::LoadConfig(const std::string& path) {
     const std::vector<app::FieldValue> values = Parsed(path);
     app::HeadlessFieldControls controls;
     app::WriteAllJob write(controls, values);
-    Released([&] {
+    Locked([&] {
         // The words the chip holds first: a field it already holds is not written at all.
         app::ReadConfigurationGroups(dig_, controls);
     });
     if (const auto refusal = app::SsiWriteRefusal(dig_, values)) {
         Raise("SsiModeError", *refusal);
     }
-    Released([&] { app::JobRunner(write).RunAll(dig_); });
+    Locked([&] { app::JobRunner(write).RunAll(dig_); });
     const app::WriteSummary& summary = write.Summary();
     py::list mismatched;
     for (const app::FieldMismatch& m : summary.mismatched) {
@@ -400,7 +437,7 @@ py::dict Chip::CompareConfig(const std::string& path) {
     Usable();
     const std::vector<app::FieldValue> values = Parsed(path);
     app::HeadlessFieldControls controls;
-    Released([&] { app::ReadConfigurationGroups(dig_, controls); });
+    Locked([&] { app::ReadConfigurationGroups(dig_, controls); });
     const std::vector<app::FieldValue> held = app::ValuesOfControls(controls).values;
     int equal = 0;
     py::list different;
@@ -502,14 +539,26 @@ py::dict Chip::RunAssistant(app::Assistant& assistant, app::HeadlessFieldControl
     std::optional<py::error_already_set> stopped;  // Ctrl+C, or what the callback raised
     while (!assistant.Over()) {
         std::string failure;
-        try {
+        bool closed = false;
+        {
             py::gil_scoped_release free;
-            assistant.Step(dig_);
-        } catch (const app::TransferFailure& error) {
-            failure = error.what();
+            const std::lock_guard<std::mutex> hold(mutex_);
+            try {
+                if (open_) {
+                    assistant.Step(dig_);
+                } else {
+                    closed = true;
+                }
+            } catch (const app::TransferFailure& error) {
+                failure = error.what();
+            }
         }
+        if (closed) failure = "the chip's channel is closed";
         if (!failure.empty()) {
-            Raise("AdapterError", app::AssistantReport(assistant, texts, controls, failure));
+            // The restore did not finish: the report says what the chip may hold now.
+            const std::string report = app::AssistantReport(assistant, texts, controls, failure);
+            if (stopped) RaiseFrom(*stopped, "AdapterError", report);
+            Raise("AdapterError", report);
         }
         if (stopped || assistant.Over()) continue;
         try {
@@ -518,7 +567,12 @@ py::dict Chip::RunAssistant(app::Assistant& assistant, app::HeadlessFieldControl
                 const py::object answer = progress(
                     assistant.Progress(), Trimmed(app::AssistantLiveLines(assistant, texts)),
                     assistant.Restoring());
-                if (answer.is(py::bool_(false))) assistant.Cancel();
+                // None goes on; False (or any false value) cancels.
+                if (!answer.is_none()) {
+                    const int truth = PyObject_IsTrue(answer.ptr());
+                    if (truth < 0) throw py::error_already_set();
+                    if (truth == 0) assistant.Cancel();
+                }
             }
         } catch (py::error_already_set& error) {
             // The starting values go back before the exception reaches the script.

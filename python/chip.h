@@ -6,6 +6,7 @@
 #include <pybind11/pybind11.h>
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,9 +30,10 @@ void BindLibrary(const std::string& path);
 /// The adapter library bound, or empty.
 const std::string& BoundLibrary();
 
-/// With the virtual chip bound: from now on the chips opened take their pauses in virtual
-/// time, which the virtual magnet follows, or (on false) real time again. AdapterError when
-/// the library is no virtual chip.
+/// With the virtual chip bound and no chip open: the chips opened from now on take their
+/// pauses in virtual time (on false: real time again), and the virtual chip starts again from
+/// its scenario with its magnet on that time. AdapterError when the library is no virtual
+/// chip, or chips are open.
 void UseVirtualTime(bool on);
 
 /// One row of Chip.read_angles (numpy's aligned dtype of the same fields has this layout).
@@ -94,6 +96,15 @@ class Chip {
     /// names them) and SsiModeError for a file that sets SSI_MODE.
     static std::vector<app::FieldValue> Parsed(const std::string& path);
     void Usable() const;
+    /// Runs an operation on the channel with the interpreter free, one at a time: a thread
+    /// that closes the chip waits for another's transfer (AdapterError once it is closed).
+    template <typename Operation>
+    auto Locked(Operation operation) -> decltype(operation());
+    /// Runs read(i) for i from 0 to n, `interval` seconds apart; see chip.cpp.
+    template <typename Read>
+    void ReadEach(long n, double interval, Read read);
+    /// Closes the channel once it is free.
+    void CloseChannel();
     /// The time of a reading: seconds since 1970, or the virtual time.
     double Now() const;
     /// Runs an assistant to its end with its report; Ctrl+C cancels it, restores and then
@@ -104,6 +115,7 @@ class Chip {
     chip::Adapter adapter_;
     chip::TASensDig dig_;
     app::RecordingClock clock_;
+    std::mutex mutex_;  // held by the operation on the channel under way
     bool virtual_ = false;
     bool open_ = false;
 };

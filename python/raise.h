@@ -22,8 +22,22 @@ template <typename... Args>
     throw py::error_already_set();
 }
 
+/// Raises the module's exception `name` with `cause` (an exception caught before) as its
+/// __cause__, as `raise ... from cause` does.
+template <typename... Args>
+[[noreturn]] void RaiseFrom(const py::error_already_set& cause, const char* name, Args&&... args) {
+    const py::object type = py::module_::import("qx5520._errors").attr(name);
+    const py::object error = type(std::forward<Args>(args)...);
+    PyException_SetCause(error.ptr(), cause.value().inc_ref().ptr());  // takes the reference
+    PyErr_SetObject(type.ptr(), error.ptr());
+    throw py::error_already_set();
+}
+
+/// Thrown (without the interpreter) by an operation on a chip closed meanwhile.
+struct ChannelClosed {};
+
 /// Runs a chip operation with the interpreter free for other threads; a transfer the
-/// adapter did not complete becomes AdapterError.
+/// adapter did not complete becomes AdapterError, and so does a chip closed meanwhile.
 template <typename Operation>
 auto Released(Operation operation) -> decltype(operation()) {
     try {
@@ -31,6 +45,8 @@ auto Released(Operation operation) -> decltype(operation()) {
         return operation();
     } catch (const app::TransferFailure& failure) {
         Raise("AdapterError", std::string(failure.what()));
+    } catch (const ChannelClosed&) {
+        Raise("AdapterError", "the chip's channel is closed");
     }
 }
 

@@ -28,9 +28,9 @@ __all__ = ["open", "Chip", "Fields", "AssistantStep", "angle_stats", "fit_ellips
            "ANGLE_DTYPE", "SIGNAL_DTYPE", "default_library", "use_virtual_time", "Error",
            "AdapterError", "NotIdentified", "SsiModeError", "VerifyError", "ConfigFileError"]
 
-#: One row of Chip.read_angles: the time (seconds since 1970, the system clock), the 13-bit
-#: angle code, the angle in degrees, the ADC and LOW_SPEED bits, and whether the word's
-#: even parity holds.
+#: One row of Chip.read_angles: the time (seconds since 1970, the system clock; virtual
+#: seconds under use_virtual_time), the 13-bit angle code, the angle in degrees, the ADC and
+#: LOW_SPEED bits, and whether the word's even parity holds.
 ANGLE_DTYPE = _core.ANGLE_DTYPE
 #: One row of Chip.read_signals: the time and the X-Y reading (registers 34 and 35).
 SIGNAL_DTYPE = _core.SIGNAL_DTYPE
@@ -74,12 +74,14 @@ def open(library=None, *, clock_hz=1_000_000, serial=None, channel=0):
 
 
 def use_virtual_time(on=True, library=None):
-    """With the virtual chip only: the chips opened from now on take the chip's pauses (100 ms
-    a register read) in virtual time instead of sleeping, and the virtual magnet turns by that
-    time. A script over turns of the magnet (the assistants, an ellipse fit) then runs as fast
-    as the computer allows, the same in every run; the readings' times are virtual seconds.
-    on=False: real time again for the chips opened next. library: as for open(), which must
-    then name the same one. AdapterError when the library is not the virtual chip."""
+    """With the virtual chip only, and no chip open: the chips opened from now on take the
+    chip's pauses (100 ms a register read) and the interval of read_angles/read_signals in
+    virtual time instead of sleeping, and the virtual magnet turns by that time. A script over
+    turns of the magnet (the assistants, an ellipse fit) then runs as fast as the computer
+    allows, the same in every run; the readings' times are virtual seconds. The virtual chip
+    starts again from its scenario (QX5520_SIM): registers at power-up, or from its state
+    file. on=False: real time again. library: as for open(). AdapterError when the library is
+    not the virtual chip, or a chip is open."""
     path = library if library is not None else default_library()
     if path is None:
         raise AdapterError("no adapter library is bound: virtual time needs the virtual chip")
@@ -205,8 +207,8 @@ class Chip:
 
     def read_angles(self, n, interval=0.0):
         """n angle words read one after another (interval seconds apart), as an array of
-        ANGLE_DTYPE. Ctrl+C ends it within 10 ms (or the reading under way, when readings are
-        spaced) with KeyboardInterrupt, the channel left usable; no half-filled array is
+        ANGLE_DTYPE. Ctrl+C ends it with KeyboardInterrupt within 10 ms, or after the reading
+        under way when one takes longer, the channel left usable; no half-filled array is
         returned."""
         return self._core.read_angle_words(_integer(n), float(interval))
 
@@ -222,9 +224,10 @@ class Chip:
         writes the values that bring the centre to (0, 0), each write verified.
 
         progress: None, or a callable that gets an AssistantStep after each step; returning
-        False cancels, and then (as after a fault, or Ctrl+C, or an exception in the
-        callback) the registers get their starting values back before the call returns or
-        raises. Returns the report: outcome ("done", "failed", "cancelled"), fault (None or
+        False (or any false value but None) cancels, and then (as after a fault, or Ctrl+C, or
+        an exception in the callback) the registers get their starting values back before the
+        call returns or raises. A transfer that fails meanwhile raises AdapterError, whose
+        message says what the chip may hold (with the first exception as its __cause__). Returns the report: outcome ("done", "failed", "cancelled"), fault (None or
         why, as "not turning") and fault_field, written, restored, restore_failed, fields
         ({key: (at the start, now)}), before and after (the measurements: centre,
         amplitudes, mismatch, noise, standard_error; None when not made) and text (the
@@ -300,7 +303,7 @@ def fit_ellipse(x, y=None, *, time=None, skew=0.0):
 
 def _times_and_degrees(readings):
     """(times, degrees) as float arrays from a structured array or a pair of arrays."""
-    if isinstance(readings, tuple):
+    if isinstance(readings, (tuple, list)):
         if len(readings) != 2:
             raise ValueError("readings are (times, degrees)")
         times, degrees = readings

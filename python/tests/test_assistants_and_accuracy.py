@@ -14,6 +14,8 @@ def test_centre_signals_writes_the_offsets_that_centre_the_circle(scenario, virt
     with qx5520.open() as chip:
         report = chip.centre_signals(progress=steps.append)
         centre = qx5520.fit_ellipse(chip.read_signals(200))["centre"]
+        with pytest.raises(qx5520.AdapterError, match="close the chips first"):
+            qx5520.use_virtual_time(False)
     assert report["outcome"] == "done" and report["fault"] is None
     assert report["before"]["centre"] == pytest.approx((300, -250), abs=3)
     assert np.hypot(*report["after"]["centre"]) < 2
@@ -70,10 +72,11 @@ def test_set_zero_here_makes_the_position_read_the_angle_asked(scenario, virtual
         assert report["fields"]["ZERO_POS"] == (0, 0), "nothing left written"
 
 
-def test_accuracy_finds_the_error_the_magnet_was_given(scenario):
+def test_accuracy_finds_the_error_the_magnet_was_given(scenario, virtual_time):
     scenario("rpm = 600\neccentricity = 0.5\nharmonic2 = 0.2\n")
     with qx5520.open() as chip:
         readings = chip.read_angles(2000, interval=0.001)
+    assert np.allclose(np.diff(readings["time"]), 0.001), "the interval in virtual time"
     result = qx5520.accuracy(readings)
     assert result["revolutions"] >= 10 and len(result["curve_error"]) == 64
     amplitudes = [amplitude for amplitude, _ in result["harmonics"]]
@@ -81,8 +84,7 @@ def test_accuracy_finds_the_error_the_magnet_was_given(scenario):
     assert amplitudes[1] == pytest.approx(0.2, abs=0.05)
     assert result["limits"], "a constant speed names what it cannot tell apart"
 
-    # A reference instrument turning the other way, its zero elsewhere, sampled densely over
-    # the readings' time (a late reading leaves no hole in it).
+    # A reference instrument turning the other way, its zero elsewhere, sampled densely.
     times = readings["time"]
     unwrapped = np.unwrap(np.radians(readings["degrees"])) * 180 / np.pi
     line = np.polyfit(times - times[0], unwrapped, 1)
@@ -97,3 +99,5 @@ def test_accuracy_finds_the_error_the_magnet_was_given(scenario):
         qx5520.accuracy(readings[:10])
     with pytest.raises(ValueError, match="one length"):
         qx5520.accuracy((times, times[:-1]))
+    with pytest.raises(ValueError, match="index 3 is not a finite number"):
+        qx5520.accuracy((times, np.where(np.arange(len(times)) == 3, np.nan, times)))
