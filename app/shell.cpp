@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/analysis/accuracy_recording.h"
 #include "app/batch/batch.h"
 #include "app/config/integer_text.h"
 #include "app/files/settings.h"
@@ -13,8 +14,8 @@
 namespace app {
 namespace {
 
-constexpr const char* kBatchSwitches[] = {"-asens", "-setparam", "-asensangle", "-saveconfig",
-                                          "-loadconfig"};
+constexpr const char* kBatchSwitches[] = {"-asens",      "-setparam",   "-asensangle",
+                                          "-saveconfig", "-loadconfig", "-capture"};
 
 std::string Argument(const std::vector<std::string>& args, size_t index) {
     return index < args.size() ? args[index] : std::string();
@@ -125,6 +126,13 @@ std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
             return code;
         }
     }
+    CaptureOperands capture;
+    if (command == "-capture") {
+        const std::vector<std::string> operands(args.begin() + 1, args.end());
+        if (std::optional<int> code = CheckCaptureOperands(operands, capture, errors)) {
+            return code;
+        }
+    }
     std::vector<FieldValue> configuration;
     if (command == "-loadconfig") {
         if (std::optional<int> code =
@@ -146,6 +154,12 @@ std::optional<int> Shell::BatchDispatch(const std::vector<std::string>& args) {
     }
     if (command == "-saveconfig") return BatchSaveConfig(chip, Argument(args, 1), errors);
     if (command == "-loadconfig") return BatchLoadConfig(chip, configuration, errors);
+    if (command == "-capture") {
+        const RecordingClock clock;
+        return BatchCapture(
+            chip, adapter_, capture, [&clock] { return clock.Seconds(); }, errors,
+            [](const std::string& line) { std::printf("%s\n", line.c_str()); });
+    }
     return BatchAsensAngle(chip, Argument(args, 1), errors);
 }
 

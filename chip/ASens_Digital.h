@@ -67,6 +67,12 @@ class TASensDig {
     void GetAngleData(uint16_t& AData, uint16_t& AngleData, uint8_t& ADC, uint8_t& LS,
                       uint8_t& CRC);
     void SetPortC(uint8_t PortDir, uint8_t PortState);
+    /// `count` angle words back to back at the bus's speed (Adapter::ReadAngleBurst).
+    FT_STATUS ReadAngleBurst(uint32_t count, uint16_t* words, double* seconds, uint32_t& read) {
+        return adapter_.ReadAngleBurst(count, words, seconds, read);
+    }
+    /// The SPI clock the channel is configured with, hertz.
+    uint32_t ClockRate() const { return adapter_.Config().ClockRate; }
 
     /// Transfers through the adapter so far that did not complete (a status other than
     /// FT_OK, or fewer bytes than asked: an adapter unplugged, no channel). The frame

@@ -111,6 +111,19 @@ typedef FT_STATUS (*FT_ReadGPIO_t)(FT_HANDLE handle, uint8_t* value);
 typedef void (*Init_libMPSSE_t)(void);
 typedef void (*Cleanup_libMPSSE_t)(void);
 
+/* Our own optional entry point (not FTDI's), exported by this project's adapter libraries:
+   `count` bare read frames of 16 clocks back to back on the channel (chip select asserted
+   and released around each), with the transfer options of SPI_Read. words[i] gets frame i's
+   word (the first byte received in the high byte), seconds[i] the time of its frame on the
+   channel's own clock (seconds since the channel was opened), so that bursts in a row join
+   exactly; *read the frames read (fewer after a failure, with its status). A library
+   without it is served by single SPI_Read calls. */
+typedef FT_STATUS (*QX_ReadAngleBurst_t)(FT_HANDLE handle, uint32_t count, uint16_t* words,
+                                         double* seconds, uint32_t* read);
+/* The clock periods one frame of a burst takes on the bus: 16 data clocks and 4 for chip
+   select's setup, hold and the gap to the next frame. */
+#define QX_BURST_FRAME_CLOCKS 20
+
 /* For the libraries that implement the entry points (virtual chip, libftdi1 backend). */
 #if defined(_WIN32)
 #define QX_MPSSE_EXPORT __declspec(dllexport)

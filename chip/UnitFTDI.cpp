@@ -130,6 +130,7 @@ bool BindEntryPoints(LibraryHandle library) {
         Report(kFunctionNotFound);
         return false;
     }
+    Find(library, "QX_ReadAngleBurst", e.QX_ReadAngleBurst);  // optional: no message
     return true;
 }
 

@@ -23,6 +23,8 @@ struct AdapterEntryPoints {
     SPI_IsBusy_t SPI_IsBusy = nullptr;
     FT_WriteGPIO_t FT_WriteGPIO = nullptr;
     FT_ReadGPIO_t FT_ReadGPIO = nullptr;
+    /// Optional, this project's own: bursts of angle frames (null in FTDI's library).
+    QX_ReadAngleBurst_t QX_ReadAngleBurst = nullptr;
 };
 
 inline constexpr const char* kLibraryNotLoaded = "Библиотека не была загружена";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <utility>
 
@@ -121,6 +122,15 @@ uint8_t Adapter::InitAdapter() {
     return static_cast<uint8_t>(channels & 0xFF);
 }
 
+FT_STATUS Adapter::SetClockRate(uint32_t hz) {
+    clockRate_ = [hz] { return hz; };
+    config_.ClockRate = hz;
+    const AdapterEntryPoints& library = EntryPoints();
+    if (handle_ == nullptr || library.SPI_InitChannel == nullptr) return FT_OK;
+    const FT_STATUS status = library.SPI_InitChannel(handle_, &config_);
+    return Counted(status, 1, 1);
+}
+
 void Adapter::CloseAdapter() {
     const AdapterEntryPoints& library = EntryPoints();
     if (handle_ != nullptr && library.SPI_CloseChannel != nullptr) {
@@ -146,6 +156,34 @@ FT_STATUS Adapter::WriteSPI(uint32_t size, uint8_t* buffer) {
     const FT_STATUS status =
         library.SPI_Write(handle_, buffer, size, &transferred, kTransferOptions);
     return Counted(status, transferred, size);
+}
+
+FT_STATUS Adapter::ReadAngleBurst(uint32_t count, uint16_t* words, double* seconds,
+                                  uint32_t& read) {
+    read = 0;
+    const AdapterEntryPoints& library = EntryPoints();
+    if (count == 0) return FT_OK;
+    if (!EnsureOpen()) return Counted(FT_INVALID_HANDLE, 0, 1);
+    if (library.QX_ReadAngleBurst != nullptr) {
+        const FT_STATUS status = library.QX_ReadAngleBurst(handle_, count, words, seconds, &read);
+        if (read > count) read = count;
+        return Counted(status, read, count);
+    }
+    // Single frames, timed here by the steady clock.
+    using Clock = std::chrono::steady_clock;
+    for (; read < count; ++read) {
+        uint8_t buffer[2] = {0xFF, 0xFF};
+        const Clock::time_point at = Clock::now();
+        const FT_STATUS status = ReadSPI(2, buffer);
+        if (status != FT_OK) return status;  // counted by ReadSPI
+        words[read] = static_cast<uint16_t>(buffer[0] << 8 | buffer[1]);
+        seconds[read] = std::chrono::duration<double>(at.time_since_epoch()).count();
+    }
+    return FT_OK;
+}
+
+bool Adapter::BurstInLibrary() {
+    return EntryPoints().QX_ReadAngleBurst != nullptr;
 }
 
 void Adapter::SetAdapterGPIO(uint8_t PortDir, uint8_t PortState) {

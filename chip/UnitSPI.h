@@ -48,6 +48,10 @@ class Adapter {
     /// when it is not there: then no other adapter is opened in its place).
     uint8_t InitAdapter();
 
+    /// Configures the channel again with another SPI clock (the open channel at once, else
+    /// when it opens). Returns the library's status (FT_OK when no channel is open).
+    FT_STATUS SetClockRate(uint32_t hz);
+
     /// Closes the open channel. Afterwards no call reaches the library with the closed handle:
     /// transfers and GPIO writes do nothing (a read's buffer keeps what it held) until the next
     /// InitAdapter. Before the first InitAdapter a transfer opens the channel on demand with
@@ -59,6 +63,15 @@ class Adapter {
     /// asked returns FT_IO_ERROR even when the library said FT_OK.
     FT_STATUS ReadSPI(uint32_t size, uint8_t* buffer);
     FT_STATUS WriteSPI(uint32_t size, uint8_t* buffer);
+    /// `count` bare read frames (the angle word) back to back: through the library's own
+    /// burst when it has one (BurstInLibrary), else one ReadSPI each. words[i] gets each
+    /// word, seconds[i] its time on the channel's clock (seconds from an origin of its own,
+    /// the same for every burst); `read` how many were read (fewer after a failure, whose
+    /// status is returned and counted as one failed transfer).
+    FT_STATUS ReadAngleBurst(uint32_t count, uint16_t* words, double* seconds, uint32_t& read);
+    /// Whether the bound adapter library reads bursts itself (this project's libraries do,
+    /// FTDI's own does not).
+    static bool BurstInLibrary();
     /// The eight GPIO lines of the channel's high byte (direction bit 1 = output).
     void SetAdapterGPIO(uint8_t PortDir, uint8_t PortState);
 

@@ -1,5 +1,6 @@
 // The adapter side of the virtual chip: FTDI's MPSSE SPI entry points over one chip model
 // per channel, with the scenario, the state file and the trace around them.
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdint>
@@ -53,6 +54,10 @@ struct Channel {
     ChannelConfig config{};
     uint8_t gpioDirection = 0;
     uint8_t gpioValue = 0;
+    // The channel's clock of bursts: seconds since it was opened, and when the last burst's
+    // frames are over on it.
+    double openedAt = 0.0;
+    double busFreeAt = 0.0;
 };
 
 // One lock around every call. MinGW's default thread model has no std::mutex, so Windows
@@ -355,6 +360,8 @@ QX_MPSSE_EXPORT FT_STATUS SPI_OpenChannel(uint32_t index, FT_HANDLE* handle) {
             adapter.OpenState(*channel, index);
             channel->handle = adapter.NewHandle(index);
             channel->frameOpen = false;
+            channel->openedAt = channel->chip->Now();
+            channel->busFreeAt = 0.0;
             *handle = channel->handle;
         }
         adapter.Trace(status, "open %u", unsigned(index));
@@ -414,6 +421,39 @@ QX_MPSSE_EXPORT FT_STATUS SPI_ReadWrite(FT_HANDLE handle, uint8_t* inBuffer, uin
                                         uint32_t options) {
     return Transfer(Direction::Both, handle, inBuffer, outBuffer, sizeToTransfer, sizeTransferred,
                     options);
+}
+
+// The frames of a burst follow one another on the bus at the channel's SPI clock, each
+// QX_BURST_FRAME_CLOCKS long; a burst asked for before the last one's frames are over starts
+// where they end, so that bursts in a row leave no gap and never overlap. Their times count
+// from the channel's opening (an epoch's seconds in a double keep only some 0.2 µs).
+QX_MPSSE_EXPORT FT_STATUS QX_ReadAngleBurst(FT_HANDLE handle, uint32_t count, uint16_t* words,
+                                            double* seconds, uint32_t* read) {
+    return Entry([&](Adapter& adapter) -> FT_STATUS {
+        if (read) *read = 0;
+        FT_STATUS status = FT_OK;
+        Channel* channel = UsableChannel(adapter, handle, status);
+        if (channel && (!read || (count > 0 && (!words || !seconds)))) {
+            status = FT_INVALID_PARAMETER;
+        } else if (channel && !adapter.CountTransfer()) {
+            status = FT_DEVICE_NOT_FOUND;
+        }
+        if (status != FT_OK) {
+            adapter.Trace(status, "burst %u", unsigned(count));
+            return status;
+        }
+        const double clockHz = std::max<double>(channel->config.ClockRate, 1.0);
+        const double frame = QX_BURST_FRAME_CLOCKS / clockHz;
+        const double start = std::max(channel->chip->Now() - channel->openedAt, channel->busFreeAt);
+        for (uint32_t i = 0; i < count; ++i) {
+            seconds[i] = start + (i + 0.5) * frame;  // the middle of the frame
+            words[i] = channel->chip->AngleWordAt(channel->openedAt + seconds[i]);
+        }
+        channel->busFreeAt = start + count * frame;
+        *read = count;
+        adapter.Trace(FT_OK, "burst %u", unsigned(count));
+        return FT_OK;
+    });
 }
 
 QX_MPSSE_EXPORT FT_STATUS SPI_IsBusy(FT_HANDLE handle, int* state) {

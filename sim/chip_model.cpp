@@ -287,6 +287,26 @@ LiveOutputs ChipModel::HeldOutput(int address) {
 }
 
 LiveOutputs ChipModel::Sample() {
+    return SampleAt(Seconds());
+}
+
+uint16_t ChipModel::AngleWordAt(double seconds) {
+    if (options_.presence != ChipPresence::Present || locked_ || options_.angleWord) {
+        return ResponseWord();
+    }
+    readAddress_ = -1;  // a pending read command is used up, as by any read frame
+    double at = seconds;
+    if (options_.conversionHz > 0) {
+        const double conversion = std::floor(seconds * options_.conversionHz);
+        if (conversion == burstConversion_) return burstWord_;
+        burstConversion_ = conversion;
+        at = conversion / options_.conversionHz;
+    }
+    burstWord_ = SampleAt(at).angleWord;
+    return burstWord_;
+}
+
+LiveOutputs ChipModel::SampleAt(double now) {
     const uint16_t r2 = stored_[2], r3 = stored_[3], r16 = stored_[16];
     const double multiple = kGainMultiple[Field(r3, 0x1800)];  // XG
     const bool sensorOff = (r3 & 0x6000) != 0;                 // SDIS or PDIS
@@ -299,7 +319,6 @@ LiveOutputs ChipModel::Sample() {
     const double offY = Signed6(uint16_t(Field(r3, 0x003F))) * kAnalogOffsetStep +
                         options_.offsetGain * Signed13(stored_[5]);  // OA_Y, OFFSET_COS
 
-    const double now = Seconds();
     constexpr double kRadian = std::numbers::pi / 180.0;
     const double steady = 2.0 * std::numbers::pi * MagnetTurns(options_.rpm, now);
     double position = steady + options_.speedRipple * kRadian * std::sin(steady);

@@ -64,6 +64,11 @@ class ChipModel {
     /// The live outputs at this moment, with fresh noise. Registers 34-38 answer from one
     /// conversion until each of them has been read (or a second has passed).
     LiveOutputs Sample();
+    /// The word a bare read frame at `seconds` (the clock's) answers: a frame of a burst,
+    /// read ahead of the clock. Between conversions (conversion_hz) the word holds.
+    uint16_t AngleWordAt(double seconds);
+    /// The clock's seconds now.
+    double Now() const { return Seconds(); }
 
     /// Sees every conversion: its time (the clock's seconds) and the magnet's true angle in
     /// degrees, 0 to 360.
@@ -75,6 +80,7 @@ class ChipModel {
     void Store(int address, uint16_t word);
     uint16_t ResponseWord();
     LiveOutputs HeldOutput(int address);
+    LiveOutputs SampleAt(double now);
     double Seconds() const;
 
     ChipOptions options_;
@@ -89,6 +95,9 @@ class ChipModel {
     std::optional<LiveOutputs> held_;
     double heldAt_ = 0.0;
     unsigned heldRead_ = 0;
+    // The last conversion a burst read, and its word.
+    double burstConversion_ = -1.0;
+    uint16_t burstWord_ = 0;
 
     // Frame under way.
     std::array<uint8_t, 2> sent_{};

@@ -159,6 +159,13 @@ ScenarioResult ParseScenario(std::string_view text, std::string_view fileName) {
             } else {
                 s.chip.noise = r;
             }
+        } else if (Lower(key, "conversion_hz")) {
+            double r = 0;
+            if (!ParseReal(value, r) || r < 0 || r > 1e8) {
+                complain("expected conversions per second, 0..100000000 (0: every frame)");
+            } else {
+                s.chip.conversionHz = r;
+            }
         } else if (Lower(key, "offset_gain")) {
             double r = 0;
             if (!ParseReal(value, r) || r < -64 || r > 64) {

@@ -42,6 +42,9 @@ struct ChipOptions {
     // real chip may be: each read converts at its own moment, so sine and cosine read 100 ms
     // apart are 100 ms apart in the magnet's turn.
     bool hold = false;
+    // Conversions per second of the angle a burst of bare read frames reads: the word holds
+    // between conversions. 0: each frame reads a conversion of its own moment.
+    double conversionHz = 0.0;
     std::array<uint16_t, kRegisterCount> stuckHigh{};  // bits that always read 1
     std::array<uint16_t, kRegisterCount> stuckLow{};   // bits that always read 0
 };

@@ -2,6 +2,8 @@
 // reported through the sink as one line naming the problem, never in a message box.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +64,33 @@ int BatchSaveConfig(chip::TASensDig& chip, const std::string& fileName, const Er
 /// failed.
 int BatchLoadConfig(chip::TASensDig& chip, const std::vector<FieldValue>& values,
                     const ErrorSink& errors);
+
+inline constexpr const char* kCaptureHeader = "seconds;angle word";
+/// The SPI clock of -capture unless one is given (the other actions keep the window's), and
+/// the most it takes (the H series' fastest).
+inline constexpr uint32_t kCaptureClockHz = 1'000'000;
+inline constexpr uint32_t kMaxCaptureClockHz = 30'000'000;
+
+struct CaptureOperands {
+    size_t count = 0;
+    std::string file;
+    uint32_t clockHz = kCaptureClockHz;
+};
+
+/// Checks the operands of -capture (N FILE [CLOCK_HZ]): kBatchBadOperand with a message when
+/// one is missing or out of range.
+std::optional<int> CheckCaptureOperands(const std::vector<std::string>& operands,
+                                        CaptureOperands& checked, const ErrorSink& errors);
+/// The capture file: the header, then one line per reading, its seconds after the first
+/// reading with nine decimals and the angle word as four upper-case hex digits, CR LF each.
+std::string CaptureFileText(const class AngleCapture& capture);
+/// Reads the angle word `count` times at the bus's speed with the SPI clock given and writes
+/// the capture file whole (a file that was there is replaced). `says` gets the line on how it
+/// read and the rate. kBatchFileError when the clock could not be set, the adapter stopped
+/// (what was read is still written) or the file could not be written.
+int BatchCapture(chip::TASensDig& chip, chip::Adapter& adapter, const CaptureOperands& operands,
+                 const std::function<double()>& now, const ErrorSink& errors,
+                 const ErrorSink& says);
 
 /// Runs the whole batch mode of main: a headless window state, FormCreate with the batch
 /// dispatch, FormDestroy. args is argv without argv[0]; exePath is ExePath (config.ini lives
