@@ -21,6 +21,7 @@
 #include "app/config/config_file.h"
 #include "app/config/config_workflow.h"
 #include "app/config/param_groups.h"
+#include "app/readings/angle_capture.h"
 #include "app/readings/chip_readings.h"
 #include "app/readings/identification.h"
 #include "app/readings/readout_format.h"
@@ -470,6 +471,35 @@ py::array_t<AngleRow> Chip::ReadAngles(long n, double interval) {
                         sample.ADC, sample.LS,        std::popcount(word) % 2 == 0};
     });
     return rows;
+}
+
+py::tuple Chip::CaptureAngles(long n) {
+    Usable();
+    if (n < 1 || static_cast<size_t>(n) > app::AngleCapture::kMaxReadings) {
+        throw py::value_error("a capture is 1 to " +
+                              std::to_string(app::AngleCapture::kMaxReadings) + " readings");
+    }
+    app::AngleCapture capture;
+    capture.Start(static_cast<size_t>(n), 0, Now());
+    while (!capture.Complete()) {
+        Locked([&] { capture.Step(dig_, Now()); });  // at most 50 ms of bus time a step
+        CheckSignals();
+    }
+    const size_t count = capture.Words().size();
+    py::array_t<AngleRow> rows(static_cast<py::ssize_t>(count));
+    auto r = rows.mutable_unchecked<1>();
+    for (size_t i = 0; i < count; ++i) {
+        const uint16_t word = capture.Words()[i];
+        const app::AngleSample sample = app::AngleSampleFromWord(word);
+        r(static_cast<py::ssize_t>(i)) = AngleRow{capture.Seconds()[i] - capture.Seconds().front(),
+                                                  sample.AngleData,
+                                                  app::AngleCodeDegrees(sample.AngleData),
+                                                  sample.ADC,
+                                                  sample.LS,
+                                                  std::popcount(word) % 2 == 0};
+    }
+    const double start = capture.StartSeconds() + (count > 0 ? capture.Seconds().front() : 0.0);
+    return py::make_tuple(rows, capture.InLibrary(), capture.Rate(), capture.LimitRate(), start);
 }
 
 py::array_t<SignalRow> Chip::ReadSignals(long n, double interval) {

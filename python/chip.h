@@ -82,6 +82,11 @@ class Chip {
 
     /// n angle words, each read alone (no pause), `interval` seconds apart.
     py::array_t<AngleRow> ReadAngles(long n, double interval);
+    /// n angle words back to back at the bus's speed (the adapter library's bursts), with
+    /// the way they were read and the rate: (rows, in_library, rate, limit, start). The rows'
+    /// times count from the first reading (an epoch's seconds in a double keep only some
+    /// 0.2 µs); start is that reading's time in seconds since 1970.
+    py::tuple CaptureAngles(long n);
     /// n X-Y readings (registers 34 and 35, each with its pause).
     py::array_t<SignalRow> ReadSignals(long n, double interval);
 

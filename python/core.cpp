@@ -68,6 +68,7 @@ PYBIND11_MODULE(_core, m) {
         .def("compare_config", &Chip::CompareConfig, py::arg("path"))
         .def("read_angle_words", &Chip::ReadAngles, py::arg("n"), py::arg("interval"))
         .def("read_xy", &Chip::ReadSignals, py::arg("n"), py::arg("interval"))
+        .def("capture_angles", &Chip::CaptureAngles, py::arg("n"))
         .def("centre_signals", &Chip::CentreSignals, py::arg("progress"))
         .def("match_amplitudes", &Chip::MatchAmplitudes, py::arg("progress"))
         .def("set_zero", &Chip::SetZero, py::arg("target_code"), py::arg("tolerance"),

@@ -101,3 +101,17 @@ def test_accuracy_finds_the_error_the_magnet_was_given(scenario, virtual_time):
         qx5520.accuracy((times, times[:-1]))
     with pytest.raises(ValueError, match="index 3 is not a finite number"):
         qx5520.accuracy((times, np.where(np.arange(len(times)) == 3, np.nan, times)))
+
+
+def test_a_capture_reads_at_the_bus_limit_and_its_error_is_the_magnets(scenario):
+    scenario("rpm = 3000\nnoise = 0\neccentricity = 0.5\nharmonic2 = 0.2\n")
+    with qx5520.open(clock_hz=1_000_000) as chip:
+        angles = chip.capture_angles(100_000)
+        info = chip.capture_info
+    assert angles.dtype == qx5520.ANGLE_DTYPE and len(angles) == 100_000
+    assert info["in_library"] and info["limit"] == 50_000
+    assert info["rate"] == pytest.approx(50_000, rel=1e-4) and info["start"] > 1.7e9
+    assert angles["time"][0] == 0
+    assert np.diff(angles["time"]).max() <= 20e-6 * 1.001, "no gap over a frame"
+    result = qx5520.accuracy(angles)  # 100 turns at 3000 rpm
+    assert [h[0] for h in result["harmonics"][:2]] == pytest.approx([0.5, 0.2], abs=0.05)
