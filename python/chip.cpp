@@ -103,6 +103,13 @@ void CheckCount(long n, double interval) {
     if (!(interval >= 0)) throw py::value_error("the interval is 0 or more seconds");
 }
 
+/// The row of an angle word read at `time`.
+AngleRow RowOf(double time, uint16_t word) {
+    const app::AngleSample sample = app::AngleSampleFromWord(word);
+    return AngleRow{time,       sample.AngleData, app::AngleCodeDegrees(sample.AngleData),
+                    sample.ADC, sample.LS,        std::popcount(word) % 2 == 0};
+}
+
 /// A line of text without the line breaks before it.
 std::string Trimmed(const std::string& text) {
     const size_t first = text.find_first_not_of('\n');
@@ -465,10 +472,7 @@ py::array_t<AngleRow> Chip::ReadAngles(long n, double interval) {
     auto r = rows.mutable_unchecked<1>();
     ReadEach(n, interval, [&](long i) {
         const double at = Now();
-        const uint16_t word = app::ReadAngleSample(dig_).AData;
-        const app::AngleSample sample = app::AngleSampleFromWord(word);
-        r(i) = AngleRow{at,         sample.AngleData, app::AngleCodeDegrees(sample.AngleData),
-                        sample.ADC, sample.LS,        std::popcount(word) % 2 == 0};
+        r(i) = RowOf(at, app::ReadAngleSample(dig_).AData);
     });
     return rows;
 }
@@ -489,14 +493,8 @@ py::tuple Chip::CaptureAngles(long n) {
     py::array_t<AngleRow> rows(static_cast<py::ssize_t>(count));
     auto r = rows.mutable_unchecked<1>();
     for (size_t i = 0; i < count; ++i) {
-        const uint16_t word = capture.Words()[i];
-        const app::AngleSample sample = app::AngleSampleFromWord(word);
-        r(static_cast<py::ssize_t>(i)) = AngleRow{capture.Seconds()[i] - capture.Seconds().front(),
-                                                  sample.AngleData,
-                                                  app::AngleCodeDegrees(sample.AngleData),
-                                                  sample.ADC,
-                                                  sample.LS,
-                                                  std::popcount(word) % 2 == 0};
+        r(static_cast<py::ssize_t>(i)) =
+            RowOf(capture.Seconds()[i] - capture.Seconds().front(), capture.Words()[i]);
     }
     const double start = capture.StartSeconds() + (count > 0 ? capture.Seconds().front() : 0.0);
     return py::make_tuple(rows, capture.InLibrary(), capture.Rate(), capture.LimitRate(), start);
@@ -529,24 +527,23 @@ std::vector<app::FieldValue> Chip::Parsed(const std::string& path) {
     return std::move(parsed.values);
 }
 
-py::dict Chip::CentreSignals(const py::object& progress) {
+template <typename TurnAssistant>
+py::dict Chip::RunTurnAssistant(const py::object& progress) {
     Usable();
     app::HeadlessFieldControls controls;
-    app::OffsetAssistant assistant(controls, [this] { return Now(); });
+    TurnAssistant assistant(controls, [this] { return Now(); });
     py::dict report = RunAssistant(assistant, controls, progress);
     report["before"] = Measurement(assistant.Before(), assistant.Measurements().empty());
     report["after"] = Measurement(assistant.After(), !assistant.After().points);
     return report;
 }
 
+py::dict Chip::CentreSignals(const py::object& progress) {
+    return RunTurnAssistant<app::OffsetAssistant>(progress);
+}
+
 py::dict Chip::MatchAmplitudes(const py::object& progress) {
-    Usable();
-    app::HeadlessFieldControls controls;
-    app::AmplitudeAssistant assistant(controls, [this] { return Now(); });
-    py::dict report = RunAssistant(assistant, controls, progress);
-    report["before"] = Measurement(assistant.Before(), assistant.Measurements().empty());
-    report["after"] = Measurement(assistant.After(), !assistant.After().points);
-    return report;
+    return RunTurnAssistant<app::AmplitudeAssistant>(progress);
 }
 
 py::dict Chip::SetZero(int targetCode, double tolerance, const py::object& progress) {

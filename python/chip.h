@@ -116,6 +116,9 @@ class Chip {
     /// raises KeyboardInterrupt.
     py::dict RunAssistant(app::Assistant& assistant, app::HeadlessFieldControls& controls,
                           const py::object& progress);
+    /// An assistant over turns of the magnet, with its measurements before and after.
+    template <typename TurnAssistant>
+    py::dict RunTurnAssistant(const py::object& progress);
 
     chip::Adapter adapter_;
     chip::TASensDig dig_;
